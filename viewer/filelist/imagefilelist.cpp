@@ -1,0 +1,275 @@
+// The picture file list: folder scans, entry and thumbnail blocks, the held
+// picture and the error state.
+#include "filelist/imagefilelist.h"
+
+#include <cstring>
+
+#include "imaging/jpegdecode.h"
+#include "platform/devicefs.h"
+#include "platform/resource.h"
+#include "shell/listobserver.h"
+#include "shell/memblock.h"
+
+CImageFileList* g_pImageFileList = nullptr;
+
+namespace {
+
+constexpr size_t kRecordBytes = sizeof(WIN32_FIND_DATA);
+constexpr int kMaxThumbnails = LIST_MAX_BLOCKS * THUMBS_PER_BLOCK;  // 500
+
+// The recognised extensions: a NUL-separated list that begins with a NUL
+// and ends with a double NUL.
+const char PICTURE_EXTENSIONS[12] = {0, 'j', 'p', 'g', 0, 'j', 'p', 'e', 'g', 0, 0, 0};
+
+WIN32_FIND_DATA* RecordAt(BYTE* block, int position) {
+  return (WIN32_FIND_DATA*)(block + (size_t)position * kRecordBytes);
+}
+
+BYTE* SlotAt(BYTE* block, int position) { return block + (size_t)position * THUMB_SLOT_BYTES; }
+
+}  // namespace
+
+CImageFileList::CImageFileList()
+    : m_bShowTitles(1),
+      m_nCurrent(0),
+      m_hPicture(nullptr),
+      m_nCount(0),
+      m_nFirstShown(0),
+      m_pObserver(nullptr),
+      m_nError(LIST_ERROR_NONE) {
+  std::memset(m_apEntryBlock, 0, sizeof(m_apEntryBlock));
+  std::memset(m_apThumbBlock, 0, sizeof(m_apThumbBlock));
+  if (g_pImageFileList == nullptr) g_pImageFileList = this;
+  CString folder;
+  GetDefaultFolder(folder);
+  SelectFolder(folder);
+}
+
+CImageFileList::~CImageFileList() {
+  if (g_pImageFileList == this) g_pImageFileList = nullptr;
+  ReleaseBlocks();
+  // The list owns the held picture; a program that quits while a picture is
+  // shown must not leave it behind.
+  SetHeldPicture(nullptr);
+}
+
+BOOL CImageFileList::SelectFolder(const CString& folder) {
+  if (!PathExists(folder)) return FALSE;
+  // Exact comparison: the host's folders differ by letter case.
+  if (folder == m_strFolder) return FALSE;
+  const CString chosen = folder;  // the argument may be our own folder string
+  Clear();
+  m_strFolder = chosen;
+  return Scan(m_strFolder + u"\\*.*");
+}
+
+BOOL CImageFileList::SelectRootFolder() {
+  if (m_strFolder.empty()) return FALSE;
+  Clear();
+  m_strFolder.clear();
+  return Scan(m_strFolder + u"\\*.*");
+}
+
+BOOL CImageFileList::GetDefaultFolder(CString& folder) {
+  WCHAR buffer[256];
+  LoadString(IDS_DEFAULT_FOLDER, buffer, 256);
+  const CString candidate(buffer);
+  if (PathExists(candidate) || CreateDirectory(candidate.c_str(), nullptr)) folder = candidate;
+  return FALSE;
+}
+
+void CImageFileList::GetFolder(CString& folder) const { folder = m_strFolder; }
+
+BOOL CImageFileList::Scan(const CString& pattern) {
+  WIN32_FIND_DATA record;
+  HANDLE find = FindFirstFile(pattern.c_str(), &record);
+  if (find == INVALID_HANDLE_VALUE) return FALSE;
+  do {
+    CString name(record.cFileName, WStrLen(record.cFileName));
+    CString extension;
+    GetExtension(name, extension);
+    if (IsPictureExtension(extension)) AddEntry(&record);
+  } while (FindNextFile(find, &record));
+  FindClose(find);
+  NotifyChanged(0);
+  return TRUE;
+}
+
+BOOL CImageFileList::AddEntry(const WIN32_FIND_DATA* record) {
+  if (record == nullptr) return FALSE;
+  const int block = m_nCount / ENTRIES_PER_BLOCK;
+  const int position = m_nCount % ENTRIES_PER_BLOCK;
+  if (block >= LIST_MAX_BLOCKS) return FALSE;
+  size_t nameLength = 0;
+  while (nameLength < MAX_PATH && record->cFileName[nameLength] != 0) ++nameLength;
+  // The full path must fit the record's name field with its terminator;
+  // a longer one is left out rather than cut.
+  const CString path = m_strFolder + u"\\" + CString(record->cFileName, nameLength);
+  if (path.size() + 1 > MAX_PATH) return FALSE;
+  if (m_apEntryBlock[block] == nullptr) {
+    m_apEntryBlock[block] = (BYTE*)MemAllocRetry(LIST_BLOCK_BYTES);
+    if (m_apEntryBlock[block] == nullptr) return FALSE;
+  }
+  WIN32_FIND_DATA* stored = RecordAt(m_apEntryBlock[block], position);
+  std::memcpy(stored, record, kRecordBytes);
+  std::memcpy(stored->cFileName, path.c_str(), (path.size() + 1) * sizeof(WCHAR));
+  ++m_nCount;
+  return TRUE;
+}
+
+void CImageFileList::ReleaseBlocks() {
+  for (int i = 0; i < LIST_MAX_BLOCKS; ++i) {
+    MemFree(m_apEntryBlock[i]);
+    m_apEntryBlock[i] = nullptr;
+    MemFree(m_apThumbBlock[i]);
+    m_apThumbBlock[i] = nullptr;
+  }
+}
+
+void CImageFileList::Clear() {
+  m_nFirstShown = 0;
+  m_nCurrent = 0;
+  m_nCount = 0;
+  ReleaseBlocks();
+}
+
+BOOL CImageFileList::GetEntry(int index, WIN32_FIND_DATA* record) const {
+  if (index < 0 || index >= m_nCount || record == nullptr) return FALSE;
+  std::memcpy(record, RecordAt(m_apEntryBlock[index / ENTRIES_PER_BLOCK], index % ENTRIES_PER_BLOCK), kRecordBytes);
+  return TRUE;
+}
+
+BOOL CImageFileList::GetPath(int index, CString& path) const {
+  if (index < 0 || index >= m_nCount) return FALSE;
+  const WIN32_FIND_DATA* stored = RecordAt(m_apEntryBlock[index / ENTRIES_PER_BLOCK], index % ENTRIES_PER_BLOCK);
+  path.assign(stored->cFileName, WStrLen(stored->cFileName));
+  return TRUE;
+}
+
+BOOL CImageFileList::GetTitle(int index, CString& title) const {
+  CString path;
+  GetPath(index, path);
+  GetFileTitleOf(path, title);
+  return TRUE;
+}
+
+BOOL CImageFileList::SetCurrent(int index) {
+  if (index < 0 || index >= m_nCount) return FALSE;
+  m_nCurrent = index;
+  return TRUE;
+}
+
+void CImageFileList::SetFirstShown(int index) {
+  if (index < 0) index = 0;
+  if (index >= m_nCount) index = m_nCount - 1;
+  m_nFirstShown = index;
+}
+
+CDib CImageFileList::GetThumbnail(int index) const {
+  if (index < 0 || index >= kMaxThumbnails) return nullptr;
+  BYTE* block = m_apThumbBlock[index / THUMBS_PER_BLOCK];
+  if (block == nullptr) return nullptr;
+  const BYTE* slot = SlotAt(block, index % THUMBS_PER_BLOCK);
+  DWORD length;
+  std::memcpy(&length, slot, sizeof(length));
+  if (length == 0 || length > THUMB_SLOT_CAPACITY) return nullptr;
+  CDib copy = MemAlloc(length);
+  if (copy == nullptr) return nullptr;
+  std::memcpy(MemLock(copy), slot + sizeof(length), length);
+  MemUnlock(copy);
+  return copy;
+}
+
+BOOL CImageFileList::StoreThumbnail(int index, CDib thumbnail, DWORD length) {
+  if (thumbnail == nullptr || index < 0 || index >= kMaxThumbnails) return FALSE;
+  // Never write past the slot, nor read past the thumbnail's own block.
+  if (length > THUMB_SLOT_CAPACITY || length > MemSize(thumbnail)) return FALSE;
+  const int blockIndex = index / THUMBS_PER_BLOCK;
+  if (m_apThumbBlock[blockIndex] == nullptr) {
+    m_apThumbBlock[blockIndex] = (BYTE*)MemAlloc(LIST_BLOCK_BYTES);
+    if (m_apThumbBlock[blockIndex] == nullptr) return FALSE;
+  }
+  BYTE* slot = SlotAt(m_apThumbBlock[blockIndex], index % THUMBS_PER_BLOCK);
+  std::memcpy(slot, &length, sizeof(length));
+  std::memcpy(slot + sizeof(length), MemLock(thumbnail), length);
+  MemUnlock(thumbnail);
+  return TRUE;
+}
+
+BOOL CImageFileList::ReleaseThumbnailBlock() {
+  for (int i = LIST_MAX_BLOCKS - 1; i >= 0; --i) {
+    if (m_apThumbBlock[i] != nullptr) {
+      MemFree(m_apThumbBlock[i]);
+      m_apThumbBlock[i] = nullptr;
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+CDib CImageFileList::LoadPictureToFit(int index, int width, int height) const {
+  CString path;
+  GetPath(index, path);
+  return LoadJpegToFit(path.c_str(), width, height);
+}
+
+CDib CImageFileList::LoadCurrentPicture() {
+  CString path;
+  GetPath(m_nCurrent, path);
+  if (!PathExists(path)) {
+    m_nError = LIST_ERROR_NOT_FOUND;
+    return nullptr;
+  }
+  return LoadJpeg(path.c_str());
+}
+
+void CImageFileList::SetHeldPicture(CDib picture) {
+  if (picture == m_hPicture) return;
+  if (m_hPicture != nullptr) MemFree(m_hPicture);
+  m_hPicture = picture;
+}
+
+void CImageFileList::NotifyChanged(int code) {
+  if (m_pObserver != nullptr) m_pObserver->OnFileListEvent(code);
+}
+
+// ---- Picture-name routines ----------------------------------------------
+
+BOOL IsPictureExtension(const CString& extension) {
+  // The list is copied into a zero-filled working buffer and walked entry
+  // by entry, each widened to 16-bit characters for the comparison.
+  char buffer[255] = {};
+  std::memcpy(buffer, PICTURE_EXTENSIONS, sizeof(PICTURE_EXTENSIONS));
+  for (size_t i = 0; i + 1 < sizeof(buffer); ++i) {
+    if (buffer[i] != 0) continue;
+    if (buffer[i + 1] == 0) return FALSE;  // the double NUL ends the list
+    CString entry;
+    for (size_t k = i + 1; k < sizeof(buffer) && buffer[k] != 0; ++k) entry.push_back((char16_t)(unsigned char)buffer[k]);
+    CString reduced = entry;
+    GetExtension(entry, reduced);
+    if (WStrEqualNoCase(reduced, extension)) return TRUE;
+  }
+  return FALSE;
+}
+
+BOOL GetExtension(const CString& name, CString& extension) {
+  const size_t dot = name.rfind(u'.');
+  if (dot == CString::npos) return FALSE;
+  extension = name.substr(dot + 1);
+  return TRUE;
+}
+
+BOOL PathExists(const CString& path) {
+  WIN32_FIND_DATA record;
+  HANDLE find = FindFirstFile(path.c_str(), &record);
+  if (find == INVALID_HANDLE_VALUE) return FALSE;
+  FindClose(find);
+  return TRUE;
+}
+
+void GetFileTitleOf(const CString& path, CString& title) {
+  const size_t slash = path.rfind(u'\\');
+  title = slash == CString::npos ? path : path.substr(slash + 1);
+  const size_t dot = title.rfind(u'.');
+  if (dot != CString::npos) title.erase(dot);
+}

@@ -1,0 +1,85 @@
+// The picture file list: the current folder, its picture entries in
+// enumeration order, the current picture, the first thumbnail shown, the
+// thumbnail cache, the held decoded picture and the error state. There is
+// one list; everybody reaches it through g_pImageFileList.
+#pragma once
+
+#include "imaging/dib.h"
+#include "platform/wintypes.h"
+#include "platform/wstr.h"
+#include "res/resource_ids.h"
+
+class CFileListObserver;
+
+#define LIST_MAX_BLOCKS 100
+#define LIST_BLOCK_BYTES 65536
+#define ENTRIES_PER_BLOCK 117
+#define THUMBS_PER_BLOCK 5
+#define THUMB_SLOT_BYTES 12332
+#define THUMB_SLOT_CAPACITY (THUMB_SLOT_BYTES - 4)
+
+#define LIST_ERROR_NONE 0
+#define LIST_ERROR_NOT_FOUND 1
+#define LIST_ERROR_NO_MEMORY 2
+
+class CImageFileList {
+ public:
+  CImageFileList();
+  virtual ~CImageFileList();
+  CImageFileList(const CImageFileList&) = delete;
+  CImageFileList& operator=(const CImageFileList&) = delete;
+
+  // Folder operations.
+  BOOL SelectFolder(const CString& folder);
+  BOOL SelectRootFolder();
+  BOOL GetDefaultFolder(CString& folder);
+  void GetFolder(CString& folder) const;
+  int GetCount() const { return m_nCount; }
+
+  // Entry operations.
+  BOOL AddEntry(const WIN32_FIND_DATA* record);
+  void Clear();
+  BOOL GetEntry(int index, WIN32_FIND_DATA* record) const;
+  BOOL GetPath(int index, CString& path) const;
+  BOOL GetTitle(int index, CString& title) const;
+  BOOL SetCurrent(int index);
+  void SetFirstShown(int index);
+
+  // Thumbnail cache.
+  CDib GetThumbnail(int index) const;
+  BOOL StoreThumbnail(int index, CDib thumbnail, DWORD length);
+  BOOL ReleaseThumbnailBlock();
+
+  // Pictures.
+  CDib LoadPictureToFit(int index, int width, int height) const;
+  CDib LoadCurrentPicture();
+  void SetHeldPicture(CDib picture);
+
+  void SetError(int code) { m_nError = code; }
+  int GetError() const { return m_nError; }
+  void ClearError() { m_nError = LIST_ERROR_NONE; }
+  void NotifyChanged(int code);
+
+  int m_bShowTitles;
+  CString m_strFolder;
+  int m_nCurrent;
+  BYTE* m_apEntryBlock[LIST_MAX_BLOCKS];
+  CDib m_hPicture;
+  BYTE* m_apThumbBlock[LIST_MAX_BLOCKS];
+  int m_nCount;
+  int m_nFirstShown;
+  CFileListObserver* m_pObserver;
+  int m_nError;
+
+ private:
+  BOOL Scan(const CString& pattern);
+  void ReleaseBlocks();
+};
+
+extern CImageFileList* g_pImageFileList;
+
+// Picture-name routines, shared with the Select Folder dialog.
+BOOL IsPictureExtension(const CString& extension);
+BOOL GetExtension(const CString& name, CString& extension);
+BOOL PathExists(const CString& path);
+void GetFileTitleOf(const CString& path, CString& title);

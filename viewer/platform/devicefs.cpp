@@ -1,0 +1,231 @@
+// Device file calls over a host folder. See devicefs.h for the host facts
+// that this file turns into handheld behaviour.
+#include "devicefs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "wstr.h"
+
+namespace {
+
+constexpr size_t kMaxDevicePath = MAX_PATH - 1;  // 259 characters
+constexpr uint64_t kEpochDifference = 11644473600ULL;  // 1601-01-01 to 1970-01-01, seconds
+
+std::string g_root = ".";
+
+struct FindState {
+  DIR* dir = nullptr;       // null for a search of one entry
+  CString folder;           // device path of the folder searched
+  CString pattern;          // last component, with wildcards
+};
+
+bool IsWild(std::u16string_view s) {
+  return s.find(u'*') != std::u16string_view::npos || s.find(u'?') != std::u16string_view::npos;
+}
+
+char16_t Fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? (char16_t)(c + 32) : c; }
+
+// Wildcard match without regard to letter case; "*.*" matches every name,
+// as the handheld's enumeration does.
+bool WildMatch(std::u16string_view pat, std::u16string_view name) {
+  if (pat == u"*.*" || pat == u"*") return true;
+  size_t p = 0, n = 0, starP = std::u16string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pat.size() && (pat[p] == u'?' || Fold(pat[p]) == Fold(name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pat.size() && pat[p] == u'*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::u16string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pat.size() && pat[p] == u'*') ++p;
+  return p == pat.size();
+}
+
+FILETIME ToFileTime(const struct timespec& ts) {
+  uint64_t t = ((uint64_t)ts.tv_sec + kEpochDifference) * 10000000ULL + (uint64_t)ts.tv_nsec / 100;
+  if (ts.tv_sec < 0) t = 0;
+  FILETIME ft;
+  ft.dwLowDateTime = (DWORD)t;
+  ft.dwHighDateTime = (DWORD)(t >> 32);
+  return ft;
+}
+
+void FillRecord(const struct stat& st, const CString& name, WIN32_FIND_DATA* out) {
+  std::memset(out, 0, sizeof(*out));
+  DWORD attributes = 0;
+  if (S_ISDIR(st.st_mode)) {
+    attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  } else {
+    attributes |= FILE_ATTRIBUTE_ARCHIVE;
+  }
+  if (!name.empty() && name[0] == u'.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+  if ((st.st_mode & S_IWUSR) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+  out->dwFileAttributes = attributes;
+  out->ftCreationTime = ToFileTime(st.st_mtim);
+  out->ftLastAccessTime = ToFileTime(st.st_atim);
+  out->ftLastWriteTime = ToFileTime(st.st_mtim);
+  const uint64_t size = S_ISDIR(st.st_mode) ? 0 : (uint64_t)st.st_size;
+  out->nFileSizeHigh = (DWORD)(size >> 32);
+  out->nFileSizeLow = (DWORD)size;
+  out->dwOID = (DWORD)st.st_ino;
+  WStrCopy(out->cFileName, MAX_PATH, name);
+}
+
+// Splits a device path into its folder and last component.
+void SplitLast(const CString& path, CString* folder, CString* last) {
+  const size_t slash = path.rfind(u'\\');
+  if (slash == CString::npos) {
+    folder->clear();
+    *last = path;
+  } else {
+    *folder = path.substr(0, slash);
+    *last = path.substr(slash + 1);
+  }
+}
+
+// Reads directory entries until one matches; fills the record.
+bool ReadMatching(FindState* state, WIN32_FIND_DATA* out) {
+  const int dirFd = dirfd(state->dir);
+  while (struct dirent* entry = readdir(state->dir)) {
+    const char* raw = entry->d_name;
+    if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0) continue;
+    CString name;
+    if (!Utf8ToWide(raw, &name)) continue;
+    if (name.find(u'\\') != CString::npos) continue;
+    if (state->folder.size() + 1 + name.size() > kMaxDevicePath) continue;
+    if (!WildMatch(state->pattern, name)) continue;
+    struct stat st;
+    if (fstatat(dirFd, raw, &st, 0) != 0 && fstatat(dirFd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      continue;  // gone since readdir
+    }
+    FillRecord(st, name, out);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+BOOL DeviceSetRoot(const std::string& hostFolder) {
+  struct stat st;
+  if (hostFolder.empty() || stat(hostFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return FALSE;
+  g_root = hostFolder;
+  while (g_root.size() > 1 && g_root.back() == '/') g_root.pop_back();
+  return TRUE;
+}
+
+const std::string& DeviceGetRoot() { return g_root; }
+
+BOOL DeviceToHostPath(const WCHAR* devicePath, std::string* hostPath) {
+  if (devicePath == nullptr) return FALSE;
+  std::u16string_view path(devicePath, WStrLen(devicePath));
+  if (path.size() > kMaxDevicePath) return FALSE;
+  if (!path.empty() && path[0] == u'\\') path.remove_prefix(1);
+  std::string result = g_root;
+  while (!path.empty()) {
+    const size_t slash = path.find(u'\\');
+    const std::u16string_view component = path.substr(0, slash);
+    if (component.empty() || component == u"." || component == u"..") return FALSE;
+    if (component.find(u'/') != std::u16string_view::npos) return FALSE;
+    std::string utf8;
+    if (!WideToUtf8(component, &utf8)) return FALSE;
+    result += '/';
+    result += utf8;
+    if (slash == std::u16string_view::npos) break;
+    path.remove_prefix(slash + 1);
+    if (path.empty()) return FALSE;  // trailing backslash
+  }
+  *hostPath = std::move(result);
+  return TRUE;
+}
+
+HANDLE FindFirstFile(const WCHAR* pattern, WIN32_FIND_DATA* findData) {
+  if (pattern == nullptr || findData == nullptr) return INVALID_HANDLE_VALUE;
+  CString folder, last;
+  SplitLast(CString(pattern, WStrLen(pattern)), &folder, &last);
+  if (last.empty()) return INVALID_HANDLE_VALUE;
+
+  if (!IsWild(last)) {
+    // A search for one entry: the path itself, file or folder.
+    CString whole = folder + u"\\" + last;
+    std::string host;
+    if (!DeviceToHostPath(whole.c_str(), &host)) return INVALID_HANDLE_VALUE;
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0) return INVALID_HANDLE_VALUE;
+    FillRecord(st, last, findData);
+    return new FindState();
+  }
+
+  std::string hostFolder;
+  if (!DeviceToHostPath(folder.c_str(), &hostFolder)) return INVALID_HANDLE_VALUE;
+  DIR* dir = opendir(hostFolder.c_str());
+  if (dir == nullptr) return INVALID_HANDLE_VALUE;
+  FindState* state = new FindState();
+  state->dir = dir;
+  state->folder = folder;
+  state->pattern = last;
+  if (!ReadMatching(state, findData)) {
+    closedir(dir);
+    delete state;
+    return INVALID_HANDLE_VALUE;
+  }
+  return state;
+}
+
+BOOL FindNextFile(HANDLE find, WIN32_FIND_DATA* findData) {
+  if (find == nullptr || find == INVALID_HANDLE_VALUE || findData == nullptr) return FALSE;
+  FindState* state = (FindState*)find;
+  if (state->dir == nullptr) return FALSE;
+  return ReadMatching(state, findData) ? TRUE : FALSE;
+}
+
+BOOL FindClose(HANDLE find) {
+  if (find == nullptr || find == INVALID_HANDLE_VALUE) return FALSE;
+  FindState* state = (FindState*)find;
+  if (state->dir != nullptr) closedir(state->dir);
+  delete state;
+  return TRUE;
+}
+
+BOOL CreateDirectory(const WCHAR* devicePath, void* /*securityAttributes*/) {
+  std::string host;
+  if (!DeviceToHostPath(devicePath, &host)) return FALSE;
+  if (host == g_root) return FALSE;
+  return mkdir(host.c_str(), 0777) == 0 ? TRUE : FALSE;
+}
+
+FILE* _wfopen(const WCHAR* devicePath, const WCHAR* mode) {
+  if (mode == nullptr) return nullptr;
+  const std::u16string_view m(mode, WStrLen(mode));
+  if (m != u"rb" && m != u"r") return nullptr;
+  std::string host;
+  if (!DeviceToHostPath(devicePath, &host) || host == g_root) return nullptr;
+  // Non-blocking open so that a FIFO or device node cannot hang the viewer;
+  // only regular files are streams here.
+  const int fd = open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EISDIR;
+    return nullptr;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  FILE* stream = fdopen(fd, "rb");
+  if (stream == nullptr) close(fd);
+  return stream;
+}

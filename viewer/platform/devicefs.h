@@ -1,0 +1,43 @@
+// The device's file system: a folder of the host (the device root) seen
+// through the handheld's file calls. A device path ("\My Documents\a.jpg",
+// "" for the root) maps below the device root, each "\" becoming "/".
+//
+// Host facts the handheld never had, handled here:
+// - "." and ".." are never reported; an empty folder fails to start an
+//   enumeration, as on the handheld.
+// - A name that cannot be a device name (contains "\", is not valid UTF-8,
+//   or would make a path longer than 259 characters) is not reported.
+// - Symbolic links are reported as what they point to.
+// - Device paths that would leave the device root are refused.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "wintypes.h"
+
+// Sets the host folder that serves as the device root. Returns FALSE when it
+// is not an existing folder (the old root then stays).
+BOOL DeviceSetRoot(const std::string& hostFolder);
+const std::string& DeviceGetRoot();
+
+// Maps a device path to its host path. FALSE for a path that contains a
+// "." or ".." component, an empty component inside it, a "/" or a NUL, a
+// name that is not valid UTF-16, or that is longer than 259 characters.
+BOOL DeviceToHostPath(const WCHAR* devicePath, std::string* hostPath);
+
+// Enumeration. The pattern is a device path whose last component may hold
+// the wildcards "*" and "?" ("\My Documents\*.*" lists the folder); without
+// wildcards the entry itself is found. INVALID_HANDLE_VALUE when nothing
+// matches or the folder cannot be read.
+HANDLE FindFirstFile(const WCHAR* pattern, WIN32_FIND_DATA* findData);
+BOOL FindNextFile(HANDLE find, WIN32_FIND_DATA* findData);
+BOOL FindClose(HANDLE find);
+
+// Creates a folder (no security attributes on the device). FALSE when it
+// exists already or cannot be made.
+BOOL CreateDirectory(const WCHAR* devicePath, void* securityAttributes);
+
+// Opens a device file as a buffered stream. Only reading is offered ("r" or
+// "rb"); a folder opened as a stream fails, as on the handheld.
+FILE* _wfopen(const WCHAR* devicePath, const WCHAR* mode);

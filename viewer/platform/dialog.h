@@ -1,0 +1,68 @@
+// Modal dialogs built from a dialog template. The dialog makes its control
+// objects from the template, is initialised with WM_INITDIALOG, runs in the
+// host's modal loop until EndDialog, and gets WM_DESTROY at the end. Closing
+// it from the host counts as Cancel.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "resource.h"
+#include "wnd.h"
+
+enum : UINT { WM_NOTIFY = 0x004E };
+
+struct NMHDR {
+  CWnd* hwndFrom;
+  UINT idFrom;
+  UINT code;
+};
+
+class CDialog : public CWnd {
+ public:
+  explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+  ~CDialog() override;
+
+  // Runs the dialog; returns IDOK, IDCANCEL, or -1 when it could not be made.
+  virtual INT_PTR DoModal();
+  void EndDialog(int result);
+  BOOL IsEnded() const { return m_bEnded; }
+  INT_PTR GetResult() const { return m_nResult; }
+
+  const DialogResource* GetTemplate() const { return m_pTemplate; }
+  CWnd* GetDlgItem(int id) const;
+  void CenterWindow() { m_bCentred = TRUE; }
+  BOOL IsCentred() const { return m_bCentred; }
+  BOOL HasCanvas() const override { return FALSE; }
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ protected:
+  virtual BOOL OnInitDialog() { return TRUE; }
+  virtual void DoDataExchange() {}
+  virtual void OnOK() { EndDialog(IDOK); }
+  virtual void OnCancel() { EndDialog(IDCANCEL); }
+  virtual void OnDestroy() {}
+  BOOL CreateHostPeer() override { return TRUE; }
+
+ private:
+  BOOL CreateControls();
+
+  UINT m_nTemplateId;
+  CWnd* m_pParentWnd;
+  const DialogResource* m_pTemplate = nullptr;
+  std::vector<std::unique_ptr<CWnd>> m_controls;
+  BOOL m_bEnded = FALSE;
+  BOOL m_bCentred = FALSE;
+  INT_PTR m_nResult = -1;
+};
+
+// A control of a dialog that has no behaviour of its own here (buttons,
+// static texts, icons): the host draws it from the template.
+class CControlWnd : public CWnd {
+ public:
+  BOOL HasCanvas() const override { return FALSE; }
+
+ protected:
+  BOOL CreateHostPeer() override { return TRUE; }
+};

@@ -1,0 +1,69 @@
+// Frame window: creation from resources, routing, close and self-deletion.
+#include "frame.h"
+
+#include "app.h"
+#include "host.h"
+#include "resource.h"
+
+BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style) {
+  m_nResourceId = resourceId;
+  const WCHAR* text = FindStringResource(resourceId);
+  if (text != nullptr) {
+    const CString whole(text);
+    m_strTitle = whole.substr(0, whole.find(u'\n'));
+  }
+  return CreateTopLevel(style);
+}
+
+BOOL CFrameWnd::CreateHostPeer() { return GetHost()->CreateFrameWindow(this); }
+
+void CFrameWnd::ShowWindow(int showCommand) {
+  if (IsWindow()) GetHost()->ShowFrameWindow(this, showCommand);
+}
+
+BOOL CFrameWnd::TranslateAccelerator(UINT virtualKey, BOOL control) {
+  const AccelTableResource* table = FindAccelResource(m_nResourceId);
+  if (table == nullptr || !IsWindow()) return FALSE;
+  for (size_t i = 0; i < table->count; ++i) {
+    const AccelResource& a = table->entries[i];
+    const BOOL wantsControl = (a.flags & FCONTROL) != 0;
+    if (a.key == virtualKey && wantsControl == (control != FALSE)) {
+      SendMessage(WM_COMMAND, a.command, 0);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate();
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return 0;
+    case WM_COMMAND:
+      OnCmdMsg(LOWORD(wParam));
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow();
+      return 0;
+    default:
+      return CWnd::WindowProc(message, wParam, lParam);
+  }
+}
+
+BOOL CFrameWnd::OnCmdMsg(UINT id) {
+  if (OnFrameCommand(id)) return TRUE;
+  CWinApp* app = AfxGetApp();
+  return app != nullptr ? app->OnCmdMsg(id) : FALSE;
+}
+
+void CFrameWnd::PostNcDestroy() {
+  CWinApp* app = AfxGetApp();
+  if (app != nullptr && app->m_pMainWnd == this) {
+    app->m_pMainWnd = nullptr;
+    GetHost()->QuitMessageLoop(0);
+  }
+  delete this;
+}

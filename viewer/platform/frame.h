@@ -1,0 +1,39 @@
+// The top-level frame window: loaded from a resource (title, icon,
+// accelerators), routes commands to its own handlers and then to the
+// application object, closes on WM_CLOSE and deletes itself once destroyed.
+#pragma once
+
+#include "wnd.h"
+
+class CFrameWnd : public CWnd {
+ public:
+  // Creates the frame window from resource `resourceId`: the title is the
+  // first "\n"-separated field of that string, the icon and accelerator
+  // table have the same id. WM_CREATE runs OnCreate; FALSE when it fails
+  // (the frame object has then been deleted, as the framework does).
+  BOOL LoadFrame(UINT resourceId, DWORD style);
+  const CString& GetTitle() const { return m_strTitle; }
+  UINT GetResourceId() const { return m_nResourceId; }
+  BOOL HasCanvas() const override { return FALSE; }
+
+  void ShowWindow(int showCommand);
+  // Turns a key with Ctrl held into the accelerator table's command, which
+  // is then routed like any command. TRUE when the table had the key.
+  BOOL TranslateAccelerator(UINT virtualKey, BOOL control);
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Frame routing: the frame's own handlers, then the application object.
+  BOOL OnCmdMsg(UINT id) override;
+
+ protected:
+  virtual int OnCreate() { return 0; }
+  virtual void OnSetFocus() {}
+  // The frame's own command handlers; TRUE when handled.
+  virtual BOOL OnFrameCommand(UINT /*id*/) { return FALSE; }
+  BOOL CreateHostPeer() override;
+  void PostNcDestroy() override;
+
+ private:
+  CString m_strTitle;
+  UINT m_nResourceId = 0;
+};

@@ -1,0 +1,80 @@
+// The headless host: everything in memory. Windows keep their canvas,
+// invalidations wait for Pump, command-bar states and tooltips are recorded,
+// modal dialogs run through a handler the caller supplies, and the wait
+// cursor's state is observable. Tests and vimbra-shot drive the viewer
+// through it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+#include "platform/wnd.h"
+
+class CHeadlessHost : public IHost {
+ public:
+  // Installs itself as the host; the previous one comes back on destruction.
+  CHeadlessHost(int areaWidth = 240, int areaHeight = 268, int scrollBarWidth = 13);
+  ~CHeadlessHost() override;
+
+  // The handler sees the dialog after WM_INITDIALOG and may press its
+  // buttons (SendMessage(WM_COMMAND, IDOK)); a dialog it leaves open is
+  // closed with Cancel.
+  typedef std::function<void(CDialog& dialog)> DialogHandler;
+  void SetDialogHandler(DialogHandler handler) { m_dialogHandler = std::move(handler); }
+
+  // Runs every pending paint, as the message loop would when idle.
+  void Pump();
+  // Changes the viewer area (a resize of the window).
+  void Resize(int areaWidth, int areaHeight);
+
+  CFrameWnd* Frame() const { return m_pFrame; }
+  // The first window with a canvas (the viewer window), or null.
+  CWnd* CanvasWindow() const;
+  CCommandBar* CommandBar() const { return m_pCommandBar; }
+  BOOL WaitCursorShown() const { return m_bWaitCursor; }
+  int WaitCursorChanges() const { return m_nWaitCursorChanges; }
+  int ShowCommand() const { return m_nShowCommand; }
+  CWnd* FocusWindow() const { return m_pFocus; }
+  BOOL QuitRequested() const { return m_bQuit; }
+  int ExitCode() const { return m_nExitCode; }
+  int DialogsRun() const { return m_nDialogsRun; }
+  UINT LastDialogTemplate() const { return m_nLastDialogTemplate; }
+  BOOL WritePng(const std::string& path) const;
+
+  // IHost.
+  BOOL CreateFrameWindow(CFrameWnd* frame) override;
+  void ShowFrameWindow(CFrameWnd* frame, int showCommand) override;
+  BOOL CreateChildWindow(CWnd* wnd) override;
+  void DestroyWindow(CWnd* wnd) override;
+  void InvalidateWindow(CWnd* wnd) override;
+  void PresentWindow(CWnd* wnd) override;
+  void ScrollBarsChanged(CWnd* wnd) override;
+  void SetFocus(CWnd* wnd) override;
+  BOOL CreateCommandBar(CCommandBar* bar) override;
+  void CommandBarChanged(CCommandBar* bar) override;
+  void RunModalDialog(CDialog* dialog) override;
+  void EndModalDialog(CDialog* dialog) override;
+  void SetWaitCursor(BOOL busy) override;
+  int RunMessageLoop() override;
+  void QuitMessageLoop(int exitCode) override;
+
+ private:
+  IHost* m_pPrevious;
+  int m_nAreaWidth;
+  int m_nAreaHeight;
+  int m_nScrollBarWidth;
+  CFrameWnd* m_pFrame = nullptr;
+  CCommandBar* m_pCommandBar = nullptr;
+  std::vector<CWnd*> m_windows;
+  CWnd* m_pFocus = nullptr;
+  DialogHandler m_dialogHandler;
+  BOOL m_bWaitCursor = FALSE;
+  int m_nWaitCursorChanges = 0;
+  int m_nShowCommand = -1;
+  BOOL m_bQuit = FALSE;
+  int m_nExitCode = 0;
+  int m_nDialogsRun = 0;
+  UINT m_nLastDialogTemplate = 0;
+};

@@ -1,0 +1,30 @@
+// The process heap of the device: zero-filled blocks within a byte budget.
+// The handheld had little memory; on the host the budget keeps that property,
+// so that a picture too large for it becomes the viewer's own out-of-memory
+// path instead of the process being killed.
+#pragma once
+
+#include <cstddef>
+
+// Allocates a zero-filled block of `bytes` bytes, or returns null when the
+// block would take the heap past its budget (or the host has no memory).
+// A request of 0 bytes gets a valid, empty block.
+void* HeapAllocZero(size_t bytes);
+// Releases a block from HeapAllocZero; null is ignored.
+void HeapFreeBlock(void* block);
+// The size that the block was allocated with; 0 for null.
+size_t HeapBlockSize(const void* block);
+
+// Budget in bytes for all live blocks together. SIZE_MAX means unlimited.
+void HeapSetBudget(size_t bytes);
+size_t HeapBudget();
+size_t HeapBytesInUse();
+size_t HeapPeakBytes();
+void HeapResetPeak();
+// What can still be allocated before the budget is reached.
+size_t HeapBytesAvailable();
+// Number of live blocks (tests use it to find leaks of the system's own blocks).
+size_t HeapBlockCount();
+
+// The budget the viewer runs with unless told otherwise (--memory).
+constexpr size_t kDefaultHeapBudget = (size_t)1024 * 1024 * 1024;

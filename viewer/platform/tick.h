@@ -1,0 +1,12 @@
+// The device's millisecond tick: 32 bits, wrapping at 2^32.
+#pragma once
+
+#include "wintypes.h"
+
+DWORD GetTickCount();
+// Tests and replays drive the clock by hand: once set, the tick stays at the
+// given value until it is set again or advanced.
+void TickSetManual(DWORD now);
+void TickAdvance(DWORD milliseconds);
+// Back to the host's monotonic clock.
+void TickUseSystem();
