@@ -200,6 +200,16 @@ BOOL FindClose(HANDLE find) {
   return TRUE;
 }
 
+BOOL GetDeviceFileId(const WCHAR* devicePath, uint64_t* volume, uint64_t* index) {
+  std::string host;
+  if (volume == nullptr || index == nullptr || !DeviceToHostPath(devicePath, &host)) return FALSE;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return FALSE;
+  *volume = (uint64_t)st.st_dev;
+  *index = (uint64_t)st.st_ino;
+  return TRUE;
+}
+
 BOOL CreateDirectory(const WCHAR* devicePath, void* /*securityAttributes*/) {
   std::string host;
   if (!DeviceToHostPath(devicePath, &host)) return FALSE;

@@ -34,6 +34,10 @@ HANDLE FindFirstFile(const WCHAR* pattern, WIN32_FIND_DATA* findData);
 BOOL FindNextFile(HANDLE find, WIN32_FIND_DATA* findData);
 BOOL FindClose(HANDLE find);
 
+// Identity of the file or folder a path leads to (links followed): two
+// paths with the same identity are the same folder. FALSE when it is gone.
+BOOL GetDeviceFileId(const WCHAR* devicePath, uint64_t* volume, uint64_t* index);
+
 // Creates a folder (no security attributes on the device). FALSE when it
 // exists already or cannot be made.
 BOOL CreateDirectory(const WCHAR* devicePath, void* securityAttributes);

@@ -86,6 +86,7 @@ BOOL CWnd::CreateTopLevel(DWORD style) {
   m_bCreated = TRUE;
   if (!CreateHostPeer()) {
     m_bCreated = FALSE;
+    PostNcDestroy();  // as after a window whose creation failed; may delete this
     return FALSE;
   }
   if (SendMessage(WM_CREATE) == -1) {

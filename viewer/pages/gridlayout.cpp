@@ -1,0 +1,40 @@
+// Grid geometry of the browser page, in truncating integer steps.
+#include "pages/gridlayout.h"
+
+GridLayout ComputeGridLayout(int width, int height, bool titles) {
+  GridLayout g;
+  g.width = width;
+  g.height = height;
+  g.cellHeight = titles ? 80 : 64;
+  g.cols = (width - 6) / 70;
+  g.gapX = (width - 64 * g.cols) / (g.cols + 1);
+  g.rows = (height - 6) / (g.cellHeight + 6);
+  g.gapY = (height - g.cellHeight * g.rows) / (g.rows + 1);
+  // A window narrower than 6 pixels would give a negative count.
+  if (g.cols < 0) g.cols = 0;
+  if (g.rows < 0) g.rows = 0;
+  return g;
+}
+
+GridScroll ComputeGridScroll(const GridLayout& grid, int count) {
+  GridScroll s = {false, 0, 0, 0};
+  if (grid.rows <= 0 || grid.height <= 0) return s;
+  if (count <= grid.cols * grid.rows) return s;
+  const int columns = grid.cols < 1 ? 1 : grid.cols;
+  const long long totalRows = count / columns + (count % columns != 0 ? 1 : 0);
+  s.needed = true;
+  s.totalHeight = (int)((long long)grid.height * totalRows / grid.rows);
+  s.pageHeight = grid.height;
+  s.lineHeight = grid.height / grid.rows;
+  return s;
+}
+
+int GridHitTest(const GridLayout& grid, int x, int y) {
+  if (grid.cols <= 0 || grid.rows <= 0 || grid.width <= 0 || grid.height <= 0) return -1;
+  if (x < 0 || y < 0 || x > grid.width || y > grid.height) return -1;
+  int row = (int)((long long)y * grid.rows / grid.height);
+  if (row == grid.rows) row = grid.rows - 1;
+  int column = (int)((long long)x * grid.cols / grid.width);
+  if (column == grid.cols) column = grid.cols - 1;
+  return row * grid.cols + column;
+}

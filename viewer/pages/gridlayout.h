@@ -1,0 +1,30 @@
+// The browser page's grid: columns, rows and gaps for a client area, the
+// scroll geometry, and the tap hit test over rows × cols equal regions.
+#pragma once
+
+struct GridLayout {
+  int width;       // client width W
+  int height;      // client height H
+  int cellHeight;  // C: 80 with titles, 64 without
+  int cols;
+  int gapX;
+  int rows;
+  int gapY;
+};
+
+struct GridScroll {
+  bool needed;     // more pictures than one page shows
+  int totalHeight;
+  int pageHeight;
+  int lineHeight;
+};
+
+GridLayout ComputeGridLayout(int width, int height, bool titles);
+// Scroll sizes for `count` pictures; not needed (all zero) when one page
+// holds them or the window is too small for one row.
+GridScroll ComputeGridScroll(const GridLayout& grid, int count);
+// The cell a point falls into, row by row; -1 when the grid has no cell or
+// the point lies outside the client area.
+int GridHitTest(const GridLayout& grid, int x, int y);
+// Row pitch while painting: two pixels more than C + gapY with titles.
+inline int GridRowPitch(const GridLayout& grid, bool titles) { return (titles ? 82 : 64) + grid.gapY; }

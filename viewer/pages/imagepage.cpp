@@ -1,0 +1,294 @@
+// Image page: fit and zoomed painting, the zoom commands, panning and
+// stepping through the pictures.
+#include "pages/imagepage.h"
+
+#include "filelist/imagefilelist.h"
+#include "imaging/dibdraw.h"
+#include "platform/app.h"
+#include "platform/resource.h"
+#include "res/resource_ids.h"
+#include "shell/mainframe.h"
+
+namespace {
+
+CMainFrame* MainFrame() { return dynamic_cast<CMainFrame*>(AfxGetMainWnd()); }
+
+void BeginWait() {
+  if (CWinApp* app = AfxGetApp()) app->BeginWaitCursor();
+}
+
+void EndWait() {
+  if (CWinApp* app = AfxGetApp()) app->EndWaitCursor();
+}
+
+// Brings an offset into 0 … maximum: a negative one becomes 0 first, then
+// one above the maximum becomes the maximum.
+int ClampOffset(long long offset, long long maximum) {
+  if (offset < 0) offset = 0;
+  if (maximum < 0) maximum = 0;
+  if (offset > maximum) offset = maximum;
+  return (int)offset;
+}
+
+long long Clamp(long long value, long long limit) {
+  if (value < 0) return 0;
+  return value > limit ? limit : value;
+}
+
+}  // namespace
+
+CImagePage::CImagePage(CViewerWnd* owner) : CPage(owner) {
+  ResetZoom();
+  m_bDragging = 0;
+}
+
+CImagePage::~CImagePage() = default;
+
+void CImagePage::ResetZoom() {
+  m_bFitMode = 1;
+  m_nZoomNum = 1;
+  m_nZoomDen = 1;
+  m_nZoomedWidth = 0;
+  m_nZoomedHeight = 0;
+  m_nOffsetX = 0;
+  m_nOffsetY = 0;
+}
+
+void CImagePage::Paint(HDC dc) {
+  if (m_bFitMode != 1 && m_bFitMode != 0) return;
+  // 1. Client rectangle and list.
+  RECT rc;
+  if (!GetClientRect(&rc) || g_pImageFileList == nullptr) return;
+  // 2. Decode the current picture on the first paint that needs it.
+  CDib picture = g_pImageFileList->m_hPicture;
+  if (picture == nullptr) {
+    BeginWait();
+    picture = g_pImageFileList->LoadCurrentPicture();
+    if (picture != nullptr) g_pImageFileList->SetHeldPicture(picture);
+    EndWait();
+  }
+  // 3. No picture: the message instead.
+  if (picture == nullptr) {
+    PaintMessage(dc, rc);
+    return;
+  }
+  if (m_bFitMode == 1) {
+    DrawDibFit(picture, &rc, dc);
+  } else {
+    PaintZoomed(dc, rc, picture);
+  }
+}
+
+void CImagePage::PaintMessage(HDC dc, const RECT& rc) {
+  const UINT id = g_pImageFileList->GetError() == LIST_ERROR_NOT_FOUND ? IDS_FILE_NOT_FOUND : IDS_NO_MEMORY;
+  WCHAR text[256];
+  LoadString(id, text, 256);
+  RECT box = rc;
+  box.top = (rc.top + rc.bottom) / 2 - 10;
+  DrawText(dc, text, -1, &box, DT_CENTER);
+  g_pImageFileList->ClearError();
+}
+
+void CImagePage::PaintZoomed(HDC dc, const RECT& rc, CDib picture) {
+  const long long W = rc.right - rc.left;
+  const long long H = rc.bottom - rc.top;
+  int w = 0, h = 0;
+  GetDibSize(picture, w, h);
+  // 1. Size of the whole picture at the current scale.
+  if (m_nZoomedWidth <= 0) m_nZoomedWidth = (int)W;
+  if (m_nZoomedHeight <= 0) m_nZoomedHeight = (int)H;
+  if (m_nZoomedWidth == 0 || m_nZoomedHeight == 0) return;
+  // 2. The visible part, in picture pixels.
+  const long long vw = (W * w) / m_nZoomedWidth;
+  const long long vh = (H * h) / m_nZoomedHeight;
+  // 3. The source window in storage rows (row 0 is the bottom row).
+  long long left = m_nOffsetX;
+  long long right = (long long)m_nOffsetX + vw;
+  long long top = (long long)h - m_nOffsetY - vh;
+  long long bottom = (long long)h - m_nOffsetY;
+  if (vw >= w) {
+    left = 0;
+    right = w;
+  }
+  if (vh >= h) {
+    top = 0;
+    bottom = h;
+  }
+  RECT window = {(LONG)Clamp(left, w), (LONG)Clamp(top, h), (LONG)Clamp(right, w), (LONG)Clamp(bottom, h)};
+  // 4. Fitted and centred; where the picture is smaller than the window the
+  // erased background stays.
+  DrawDibRect(dc, &rc, picture, &window);
+}
+
+void CImagePage::CentreToKeep(int W, int H, int w, int h, int& cx, int& cy) const {
+  const long long n = m_nZoomNum;
+  const long long d = m_nZoomDen;
+  cx = W < m_nZoomedWidth ? (int)(m_nOffsetX + ((long long)W * d) / (2 * n)) : w / 2;
+  cy = H < m_nZoomedHeight ? (int)(m_nOffsetY + ((long long)H * d) / (2 * n)) : h / 2;
+}
+
+void CImagePage::ApplyScale(ZoomScale scale, int W, int H, int w, int h, int cx, int cy) {
+  const long long n = scale.num;
+  const long long d = scale.den;
+  m_nZoomNum = scale.num;
+  m_nZoomDen = scale.den;
+  m_nZoomedWidth = (int)((n * w) / d);
+  m_nZoomedHeight = (int)((n * h) / d);
+  m_bFitMode = 0;
+  const long long maxX = w - ((long long)W * d) / n;
+  const long long maxY = h - ((long long)H * d) / n;
+  m_nOffsetX = ClampOffset(cx - ((long long)W * d) / (2 * n), maxX);
+  m_nOffsetY = ClampOffset(cy - ((long long)H * d) / (2 * n), maxY);
+}
+
+int CImagePage::OnZoomIn() {
+  // 1. Window, list and held picture.
+  RECT rc;
+  if (!GetClientRect(&rc) || g_pImageFileList == nullptr || g_pImageFileList->m_hPicture == nullptr) return 0;
+  int w = 0, h = 0;
+  GetDibSize(g_pImageFileList->m_hPicture, w, h);
+  const int W = rc.right - rc.left;
+  const int H = rc.bottom - rc.top;
+  // A window or picture without area has no scale to search for.
+  if (W <= 0 || H <= 0 || w <= 0 || h <= 0) return 0;
+  ZoomScale scale = {1, 1};
+  int cx, cy;
+  if (m_bFitMode == 1) {
+    // 2. From fit: the smallest ladder value at which the limiting side is
+    // still larger than the window.
+    cx = w / 2;
+    cy = h / 2;
+    const bool heightLimits = (long long)W * h > (long long)H * w;
+    const bool windowLarger = heightLimits ? W > w : H > h;
+    if (!windowLarger) {
+      for (;;) {
+        const ZoomScale t = ZoomStepDown(scale);
+        const bool stillLarger = heightLimits ? (long long)t.den * H < (long long)t.num * h
+                                              : (long long)t.den * W < (long long)t.num * w;
+        if (!stillLarger) break;
+        scale = t;
+      }
+    }
+  } else {
+    // 3. From zoomed: keep the centre, one step up, never past 1/1.
+    if (m_nZoomNum >= m_nZoomDen) return 0;
+    CentreToKeep(W, H, w, h, cx, cy);
+    scale = ZoomStepUp(ZoomScale{m_nZoomNum, m_nZoomDen});
+  }
+  // 4. Apply; 5. repaint at once: the picture grows over what was there.
+  ApplyScale(scale, W, H, w, h, cx, cy);
+  RedrawNow();
+  return 1;
+}
+
+int CImagePage::OnZoomOut() {
+  RECT rc;
+  if (!GetClientRect(&rc) || g_pImageFileList == nullptr || g_pImageFileList->m_hPicture == nullptr) return 0;
+  if (m_bFitMode == 1) return 0;
+  int w = 0, h = 0;
+  GetDibSize(g_pImageFileList->m_hPicture, w, h);
+  const int W = rc.right - rc.left;
+  const int H = rc.bottom - rc.top;
+  int cx, cy;
+  CentreToKeep(W, H, w, h, cx, cy);
+  const ZoomScale scale = ZoomStepDown(ZoomScale{m_nZoomNum, m_nZoomDen});
+  // The whole picture would be smaller than the window both ways: fit.
+  if (((long long)scale.num * w) / scale.den < W && ((long long)scale.num * h) / scale.den < H) {
+    ResetZoom();
+    InvalidatePage();
+    return 1;
+  }
+  ApplyScale(scale, W, H, w, h, cx, cy);
+  InvalidatePage();  // the picture shrinks: repaint later, with erase
+  return 1;
+}
+
+void CImagePage::OnLButtonDown(UINT flags, const POINT& point) {
+  m_bDragging = 1;
+  CPage::OnLButtonDown(flags, point);
+}
+
+void CImagePage::OnMouseMove(UINT /*flags*/, const POINT& point) {
+  // 1. Only while dragging a zoomed, held picture.
+  RECT rc;
+  if (m_bDragging != 1 || !GetClientRect(&rc) || m_bFitMode == 1) return;
+  if (g_pImageFileList == nullptr || g_pImageFileList->m_hPicture == nullptr) return;
+  int w = 0, h = 0;
+  GetDibSize(g_pImageFileList->m_hPicture, w, h);
+  const long long W = rc.right - rc.left;
+  const long long H = rc.bottom - rc.top;
+  const long long n = m_nZoomNum;
+  const long long d = m_nZoomDen;
+  if (n <= 0 || d <= 0) return;
+  // 2. Nothing to pan when the whole picture is visible.
+  if (W * d >= n * w && H * d >= n * h) return;
+  // 3. Small movements add up until one reaches 3 pixels.
+  const long long dx = (long long)point.x - m_ptDown.x;
+  const long long dy = (long long)point.y - m_ptDown.y;
+  if (dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2) return;
+  // 4. The picture follows the stylus.
+  m_nOffsetX = ClampOffset(m_nOffsetX - (dx * d) / n, w - (W * d) / n);
+  m_nOffsetY = ClampOffset(m_nOffsetY - (dy * d) / n, h - (H * d) / n);
+  // 5.
+  m_ptDown = point;
+  RedrawNow();
+}
+
+void CImagePage::OnLButtonUp(UINT /*flags*/, const POINT& /*point*/) {
+  RECT rc;
+  if (GetClientRect(&rc)) m_bDragging = 0;
+}
+
+void CImagePage::OnKeyDown(UINT /*virtualKey*/, UINT /*repeat*/, UINT /*flags*/) {}
+void CImagePage::OnChar(UINT /*character*/, UINT /*repeat*/, UINT /*flags*/) {}
+void CImagePage::OnDeadChar(UINT /*character*/, UINT /*repeat*/, UINT /*flags*/) {}
+
+void CImagePage::OnKeyUp(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
+  if (virtualKey == VK_LEFT || virtualKey == VK_UP) StepPicture(false);
+  if (virtualKey == VK_RIGHT || virtualKey == VK_DOWN) StepPicture(true);
+}
+
+void CImagePage::StepPicture(bool forward) {
+  CImageFileList* list = g_pImageFileList;
+  if (list == nullptr) return;
+  if (forward) {
+    const int next = list->m_nCurrent + 1;
+    if (!list->SetCurrent(next)) {
+      if (next != list->GetCount() || !list->SetCurrent(0)) return;
+    }
+  } else {
+    const int current = list->m_nCurrent;
+    if (!list->SetCurrent(current - 1)) {
+      if (current != 0 || !list->SetCurrent(list->GetCount() - 1)) return;
+    }
+  }
+  // The old picture goes before the next is decoded: one at a time.
+  list->SetHeldPicture(nullptr);
+  BeginWait();
+  CDib picture = list->LoadCurrentPicture();
+  EndWait();
+  list->SetHeldPicture(picture);
+  ResetZoom();
+  InvalidatePage();
+}
+
+void CImagePage::Activate() {
+  // 1. The base clears the scroll bars.
+  CPage::Activate();
+  // 2. Browser hidden; Zoom In, Zoom Out and Back shown.
+  if (CMainFrame* frame = MainFrame()) {
+    frame->SetButtonState(ID_BROWSER, TBSTATE_HIDDEN);
+    frame->SetButtonState(ID_ZOOM_IN, TBSTATE_ENABLED);
+    frame->SetButtonState(ID_ZOOM_OUT, TBSTATE_ENABLED);
+    frame->SetButtonState(ID_BACK, TBSTATE_ENABLED);
+  }
+  // 3.
+  ResetZoom();
+}
+
+BOOL CImagePage::CanDeactivate(int /*nextPage*/) {
+  if (g_pImageFileList != nullptr) g_pImageFileList->SetHeldPicture(nullptr);
+  return TRUE;
+}
+
+void CImagePage::OnBack() { SwitchTo(PAGE_BROWSER); }

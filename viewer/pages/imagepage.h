@@ -1,0 +1,47 @@
+// The image page: the current picture alone over the whole window, fitted
+// first, then zoomed along the scale ladder and panned with the stylus; the
+// arrow keys step through the folder with wrap-around.
+#pragma once
+
+#include "imaging/dib.h"
+#include "pages/scaleladder.h"
+#include "shell/page.h"
+
+class CImagePage : public CPage {
+ public:
+  explicit CImagePage(CViewerWnd* owner);
+  ~CImagePage() override;
+
+  void Paint(HDC dc) override;
+  void OnLButtonDown(UINT flags, const POINT& point) override;
+  void OnMouseMove(UINT flags, const POINT& point) override;
+  void OnLButtonUp(UINT flags, const POINT& point) override;
+  void OnKeyDown(UINT virtualKey, UINT repeat, UINT flags) override;
+  void OnKeyUp(UINT virtualKey, UINT repeat, UINT flags) override;
+  void OnChar(UINT character, UINT repeat, UINT flags) override;
+  void OnDeadChar(UINT character, UINT repeat, UINT flags) override;
+  void Activate() override;
+  BOOL CanDeactivate(int nextPage) override;
+  int OnZoomIn() override;
+  int OnZoomOut() override;
+  void OnBack() override;
+
+  void ResetZoom();
+
+  int m_nZoomNum;
+  int m_nZoomDen;
+  int m_bFitMode;
+  int m_nZoomedWidth;
+  int m_nZoomedHeight;
+  int m_nOffsetX;
+  int m_nOffsetY;
+  int m_bDragging;
+
+ private:
+  void PaintMessage(HDC dc, const RECT& rc);
+  void PaintZoomed(HDC dc, const RECT& rc, CDib picture);
+  // The picture point at the middle of the window at the current scale.
+  void CentreToKeep(int W, int H, int w, int h, int& cx, int& cy) const;
+  void ApplyScale(ZoomScale scale, int W, int H, int w, int h, int cx, int cy);
+  void StepPicture(bool forward);
+};

@@ -1,0 +1,87 @@
+// Main frame: construction order, creation handler, routing, button states.
+#include "shell/mainframe.h"
+
+#include <new>
+
+#include "filelist/imagefilelist.h"
+#include "platform/resource.h"
+#include "res/resource_ids.h"
+#include "shell/listobserver.h"
+
+namespace {
+constexpr DWORD kViewerStyle = 0x50800000;   // WS_CHILD | WS_VISIBLE | WS_BORDER
+constexpr DWORD kCommandBarStyle = 0x50002800;
+constexpr DWORD kBarStyleAdditions = 0x32;   // tooltips, fly-by help, fixed size
+}  // namespace
+
+CMainFrame::CMainFrame() : m_tooltipTexts{} {
+  // The list is filled before it has an observer: the first scan tells nobody.
+  CFileListObserver* observer = new (std::nothrow) CViewerListObserver();
+  CImageFileList* list = new (std::nothrow) CImageFileList();
+  if (list != nullptr) list->m_pObserver = observer;
+}
+
+CMainFrame::~CMainFrame() {
+  delete g_pFileListObserver;
+  delete g_pImageFileList;
+  for (WCHAR*& text : m_tooltipTexts) {
+    delete[] text;
+    text = nullptr;
+  }
+}
+
+int CMainFrame::OnCreate() {
+  // 1. The framework's frame creation has made the window.
+  // 2. The viewer window: the frame's first pane.
+  if (!m_viewerWnd.CreateChild(this, kViewerStyle, AFX_IDW_PANE_FIRST)) return -1;
+  // 3. Tooltip texts; these string ids are not the buttons' command ids.
+  const UINT tips[6] = {IDS_TIP_FILE, IDS_TIP_BROWSER, IDS_TIP_BACK, IDS_TIP_ZOOM_IN, IDS_TIP_ZOOM_OUT, IDS_TIP_ABOUT};
+  for (int i = 0; i < 6; ++i) {
+    m_tooltipTexts[i] = LoadStringCopy(tips[i]);
+    if (m_tooltipTexts[i] == nullptr) return -1;
+  }
+  // 4. The command bar.
+  if (!m_commandBar.Create(this, kCommandBarStyle, AFX_IDW_TOOLBAR)) return -1;
+  // 5. The "Tools" menu button.
+  if (!m_commandBar.InsertMenuBar(IDR_MAINFRAME)) return -1;
+  // 6. The five toolbar buttons.
+  if (!m_commandBar.LoadToolBar(IDR_MAINFRAME)) return -1;
+  // 7. Tooltips: the menu button's first, then the buttons' in order.
+  m_commandBar.SendMessage(TB_SETTOOLTIPS, 6, (LPARAM)m_tooltipTexts);
+  // 8. Bar style.
+  m_commandBar.SetBarStyle(m_commandBar.GetBarStyle() | kBarStyleAdditions);
+  return 0;
+}
+
+void CMainFrame::OnSetFocus() { m_viewerWnd.SetFocus(); }
+
+BOOL CMainFrame::OnCmdMsg(UINT id) {
+  if (m_viewerWnd.OnCmdMsg(id)) return TRUE;
+  return CFrameWnd::OnCmdMsg(id);
+}
+
+BOOL CMainFrame::OnFrameCommand(UINT id) {
+  if (id == ID_APP_EXIT) {
+    SendMessage(WM_CLOSE);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void CMainFrame::ShowInitialPage() { m_viewerWnd.ShowInitialPage(); }
+
+void CMainFrame::SetButtonState(int id, int state) {
+  m_commandBar.SendMessage(TB_SETSTATE, (WPARAM)id, MAKELPARAM((WORD)state, 0));
+}
+
+WCHAR* CMainFrame::LoadStringCopy(UINT id) {
+  WCHAR buffer[256];
+  // The loader is told 255 characters including the terminator: at most
+  // 254 characters are taken.
+  const int length = LoadString(id, buffer, 255);
+  WCHAR* copy = new (std::nothrow) WCHAR[(size_t)length + 1];
+  if (copy == nullptr) return nullptr;
+  for (int i = 0; i < length; ++i) copy[i] = buffer[i];
+  copy[length] = 0;
+  return copy;
+}

@@ -1,0 +1,34 @@
+// The main frame: the viewer window over its client area and the command
+// bar; it creates the picture file list and its observer, routes commands to
+// the viewer window first and lets the pages show or hide their buttons.
+#pragma once
+
+#include "platform/cmdbar.h"
+#include "platform/frame.h"
+#include "shell/viewerwnd.h"
+
+class CMainFrame : public CFrameWnd {
+ public:
+  CMainFrame();
+  ~CMainFrame() override;
+
+  virtual void ShowInitialPage();
+  // TBSTATE_ENABLED shows a button, TBSTATE_HIDDEN hides it.
+  void SetButtonState(int id, int state);
+  // A new copy of string `id`, at most 254 characters, owned by the caller
+  // (release with delete[]).
+  WCHAR* LoadStringCopy(UINT id);
+
+  CViewerWnd& GetViewerWnd() { return m_viewerWnd; }
+  CCommandBar& GetCommandBar() { return m_commandBar; }
+
+  CCommandBar m_commandBar;
+  CViewerWnd m_viewerWnd;
+  WCHAR* m_tooltipTexts[6];
+
+ protected:
+  int OnCreate() override;
+  void OnSetFocus() override;
+  BOOL OnCmdMsg(UINT id) override;
+  BOOL OnFrameCommand(UINT id) override;
+};

@@ -1,0 +1,57 @@
+// Base behaviour of the pages.
+#include "shell/page.h"
+
+#include "shell/viewerwnd.h"
+
+CPage::CPage(CViewerWnd* owner) : m_pOwner(owner) {
+  // Before the first stylus-down the point lies outside every window, so a
+  // stray stylus-up never matches a cell.
+  m_ptDown.x = -32768;
+  m_ptDown.y = -32768;
+}
+
+CPage::~CPage() = default;
+
+void CPage::OnLButtonDown(UINT /*flags*/, const POINT& point) { m_ptDown = point; }
+void CPage::OnMouseMove(UINT /*flags*/, const POINT& /*point*/) {}
+void CPage::OnLButtonUp(UINT /*flags*/, const POINT& /*point*/) {}
+void CPage::OnKeyDown(UINT /*virtualKey*/, UINT /*repeat*/, UINT /*flags*/) {}
+void CPage::OnKeyUp(UINT /*virtualKey*/, UINT /*repeat*/, UINT /*flags*/) {}
+void CPage::OnChar(UINT /*character*/, UINT /*repeat*/, UINT /*flags*/) {}
+void CPage::OnDeadChar(UINT /*character*/, UINT /*repeat*/, UINT /*flags*/) {}
+
+void CPage::Activate() {
+  if (m_pOwner == nullptr) return;
+  // An empty range removes each bar; the position goes back to 0.
+  SCROLLINFO empty = {sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
+  m_pOwner->SetScrollInfo(SB_VERT, &empty, TRUE);
+  m_pOwner->SetScrollInfo(SB_HORZ, &empty, TRUE);
+}
+
+BOOL CPage::CanDeactivate(int /*nextPage*/) { return TRUE; }
+void CPage::OnVScroll(UINT /*code*/, UINT /*position*/) {}
+
+void CPage::RedrawNow() {
+  if (m_pOwner == nullptr) return;
+  m_pOwner->Invalidate(FALSE);
+  m_pOwner->UpdateWindow();
+}
+
+void CPage::InvalidatePage() {
+  if (m_pOwner != nullptr) m_pOwner->Invalidate(TRUE);
+}
+
+void CPage::OnListChanged() {}
+int CPage::OnZoomIn() { return 0; }
+int CPage::OnZoomOut() { return 0; }
+void CPage::OnBack() {}
+
+BOOL CPage::GetClientRect(RECT* out) {
+  if (m_pOwner == nullptr || out == nullptr) return FALSE;
+  if (!m_pOwner->GetClientRect(out)) *out = RECT{0, 0, 0, 0};
+  return TRUE;
+}
+
+void CPage::OnSize() {}
+
+int CPage::SwitchTo(int page) { return m_pOwner != nullptr ? m_pOwner->SwitchPage(page) : 0; }

@@ -1,0 +1,47 @@
+// The page interface: one whole-window mode of the viewer window. The viewer
+// window hands the current page every paint, stylus, key, scroll and page
+// command; the order of the virtual operations is part of the contract.
+#pragma once
+
+#include "platform/gdi.h"
+#include "platform/wintypes.h"
+
+#define PAGE_BROWSER 0
+#define PAGE_IMAGE 1
+
+class CViewerWnd;
+
+class CPage {
+ public:
+  explicit CPage(CViewerWnd* owner);
+  virtual ~CPage();
+  CPage(const CPage&) = delete;
+  CPage& operator=(const CPage&) = delete;
+
+  virtual void Paint(HDC dc) = 0;
+  virtual void OnLButtonDown(UINT flags, const POINT& point);
+  virtual void OnMouseMove(UINT flags, const POINT& point);
+  virtual void OnLButtonUp(UINT flags, const POINT& point);
+  virtual void OnKeyDown(UINT virtualKey, UINT repeat, UINT flags);
+  virtual void OnKeyUp(UINT virtualKey, UINT repeat, UINT flags);
+  virtual void OnChar(UINT character, UINT repeat, UINT flags);
+  virtual void OnDeadChar(UINT character, UINT repeat, UINT flags);
+  virtual void Activate();
+  virtual BOOL CanDeactivate(int nextPage);
+  virtual void OnVScroll(UINT code, UINT position);
+  virtual void RedrawNow();
+  virtual void InvalidatePage();
+  virtual void OnListChanged();
+  virtual int OnZoomIn();
+  virtual int OnZoomOut();
+  virtual void OnBack();
+  virtual BOOL GetClientRect(RECT* out);
+  // The client area changed size (a desktop window can be resized; the
+  // handheld's never was). Added after the handheld's operations.
+  virtual void OnSize();
+
+  int SwitchTo(int page);
+
+  CViewerWnd* m_pOwner;
+  POINT m_ptDown;
+};

@@ -1,0 +1,55 @@
+// Application start-up and the application's commands.
+#include "shell/viewerapp.h"
+
+#include <new>
+
+#include "folderdlg/folderdlg.h"
+#include "res/resource_ids.h"
+#include "shell/aboutdlg.h"
+#include "shell/mainframe.h"
+
+namespace {
+constexpr DWORD kFrameStyle = WS_CAPTION | FWS_ADDTOTITLE;
+}  // namespace
+
+CViewerApp::CViewerApp() { InstallViewerResources(); }
+
+BOOL CViewerApp::StartViewer() {
+  // 1. Registry key name; nothing is ever stored under it.
+  SetRegistryKey(u"Local AppWizard-Generated Applications");
+  // 2. The frame; its constructor creates the file list and the observer.
+  CMainFrame* frame = new (std::nothrow) CMainFrame();
+  if (frame == nullptr) return FALSE;
+  // 3. Main window.
+  m_pMainWnd = frame;
+  // 4. Frame window from resource 128. A frame that cannot be created has
+  // deleted itself; the program then ends without showing anything.
+  if (!frame->LoadFrame(IDR_MAINFRAME, kFrameStyle)) {
+    m_pMainWnd = nullptr;
+    return FALSE;
+  }
+  // 5. Show it as the launcher asked.
+  frame->ShowWindow(m_nCmdShow);
+  // 6. The browser page becomes current.
+  frame->ShowInitialPage();
+  // 7. Paint what is invalid now.
+  frame->UpdateWindow();
+  return TRUE;
+}
+
+BOOL CViewerApp::OnCmdMsg(UINT id) {
+  switch (id) {
+    case ID_APP_ABOUT: {
+      CAboutDlg dialog;
+      dialog.DoModal();
+      return TRUE;
+    }
+    case ID_BROWSER: {
+      CFolderDlg dialog;
+      dialog.DoModal();
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,122 @@
+// Viewer window: page ownership, the message table and page switching.
+#include "shell/viewerwnd.h"
+
+#include <new>
+
+#include "pages/browserpage.h"
+#include "pages/imagepage.h"
+#include "res/resource_ids.h"
+
+CViewerWnd::CViewerWnd() : m_pCurrentPage(nullptr), m_pBrowserPage(nullptr), m_pImagePage(nullptr) {
+  m_pBrowserPage = new (std::nothrow) CBrowserPage(this);
+  m_pImagePage = new (std::nothrow) CImagePage(this);
+}
+
+CViewerWnd::~CViewerWnd() {
+  m_pCurrentPage = nullptr;
+  delete m_pBrowserPage;
+  m_pBrowserPage = nullptr;
+  delete m_pImagePage;
+  m_pImagePage = nullptr;
+}
+
+BOOL CViewerWnd::PreCreateWindow(DWORD& style) {
+  style &= ~(DWORD)WS_BORDER;
+  return TRUE;
+}
+
+int CViewerWnd::SwitchPage(int page) {
+  CPage* target;
+  if (page == PAGE_BROWSER) {
+    target = m_pBrowserPage;
+  } else if (page == PAGE_IMAGE) {
+    target = m_pImagePage;
+  } else {
+    return 1;
+  }
+  if (target == m_pCurrentPage) return 0;
+  if (target == nullptr) return 1;
+  if (m_pCurrentPage != nullptr && !m_pCurrentPage->CanDeactivate(page)) return 0;
+  m_pCurrentPage = target;
+  m_pCurrentPage->Activate();
+  Invalidate(TRUE);
+  return 1;
+}
+
+void CViewerWnd::ShowInitialPage() {
+  m_pCurrentPage = m_pBrowserPage;
+  if (m_pCurrentPage != nullptr) m_pCurrentPage->Activate();
+}
+
+void CViewerWnd::NotifyListChanged() {
+  if (m_pCurrentPage != nullptr) m_pCurrentPage->OnListChanged();
+}
+
+BOOL CViewerWnd::OnCmdMsg(UINT id) {
+  switch (id) {
+    case ID_ZOOM_IN:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnZoomIn();
+      return TRUE;
+    case ID_ZOOM_OUT:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnZoomOut();
+      return TRUE;
+    case ID_BACK:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnBack();
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  const UINT repeat = LOWORD((uintptr_t)lParam);
+  const UINT keyFlags = HIWORD((uintptr_t)lParam);
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(&ps);
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->Paint(dc);
+      EndPaint(&ps);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnLButtonDown((UINT)wParam, point);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnMouseMove((UINT)wParam, point);
+      return 0;
+    case WM_LBUTTONUP:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnLButtonUp((UINT)wParam, point);
+      return 0;
+    case WM_KEYDOWN:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnKeyDown((UINT)wParam, repeat, keyFlags);
+      return 0;
+    case WM_KEYUP:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnKeyUp((UINT)wParam, repeat, keyFlags);
+      return 0;
+    case WM_CHAR:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnChar((UINT)wParam, repeat, keyFlags);
+      return 0;
+    case WM_DEADCHAR:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnDeadChar((UINT)wParam, repeat, keyFlags);
+      return 0;
+    case WM_VSCROLL: {
+      const UINT code = LOWORD(wParam);
+      UINT position = HIWORD(wParam);
+      // The message carries 16 bits of thumb position; the bar's own track
+      // position has all 32, so tall folders stay reachable by dragging.
+      if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
+        SCROLLINFO si = {sizeof(SCROLLINFO), SIF_TRACKPOS, 0, 0, 0, 0, 0};
+        if (GetScrollInfo(SB_VERT, &si)) position = (UINT)si.nTrackPos;
+      }
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnVScroll(code, position);
+      return 0;
+    }
+    case WM_SIZE:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnSize();
+      return 0;
+    default:
+      return CWnd::WindowProc(message, wParam, lParam);
+  }
+}
