@@ -1,0 +1,243 @@
+// Event replay on the headless host.
+#include "replay.h"
+
+#include <cstdlib>
+#include <ostream>
+#include <sstream>
+
+#include "filelist/imagefilelist.h"
+#include "platform/app.h"
+#include "platform/dialog.h"
+#include "platform/frame.h"
+#include "platform/headless/headless_host.h"
+#include "platform/tick.h"
+#include "platform/treectrl.h"
+#include "res/resource_ids.h"
+#include "shell/mainframe.h"
+
+namespace {
+
+// Time between two replayed events: longer than a double tap, so that two
+// taps at one place are two taps unless "dbltap" asks otherwise.
+constexpr DWORD kEventGapMs = 1000;
+
+bool ParseInt(const std::string& text, long long* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const long long v = std::strtoll(text.c_str(), &end, 0);
+  if (end == nullptr || *end != 0) return false;
+  *value = v;
+  return true;
+}
+
+bool ParseKey(const std::string& text, unsigned* vk) {
+  static const struct {
+    const char* name;
+    unsigned vk;
+  } kKeys[] = {{"left", VK_LEFT}, {"up", VK_UP}, {"right", VK_RIGHT}, {"down", VK_DOWN},
+               {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"space", VK_SPACE}};
+  for (const auto& k : kKeys) {
+    if (text == k.name) {
+      *vk = k.vk;
+      return true;
+    }
+  }
+  long long v;
+  if (!ParseInt(text, &v) || v < 0 || v > 255) return false;
+  *vk = (unsigned)v;
+  return true;
+}
+
+bool ParseScrollCode(const std::string& text, unsigned* code) {
+  static const char* const kNames[] = {"lineup", "linedown", "pageup", "pagedown", "thumbposition",
+                                       "thumbtrack", "top", "bottom", "endscroll"};
+  for (unsigned i = 0; i < 9; ++i) {
+    if (text == kNames[i]) {
+      *code = i;
+      return true;
+    }
+  }
+  long long v;
+  if (!ParseInt(text, &v) || v < 0 || v > 0xFFFF) return false;
+  *code = (unsigned)v;
+  return true;
+}
+
+bool ParseCommand(const std::string& text, unsigned* id) {
+  static const struct {
+    const char* name;
+    unsigned id;
+  } kCommands[] = {{"browser", ID_BROWSER}, {"back", ID_BACK},     {"zoomin", ID_ZOOM_IN},
+                   {"zoomout", ID_ZOOM_OUT}, {"about", ID_APP_ABOUT}, {"quit", ID_APP_EXIT}};
+  for (const auto& c : kCommands) {
+    if (text == c.name) {
+      *id = c.id;
+      return true;
+    }
+  }
+  long long v;
+  if (!ParseInt(text, &v) || v < 0 || v > 0xFFFF) return false;
+  *id = (unsigned)v;
+  return true;
+}
+
+std::vector<std::string> Split(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  std::string word;
+  while (in >> word) words.push_back(word);
+  return words;
+}
+
+}  // namespace
+
+Replay::Replay(CHeadlessHost& host, std::ostream* trace) : m_host(host), m_trace(trace) {
+  if (GetTickCount() == 0) TickSetManual(1000000);
+  host.SetDialogHandler([this](CDialog& dialog) {
+    CTreeCtrl* tree = dynamic_cast<CTreeCtrl*>(dialog.GetDlgItem(IDC_FOLDER_TREE));
+    if (tree != nullptr && !m_bFolderCancel) {
+      // Walk down the tree by item texts, from "My Device".
+      HTREEITEM item = tree->GetRootItem();
+      for (const std::string& name : m_folderChoice) {
+        const CString wanted = WideFromUtf8(name);
+        HTREEITEM found = nullptr;
+        for (HTREEITEM c = tree->GetChildItem(item); c != nullptr; c = tree->GetNextSiblingItem(c)) {
+          if (tree->GetItemText(c) == wanted) found = c;
+        }
+        if (found == nullptr) break;
+        item = found;
+      }
+      if (item != nullptr) tree->HostSelect(item);
+    }
+    dialog.SendMessage(WM_COMMAND, tree != nullptr && m_bFolderCancel ? IDCANCEL : IDOK);
+  });
+}
+
+void Replay::Trace(const std::string& line) {
+  if (m_trace == nullptr) return;
+  *m_trace << line;
+  if (g_pImageFileList != nullptr) {
+    *m_trace << "  [folder=\"" << Utf8FromWide(g_pImageFileList->m_strFolder)
+             << "\" count=" << g_pImageFileList->GetCount() << " current=" << g_pImageFileList->m_nCurrent
+             << " first=" << g_pImageFileList->m_nFirstShown << "]";
+  }
+  *m_trace << "\n";
+}
+
+void Replay::Tap(int x, int y) {
+  CWnd* viewer = m_host.CanvasWindow();
+  if (viewer == nullptr) return;
+  viewer->HostStylusDown(x, y);
+  m_host.Pump();
+  viewer->HostStylusUp(x, y);
+}
+
+bool Replay::RunAll(const std::vector<std::string>& lines, std::string* error) {
+  for (const std::string& line : lines) {
+    if (!Run(line, error)) return false;
+  }
+  return true;
+}
+
+bool Replay::Run(const std::string& line, std::string* error) {
+  const std::vector<std::string> words = Split(line.substr(0, line.find('#')));
+  if (words.empty()) return true;
+  TickAdvance(kEventGapMs);
+  if (!Command(words, error)) return false;
+  m_host.Pump();
+  Trace(line);
+  return true;
+}
+
+bool Replay::Command(const std::vector<std::string>& w, std::string* error) {
+  const std::string& verb = w[0];
+  CWnd* viewer = m_host.CanvasWindow();
+  auto fail = [&](const std::string& why) {
+    *error = "\"" + verb + "\": " + why;
+    return false;
+  };
+  long long a = 0, b = 0;
+  if (verb == "tap" || verb == "dbltap" || verb == "down" || verb == "move" || verb == "up") {
+    if (w.size() != 3 || !ParseInt(w[1], &a) || !ParseInt(w[2], &b)) return fail("needs X Y");
+    if (viewer == nullptr) return fail("no viewer window");
+    if (verb == "tap") Tap((int)a, (int)b);
+    if (verb == "dbltap") {
+      Tap((int)a, (int)b);
+      TickAdvance(100);
+      Tap((int)a, (int)b);
+    }
+    if (verb == "down") viewer->HostStylusDown((int)a, (int)b);
+    if (verb == "move") viewer->HostStylusMove((int)a, (int)b);
+    if (verb == "up") viewer->HostStylusUp((int)a, (int)b);
+    return true;
+  }
+  if (verb == "key" || verb == "keydown" || verb == "keyup") {
+    unsigned vk;
+    if (w.size() != 2 || !ParseKey(w[1], &vk)) return fail("needs a key (left, right, up, down or a VK number)");
+    if (viewer == nullptr) return fail("no viewer window");
+    if (verb != "keyup") viewer->HostKey(TRUE, vk);
+    if (verb != "keydown") viewer->HostKey(FALSE, vk);
+    return true;
+  }
+  if (verb == "scroll") {
+    unsigned code;
+    if (w.size() < 2 || w.size() > 3 || !ParseScrollCode(w[1], &code)) return fail("needs CODE [POSITION]");
+    if (w.size() == 3 && !ParseInt(w[2], &a)) return fail("bad position");
+    if (viewer == nullptr) return fail("no viewer window");
+    viewer->HostVScroll(code, (int)a);
+    return true;
+  }
+  if (verb == "command") {
+    unsigned id;
+    if (w.size() != 2 || !ParseCommand(w[1], &id)) return fail("needs a command name or id");
+    if (m_host.Frame() == nullptr) return fail("the viewer has quit");
+    m_bFolderCancel = false;
+    m_host.Frame()->SendMessage(WM_COMMAND, id, 0);
+    return true;
+  }
+  if (verb == "folder" || verb == "folder-cancel") {
+    // Opens Select Folder and confirms the item reached by the names given
+    // (none: "My Device"), or cancels.
+    if (m_host.Frame() == nullptr) return fail("the viewer has quit");
+    m_folderChoice.assign(w.begin() + 1, w.end());
+    m_bFolderCancel = verb == "folder-cancel";
+    m_host.Frame()->SendMessage(WM_COMMAND, ID_BROWSER, 0);
+    m_folderChoice.clear();
+    m_bFolderCancel = false;
+    return true;
+  }
+  if (verb == "resize") {
+    if (w.size() != 3 || !ParseInt(w[1], &a) || !ParseInt(w[2], &b) || a < 0 || b < 0) return fail("needs W H");
+    m_host.Resize((int)a, (int)b);
+    return true;
+  }
+  if (verb == "wait") {
+    if (w.size() != 2 || !ParseInt(w[1], &a) || a < 0) return fail("needs milliseconds");
+    TickAdvance((DWORD)a);
+    return true;
+  }
+  if (verb == "pump") return true;
+  if (verb == "shot") {
+    if (w.size() != 2) return fail("needs a file name");
+    m_host.Pump();
+    if (!m_host.WritePng(w[1])) return fail("cannot write " + w[1]);
+    ++m_nShots;
+    return true;
+  }
+  return fail("unknown event");
+}
+
+std::string Replay::Help() {
+  return "Events (one per argument or line; '#' starts a comment):\n"
+         "  tap X Y | dbltap X Y | down X Y | move X Y | up X Y   stylus, client pixels\n"
+         "  key K | keydown K | keyup K      K: left, right, up, down or a VK number\n"
+         "  scroll CODE [POS]                CODE: lineup linedown pageup pagedown\n"
+         "                                   thumbposition thumbtrack top bottom endscroll\n"
+         "  command NAME                     browser back zoomin zoomout about quit (or an id)\n"
+         "  folder [NAME...]                 Select Folder: pick My Device\\NAME\\... and OK\n"
+         "  folder-cancel                    Select Folder, then Cancel\n"
+         "  resize W H                       new viewer area\n"
+         "  wait MS                          advance the clock\n"
+         "  pump                             run pending paints\n"
+         "  shot FILE.png                    screenshot of the viewer window\n";
+}
