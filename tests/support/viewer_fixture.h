@@ -1,0 +1,44 @@
+// A viewer started on the headless host over a temporary device root, with
+// the user's actions as one-line helpers. Tests prepare the device, call
+// Start, act, and read the canvas, the command bar and the list.
+#pragma once
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "filelist/imagefilelist.h"
+#include "platform/canvas.h"
+#include "platform/cmdbar.h"
+#include "platform/headless/headless_host.h"
+#include "shell/mainframe.h"
+#include "shell/viewerapp.h"
+#include "support/temp_device.h"
+
+class ViewerFixture : public ::testing::Test {
+ protected:
+  void TearDown() override;
+
+  // Starts the viewer as the program does; the device must be ready.
+  void Start(int width = 240, int height = 268);
+  void Quit();
+
+  CMainFrame* Frame() const;
+  CViewerWnd& Viewer() const;
+  CImageFileList* List() const { return g_pImageFileList; }
+  Canvas& Screen() const { return *Viewer().GetCanvas(); }
+  CCommandBar& Bar() const { return Frame()->GetCommandBar(); }
+
+  // User actions; each lets a second pass since the last, so that taps never
+  // become double taps by accident, and runs pending paints afterwards.
+  void Tap(int x, int y);
+  void Drag(int x0, int y0, int x1, int y1);
+  void Key(unsigned vk);
+  void Command(unsigned id);
+  void VScroll(unsigned code, int position = 0);
+  void Pump() { host->Pump(); }
+
+  TempDevice device;
+  std::unique_ptr<CHeadlessHost> host;
+  std::unique_ptr<CViewerApp> app;
+};
