@@ -6,10 +6,15 @@
 namespace {
 bool g_manual = false;
 DWORD g_now = 0;
+DWORD g_step = 0;
 }  // namespace
 
 DWORD GetTickCount() {
-  if (g_manual) return g_now;
+  if (g_manual) {
+    const DWORD now = g_now;
+    g_now += g_step;
+    return now;
+  }
   struct timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   const unsigned long long ms = (unsigned long long)ts.tv_sec * 1000ULL + (unsigned long long)ts.tv_nsec / 1000000ULL;
@@ -19,6 +24,7 @@ DWORD GetTickCount() {
 void TickSetManual(DWORD now) {
   g_manual = true;
   g_now = now;
+  g_step = 0;
 }
 
 void TickAdvance(DWORD milliseconds) {
@@ -26,4 +32,9 @@ void TickAdvance(DWORD milliseconds) {
   g_now += milliseconds;
 }
 
-void TickUseSystem() { g_manual = false; }
+void TickSetStep(DWORD step) { g_step = step; }
+
+void TickUseSystem() {
+  g_manual = false;
+  g_step = 0;
+}

@@ -1,0 +1,314 @@
+// The Select Folder dialog builds the device's whole folder tree and marks
+// picture folders green; these tests open it through the headless host,
+// read the tree it built, and press OK or Cancel as a user would.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/dialog.h"
+#include "platform/tick.h"
+#include "platform/treectrl.h"
+#include "res/resource_ids.h"
+#include "shell/listobserver.h"
+#include "support/viewer_fixture.h"
+
+namespace {
+
+struct ItemView {
+  std::string text;
+  int image;
+  int selected;
+  bool children;
+};
+
+class FolderDialogTest : public ViewerFixture {
+ protected:
+  // Runs the Browser command; `act` sees the dialog's tree once it is filled.
+  void Browse(const std::function<void(CDialog&, CTreeCtrl&)>& act) {
+    bool seen = false;
+    host->SetDialogHandler([&](CDialog& dialog) {
+      CTreeCtrl* tree = dynamic_cast<CTreeCtrl*>(dialog.GetDlgItem(IDC_FOLDER_TREE));
+      ASSERT_NE(tree, nullptr);
+      seen = true;
+      act(dialog, *tree);
+    });
+    Command(ID_BROWSER);
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(host->LastDialogTemplate(), (UINT)IDD_SELECT_FOLDER);
+  }
+  static HTREEITEM Find(CTreeCtrl& tree, const std::vector<std::string>& names) {
+    HTREEITEM item = tree.GetRootItem();
+    for (const std::string& name : names) {
+      HTREEITEM found = nullptr;
+      for (HTREEITEM c = tree.GetChildItem(item); c != nullptr; c = tree.GetNextSiblingItem(c)) {
+        if (tree.GetItemText(c) == WideFromUtf8(name)) found = c;
+      }
+      if (found == nullptr) return nullptr;
+      item = found;
+    }
+    return item;
+  }
+  static ItemView View(CTreeCtrl& tree, HTREEITEM item) {
+    ItemView v = {Utf8FromWide(tree.GetItemText(item)), -1, -1, tree.ItemHasChildrenMarker(item) != FALSE};
+    tree.GetItemImage(item, v.image, v.selected);
+    return v;
+  }
+  static std::vector<std::string> ChildTexts(CTreeCtrl& tree, HTREEITEM item) {
+    std::vector<std::string> texts;
+    for (HTREEITEM c = tree.GetChildItem(item); c != nullptr; c = tree.GetNextSiblingItem(c)) {
+      texts.push_back(Utf8FromWide(tree.GetItemText(c)));
+    }
+    return texts;
+  }
+  static void Ok(CDialog& dialog) { dialog.SendMessage(WM_COMMAND, IDOK); }
+  void Picture(const std::string& path) { device.WriteFile(path, "x"); }
+};
+
+TEST_F(FolderDialogTest, OpensWithTheCurrentFolderSelected) {
+  device.MakeFolder("\\My Documents\\Trip");
+  device.MakeFolder("\\Other");
+  Start();
+  Browse([](CDialog& dialog, CTreeCtrl& tree) {
+    HTREEITEM root = tree.GetRootItem();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(tree.GetItemText(root), u"My Device");
+    EXPECT_TRUE(tree.IsExpanded(root));
+    EXPECT_EQ(tree.GetSelectedItem(), Find(tree, {"My Documents"}));
+    EXPECT_TRUE(dialog.IsCentred());
+    EXPECT_EQ(tree.GetNextSiblingItem(root), nullptr);
+  });
+}
+
+TEST_F(FolderDialogTest, RootCurrentSelectsTheRoot) {
+  device.MakeFolder("\\My Documents");
+  Picture("\\top.jpg");
+  Start();
+  ASSERT_TRUE(List()->SelectRootFolder());
+  Browse([](CDialog&, CTreeCtrl& tree) { EXPECT_EQ(tree.GetSelectedItem(), tree.GetRootItem()); });
+}
+
+TEST_F(FolderDialogTest, ConfirmingTheRootScansIt) {
+  device.MakeFolder("\\My Documents");
+  Picture("\\top.jpg");
+  Start();
+  Browse([](CDialog& dialog, CTreeCtrl& tree) {
+    tree.HostSelect(tree.GetRootItem());
+    Ok(dialog);
+  });
+  EXPECT_EQ(List()->m_strFolder, u"");
+  ASSERT_EQ(List()->GetCount(), 1);
+  CString path;
+  List()->GetPath(0, path);
+  EXPECT_EQ(path, u"\\top.jpg");
+  // Confirming it again changes nothing: no rescan, no notice.
+  List()->SetFirstShown(0);
+  List()->SetCurrent(0);
+  CDib dib = MemAlloc(16);
+  ASSERT_TRUE(List()->StoreThumbnail(0, dib, 16));
+  MemFree(dib);
+  Browse([](CDialog& dialog, CTreeCtrl& tree) {
+    EXPECT_EQ(tree.GetSelectedItem(), tree.GetRootItem());
+    Ok(dialog);
+  });
+  EXPECT_NE(List()->m_apThumbBlock[0], nullptr);
+}
+
+TEST_F(FolderDialogTest, ConfirmingAFolderRebuildsTheListAndTheGrid) {
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\Photos\\2026");
+  Picture("\\Photos\\2026\\a.jpg");
+  Picture("\\Photos\\2026\\b.jpg");
+  Start();
+  Browse([](CDialog& dialog, CTreeCtrl& tree) {
+    HTREEITEM item = Find(tree, {"Photos", "2026"});
+    ASSERT_NE(item, nullptr);
+    tree.HostSelect(item);
+    Ok(dialog);
+  });
+  EXPECT_EQ(List()->m_strFolder, u"\\Photos\\2026");
+  EXPECT_EQ(List()->GetCount(), 2);
+  EXPECT_EQ(Viewer().m_pCurrentPage, (CPage*)Viewer().m_pBrowserPage);
+  // The grid was painted anew: both cells framed.
+  EXPECT_EQ(Screen().PixelAt(12 + 64, 7), RGB(128, 128, 128));
+  EXPECT_EQ(Screen().PixelAt(88 + 64, 7), RGB(128, 128, 128));
+}
+
+TEST_F(FolderDialogTest, ConfirmingTheCurrentFolderDoesNotRescan) {
+  device.MakeFolder("\\My Documents");
+  Picture("\\My Documents\\a.jpg");
+  Start();
+  CDib dib = MemAlloc(16);
+  ASSERT_TRUE(List()->StoreThumbnail(0, dib, 16));
+  MemFree(dib);
+  Browse([](CDialog& dialog, CTreeCtrl&) { Ok(dialog); });
+  EXPECT_NE(List()->m_apThumbBlock[0], nullptr);
+  EXPECT_EQ(List()->m_strFolder, u"\\My Documents");
+}
+
+TEST_F(FolderDialogTest, PictureFoldersAndTheirAncestorsAreGreen) {
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\A\\B");
+  device.MakeFolder("\\C");
+  Picture("\\A\\B\\p.jpg");
+  Picture("\\C\\notes.txt");
+  Start();
+  Browse([](CDialog&, CTreeCtrl& tree) {
+    const ItemView b = View(tree, Find(tree, {"A", "B"}));
+    EXPECT_EQ(b.image, 2);     // closed green
+    EXPECT_EQ(b.selected, 3);  // open green
+    const ItemView a = View(tree, Find(tree, {"A"}));
+    EXPECT_EQ(a.image, 2);     // closed green ...
+    EXPECT_EQ(a.selected, 1);  // ... opening yellow
+    const ItemView root = View(tree, tree.GetRootItem());
+    EXPECT_EQ(root.image, 2);
+    EXPECT_EQ(root.selected, 1);
+    const ItemView c = View(tree, Find(tree, {"C"}));
+    EXPECT_EQ(c.image, 0);
+    EXPECT_EQ(c.selected, 1);
+  });
+}
+
+TEST_F(FolderDialogTest, AncestorWithPicturesOfItsOwnKeepsOpenGreen) {
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\A\\B");
+  Picture("\\A\\own.jpg");
+  Picture("\\A\\B\\p.jpg");
+  Start();
+  Browse([](CDialog&, CTreeCtrl& tree) {
+    const ItemView a = View(tree, Find(tree, {"A"}));
+    EXPECT_EQ(a.image, 2);
+    EXPECT_EQ(a.selected, 3);
+  });
+}
+
+TEST_F(FolderDialogTest, MarkersDotNamesHiddenFoldersAndOrder) {
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\Files");
+  Picture("\\Files\\p.jpg");
+  device.MakeFolder("\\.hidden");
+  for (const char* name : {"\\zeta", "\\Alpha", "\\beta", "\\Gamma"}) device.MakeFolder(name);
+  Start();
+  Browse([](CDialog&, CTreeCtrl& tree) {
+    EXPECT_EQ(ChildTexts(tree, tree.GetRootItem()),
+              (std::vector<std::string>{".hidden", "Alpha", "beta", "Files", "Gamma", "My Documents", "zeta"}));
+    // Only files inside: no expand marker, even with pictures.
+    const ItemView files = View(tree, Find(tree, {"Files"}));
+    EXPECT_FALSE(files.children);
+    EXPECT_EQ(files.image, 2);
+    EXPECT_TRUE(View(tree, tree.GetRootItem()).children);
+  });
+}
+
+TEST_F(FolderDialogTest, FolderRemovedWhileOpenLeavesTheListAlone) {
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\Gone");
+  Picture("\\My Documents\\a.jpg");
+  Start();
+  TempDevice* dev = &device;
+  Browse([dev](CDialog& dialog, CTreeCtrl& tree) {
+    tree.HostSelect(Find(tree, {"Gone"}));
+    dev->Remove("\\Gone");
+    Ok(dialog);
+    EXPECT_TRUE(dialog.IsEnded());
+  });
+  EXPECT_EQ(List()->m_strFolder, u"\\My Documents");
+  EXPECT_EQ(List()->GetCount(), 1);
+}
+
+TEST_F(FolderDialogTest, CancelAndClosingChangeNothing) {
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\Else");
+  Picture("\\Else\\a.jpg");
+  Start();
+  Browse([](CDialog& dialog, CTreeCtrl& tree) {
+    tree.HostSelect(Find(tree, {"Else"}));
+    dialog.SendMessage(WM_COMMAND, IDCANCEL);
+  });
+  EXPECT_EQ(List()->m_strFolder, u"\\My Documents");
+  Browse([](CDialog&, CTreeCtrl& tree) { tree.HostSelect(Find(tree, {"Else"})); });  // closed by the user
+  EXPECT_EQ(List()->m_strFolder, u"\\My Documents");
+}
+
+TEST_F(FolderDialogTest, LabelEditsAreRejected) {
+  device.MakeFolder("\\My Documents");
+  Start();
+  Browse([](CDialog& dialog, CTreeCtrl& tree) {
+    HTREEITEM item = Find(tree, {"My Documents"});
+    EXPECT_FALSE(tree.HostEditLabel(item, u"Renamed"));
+    EXPECT_EQ(tree.GetItemText(item), u"My Documents");
+    Ok(dialog);
+  });
+  EXPECT_EQ(List()->m_strFolder, u"\\My Documents");
+}
+
+TEST_F(FolderDialogTest, ImageListHoldsTheFourIconsAndIsReleased) {
+  device.MakeFolder("\\My Documents");
+  Start();
+  const int lists = CImageList::LiveCount();
+  Browse([](CDialog&, CTreeCtrl& tree) {
+    CImageList* images = CImageList::FromHandlePermanent(tree.GetImageList(TVSIL_NORMAL));
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(images->GetImageCount(), 4);
+    EXPECT_EQ(images->Width(), 16);
+  });
+  EXPECT_EQ(CImageList::LiveCount(), lists);
+}
+
+TEST_F(FolderDialogTest, LinkCyclesAreListedButNotEntered) {
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\L\\Sub");
+  ASSERT_EQ(symlink(device.HostPath("\\L").c_str(), device.HostPath("\\L\\Sub\\Back").c_str()), 0);
+  ASSERT_EQ(symlink(device.HostPath("\\L").c_str(), device.HostPath("\\L\\Self").c_str()), 0);
+  Start();
+  Browse([](CDialog&, CTreeCtrl& tree) {
+    HTREEITEM back = Find(tree, {"L", "Sub", "Back"});
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(ChildTexts(tree, back).empty());
+    HTREEITEM self = Find(tree, {"L", "Self"});
+    ASSERT_NE(self, nullptr);
+    EXPECT_TRUE(ChildTexts(tree, self).empty());
+    EXPECT_EQ(tree.GetCount(), 6);  // My Device, My Documents, L, Self, Sub, Back
+  });
+}
+
+TEST_F(FolderDialogTest, UnreadableFolderIsListedWithoutChildren) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\Locked\\Inside");
+  device.MakeFolder("\\Open");
+  chmod(device.HostPath("\\Locked").c_str(), 0);
+  Start();
+  Browse([](CDialog&, CTreeCtrl& tree) {
+    HTREEITEM locked = Find(tree, {"Locked"});
+    ASSERT_NE(locked, nullptr);
+    EXPECT_FALSE(tree.ItemHasChildrenMarker(locked));
+    EXPECT_TRUE(ChildTexts(tree, locked).empty());
+    EXPECT_NE(Find(tree, {"Open"}), nullptr);
+  });
+  chmod(device.HostPath("\\Locked").c_str(), 0755);
+}
+
+TEST_F(FolderDialogTest, WaitCursorOnlyForLongFills) {
+  device.MakeFolder("\\My Documents");
+  for (int i = 0; i < 5; ++i) device.MakeFolder("\\F" + std::to_string(i));
+  Start();
+  // Each reading of the clock moves it by 10 ms: a fill of six folders
+  // stays below 200 ms.
+  TickSetStep(10);
+  Browse([](CDialog&, CTreeCtrl&) {});
+  TickSetStep(0);
+  EXPECT_EQ(host->WaitCursorChanges(), 0);
+  // At 100 ms a reading the fill lasts longer: the cursor shows, then goes.
+  TickSetStep(100);
+  Browse([this](CDialog&, CTreeCtrl&) { EXPECT_FALSE(host->WaitCursorShown()); });
+  TickSetStep(0);
+  EXPECT_EQ(host->WaitCursorChanges(), 2);
+  EXPECT_EQ(app->WaitCursorCount(), 0);
+}
+
+}  // namespace
