@@ -1,0 +1,126 @@
+// Fit rule, block exponents and the block averages for one output row.
+// Picking (s = 0) and 2 × 2 blocks (s = 1) have their own loops, the common
+// cases; larger blocks sum row by row. All arithmetic is integer.
+#include "imaging/dibreduce.h"
+
+FitSize FitIntoBox(uint64_t w, uint64_t h, uint64_t boxWidth, uint64_t boxHeight) {
+  FitSize fit;
+  if (boxHeight * w > boxWidth * h) {
+    // Relatively wider than the box: the width decides. w > 0 here, since
+    // the left product is positive.
+    fit.width = boxWidth < w ? boxWidth : w;
+    fit.height = h * fit.width / w;
+  } else {
+    fit.height = boxHeight < h ? boxHeight : h;
+    fit.width = h == 0 ? 0 : w * fit.height / h;
+  }
+  return fit;
+}
+
+unsigned ThumbnailBlockExponent(uint64_t q) {
+  unsigned s = 0;
+  while (q > 2) {
+    q /= 2;
+    ++s;
+  }
+  return s;
+}
+
+unsigned DrawingBlockExponent(uint64_t q) {
+  unsigned s = 0;
+  while (q >= 2) {
+    q /= 2;
+    ++s;
+  }
+  return s;
+}
+
+namespace {
+
+// The first byte of block row `blockRow` at column 0 of the window.
+inline const BYTE* BlockRowStart(const ReduceSource& source, unsigned s, int64_t blockRow, unsigned bytesPerPixel) {
+  const uint64_t row = (uint64_t)source.top + ((uint64_t)blockRow << s);
+  return source.rows + row * source.stride + (uint64_t)source.left * bytesPerPixel;
+}
+
+// Sum of one lane over a k × k block starting at `p` (pixels `step` bytes apart).
+inline uint64_t SumBlock(const BYTE* p, uint64_t stride, int64_t k, unsigned step) {
+  uint64_t sum = 0;
+  for (int64_t r = 0; r < k; ++r, p += stride) {
+    const BYTE* q = p;
+    for (int64_t c = 0; c < k; ++c, q += step) sum += *q;
+  }
+  return sum;
+}
+
+}  // namespace
+
+void ReduceRowColour(const ReduceSource& source, unsigned s, int64_t blockRow, int64_t blockColumns, int64_t count,
+                     BYTE* out) {
+  const BYTE* base = BlockRowStart(source, s, blockRow, 3);
+  const uint64_t stride = source.stride;
+  StepWalk columns(blockColumns, count);
+  if (s == 0) {
+    for (int64_t j = 0; j < count; ++j, out += 3) {
+      const BYTE* p = base + columns.Next() * 3;
+      out[0] = p[0];
+      out[1] = p[1];
+      out[2] = p[2];
+    }
+  } else if (s == 1) {
+    for (int64_t j = 0; j < count; ++j, out += 3) {
+      const BYTE* p = base + columns.Next() * 6;
+      const BYTE* q = p + stride;
+      out[0] = (BYTE)((((unsigned)p[0] + p[3] + q[0] + q[3]) >> 1) >> 1);
+      out[1] = (BYTE)((((unsigned)p[1] + p[4] + q[1] + q[4]) >> 1) >> 1);
+      out[2] = (BYTE)((((unsigned)p[2] + p[5] + q[2] + q[5]) >> 1) >> 1);
+    }
+  } else {
+    const int64_t k = (int64_t)1 << s;
+    for (int64_t j = 0; j < count; ++j, out += 3) {
+      const BYTE* p = base + columns.Next() * k * 3;
+      for (int lane = 0; lane < 3; ++lane) out[lane] = (BYTE)((SumBlock(p + lane, stride, k, 3) >> s) >> s);
+    }
+  }
+}
+
+void ReduceRowIndex(const ReduceSource& source, unsigned s, int64_t blockRow, int64_t blockColumns, int64_t count,
+                    BYTE* out) {
+  const BYTE* base = BlockRowStart(source, s, blockRow, 1);
+  const uint64_t stride = source.stride;
+  StepWalk columns(blockColumns, count);
+  if (s == 0) {
+    for (int64_t j = 0; j < count; ++j) out[j] = base[columns.Next()];
+  } else if (s == 1) {
+    for (int64_t j = 0; j < count; ++j) {
+      const BYTE* p = base + columns.Next() * 2;
+      out[j] = (BYTE)((((unsigned)p[0] + p[1] + p[stride] + p[stride + 1]) >> 1) >> 1);
+    }
+  } else {
+    const int64_t k = (int64_t)1 << s;
+    for (int64_t j = 0; j < count; ++j) out[j] = (BYTE)((SumBlock(base + columns.Next() * k, stride, k, 1) >> s) >> s);
+  }
+}
+
+void ReduceRowPalette(const ReduceSource& source, unsigned s, int64_t blockRow, int64_t blockColumns, int64_t count,
+                      BYTE* out) {
+  const BYTE* base = BlockRowStart(source, s, blockRow, 1);
+  const BYTE* palette = source.palette;
+  const int64_t k = (int64_t)1 << s;
+  StepWalk columns(blockColumns, count);
+  for (int64_t j = 0; j < count; ++j, out += 3) {
+    const BYTE* p = base + columns.Next() * k;
+    uint64_t blue = 0, green = 0, red = 0;
+    for (int64_t r = 0; r < k; ++r, p += source.stride) {
+      for (int64_t c = 0; c < k; ++c) {
+        const BYTE* entry = palette + 4 * (unsigned)p[c];
+        blue += entry[0];
+        green += entry[1];
+        red += entry[2];
+      }
+    }
+    out[0] = (BYTE)((blue >> s) >> s);
+    out[1] = (BYTE)((green >> s) >> s);
+    out[2] = (BYTE)((red >> s) >> s);
+  }
+}

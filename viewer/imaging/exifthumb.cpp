@@ -1,0 +1,115 @@
+// The Exif thumbnail lookup: SOI, APP1 "Exif\0\0", the TIFF header, IFD0
+// skipped by seeking, and IFD1's JPEGInterchangeFormat entry.
+#include "imaging/exifthumb.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// The APP1 segment starts right after SOI at file offset 2, so the TIFF
+// header lies at file offset 12 and every TIFF offset is a file offset - 12.
+constexpr int64_t kTiffBase = 12;
+constexpr uint16_t kTagJpegInterchangeFormat = 0x0201;
+constexpr int64_t kEntryBytes = 12;
+
+// Reads the fields of the walk in the byte order of the TIFF header. Every
+// read must deliver all its bytes: a file that ends inside the walk ends it
+// with false, so no position is ever taken from bytes that were not there.
+class TiffReader {
+ public:
+  explicit TiffReader(FILE* stream) : m_stream(stream) {}
+
+  void SetLittleEndian(bool little) { m_little = little; }
+
+  bool Bytes(void* out, size_t count) { return std::fread(out, 1, count, m_stream) == count; }
+
+  bool U16(uint32_t* value) {
+    uint8_t b[2];
+    if (!Bytes(b, sizeof b)) return false;
+    *value = m_little ? (uint32_t)(b[0] | (b[1] << 8)) : (uint32_t)((b[0] << 8) | b[1]);
+    return true;
+  }
+
+  bool U32(uint32_t* value) {
+    uint8_t b[4];
+    if (!Bytes(b, sizeof b)) return false;
+    if (m_little) {
+      *value = (uint32_t)b[0] | ((uint32_t)b[1] << 8) | ((uint32_t)b[2] << 16) | ((uint32_t)b[3] << 24);
+    } else {
+      *value = ((uint32_t)b[0] << 24) | ((uint32_t)b[1] << 16) | ((uint32_t)b[2] << 8) | (uint32_t)b[3];
+    }
+    return true;
+  }
+
+  // Offsets are unsigned 32-bit TIFF values; 64-bit positions keep them so
+  // (an offset of 0xFFFFFFFF lies 4 GB into the file, not 1 byte before it).
+  bool SeekBy(int64_t delta) { return std::fseek(m_stream, (long)delta, SEEK_CUR) == 0; }
+  bool SeekTo(int64_t position) { return std::fseek(m_stream, (long)position, SEEK_SET) == 0; }
+
+ private:
+  FILE* m_stream;
+  bool m_little = true;
+};
+
+// Steps 2 to 5: the fixed start of a camera file, up to the IFD0 offset.
+bool ReadExifHeader(TiffReader& reader, uint32_t* ifd0Offset) {
+  static const uint8_t kStart[4] = {0xFF, 0xD8, 0xFF, 0xE1};
+  for (uint8_t expected : kStart) {
+    uint8_t byte;
+    if (!reader.Bytes(&byte, 1) || byte != expected) return false;
+  }
+  uint8_t length[2];
+  if (!reader.Bytes(length, sizeof length)) return false;
+  uint8_t identifier[6];
+  if (!reader.Bytes(identifier, sizeof identifier)) return false;
+  if (std::memcmp(identifier, "Exif", 4) != 0 || identifier[4] != 0 || identifier[5] != 0) return false;
+  uint8_t order[2];
+  if (!reader.Bytes(order, sizeof order)) return false;
+  reader.SetLittleEndian(order[0] == 0x49 && order[1] == 0x49);
+  uint32_t magic;
+  if (!reader.U16(&magic)) return false;
+  return reader.U32(ifd0Offset);
+}
+
+}  // namespace
+
+BOOL FindExifThumbnail(FILE* stream) {
+  if (stream == nullptr) return FALSE;
+  TiffReader reader(stream);
+
+  // 1. Start from the first byte of the file.
+  if (!reader.SeekTo(0)) return FALSE;
+
+  // 2.-5. SOI, APP1, its length (unused), "Exif\0\0", byte order, magic, IFD0 offset.
+  uint32_t ifd0Offset;
+  if (!ReadExifHeader(reader, &ifd0Offset)) return FALSE;
+
+  // 6. The stream stands at TIFF offset 8; move to IFD0 relative to it
+  //    (an offset below 8 moves backwards).
+  if (ifd0Offset != 8 && !reader.SeekBy((int64_t)ifd0Offset - 8)) return FALSE;
+
+  // 7. IFD0 matters only for the link to IFD1: skip its entries.
+  uint32_t ifd0Count;
+  if (!reader.U16(&ifd0Count)) return FALSE;
+  if (!reader.SeekBy((int64_t)ifd0Count * kEntryBytes)) return FALSE;
+
+  // 8. The offset of the next directory, IFD1; 0 means there is none.
+  uint32_t ifd1Offset;
+  if (!reader.U32(&ifd1Offset) || ifd1Offset == 0) return FALSE;
+
+  // 9.-10. IFD1 and its entry count.
+  if (!reader.SeekTo((int64_t)ifd1Offset + kTiffBase)) return FALSE;
+  uint32_t ifd1Count;
+  if (!reader.U16(&ifd1Count) || ifd1Count == 0) return FALSE;
+
+  // 11. Look for JPEGInterchangeFormat; at most 65535 entries of 12 bytes.
+  for (uint32_t i = 0; i < ifd1Count; ++i) {
+    uint32_t tag, type, count, value;
+    if (!reader.U16(&tag) || !reader.U16(&type) || !reader.U32(&count) || !reader.U32(&value)) return FALSE;
+    if (tag == kTagJpegInterchangeFormat) return reader.SeekTo((int64_t)value + kTiffBase) ? TRUE : FALSE;
+  }
+
+  // 12. No embedded JPEG picture in IFD1.
+  return FALSE;
+}
