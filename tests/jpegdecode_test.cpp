@@ -1,0 +1,492 @@
+// Why: the decoding glue decides what every page shows (the bitmap header
+// and block arithmetic, the reduced scale, the Exif thumbnail choice) and
+// stands between the library and any file on the device: bad files must
+// come back as null without a crash, a leak or a block past the budget.
+#include "imaging/jpegdecode.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "filelist/imagefilelist.h"
+#include "imaging/rowswap.h"
+#include "platform/heap.h"
+#include "shell/memblock.h"
+#include "support/dibpics.h"
+#include "support/exifwriter.h"
+#include "support/scenes.h"
+#include "support/temp_device.h"
+#include "support/testpics.h"
+
+namespace {
+
+CDib Decode(const std::string& bytes, int width = 0, int height = 0, BOOL allow = TRUE) {
+  FILE* stream = StreamOf(bytes);
+  if (stream == nullptr) return nullptr;
+  CDib dib = DecodeJpegStream(stream, width, height, allow);
+  std::fclose(stream);
+  return dib;
+}
+
+JpegOptions Exact() {
+  JpegOptions options;
+  options.quality = 100;
+  options.fullChroma = true;
+  return options;
+}
+
+// Blue, green, red bytes of a 24-bit pixel, within a JPEG's rounding.
+void ExpectBgr(CDib dib, int x, int row, int red, int green, int blue, int tolerance = 3) {
+  const BYTE* p = DibPixel(dib, x, row);
+  EXPECT_NEAR(p[0], blue, tolerance) << "blue at " << x << "," << row;
+  EXPECT_NEAR(p[1], green, tolerance) << "green at " << x << "," << row;
+  EXPECT_NEAR(p[2], red, tolerance) << "red at " << x << "," << row;
+}
+
+// Restores the heap budget whatever a test does with it.
+class BudgetGuard {
+ public:
+  BudgetGuard() : m_budget(HeapBudget()) {}
+  ~BudgetGuard() { HeapSetBudget(m_budget); }
+
+ private:
+  size_t m_budget;
+};
+
+TEST(DecodeRowCopy, EveryWidthSwapsRedAndBlueAndWritesNoMore) {
+  // The shuffled copy works in steps of five pixels and one of four; widths
+  // around those steps catch a wrong tail or an overlong store.
+  std::vector<BYTE> in(3 * 64), out(3 * 64 + 16);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = (BYTE)(i * 7 + 1);
+  for (size_t width = 0; width <= 64; ++width) {
+    std::fill(out.begin(), out.end(), 0xEE);
+    CopyRowRgbToBgr(in.data(), out.data(), width);
+    for (size_t x = 0; x < width; ++x) {
+      ASSERT_EQ(out[3 * x], in[3 * x + 2]) << width << " " << x;
+      ASSERT_EQ(out[3 * x + 1], in[3 * x + 1]) << width << " " << x;
+      ASSERT_EQ(out[3 * x + 2], in[3 * x]) << width << " " << x;
+    }
+    for (size_t i = 3 * width; i < out.size(); ++i) ASSERT_EQ(out[i], 0xEE) << width << " " << i;
+  }
+}
+
+TEST(DecodeLayout, ColourHeaderAndBlockSize) {
+  CDib dib = Decode(EncodeJpeg(SolidColour(37, 21, 10, 20, 30)));
+  ASSERT_NE(dib, nullptr);
+  const BITMAPINFOHEADER h = DibHeaderOf(dib);
+  EXPECT_EQ(h.biSize, 40u);
+  EXPECT_EQ(h.biWidth, 37);
+  EXPECT_EQ(h.biHeight, 21);
+  EXPECT_EQ(h.biPlanes, 1);
+  EXPECT_EQ(h.biBitCount, 24);
+  EXPECT_EQ(h.biCompression, 0u);
+  EXPECT_EQ(h.biSizeImage, 112u * 21u);  // 111 bytes filled to 112
+  EXPECT_EQ(h.biClrUsed, 0u);
+  EXPECT_EQ(h.biClrImportant, 0u);
+  EXPECT_EQ(MemSize(dib), 40u + 112u * 21u);
+  for (int row = 0; row < 21; ++row) EXPECT_EQ(DibPixel(dib, 0, row)[111], 0) << "fill byte of row " << row;
+  MemFree(dib);
+}
+
+TEST(DecodeLayout, GreyHeaderPaletteAndStride) {
+  CDib dib = Decode(EncodeJpeg(SolidGrey(5, 3, 90), Exact()));
+  ASSERT_NE(dib, nullptr);
+  const BITMAPINFOHEADER h = DibHeaderOf(dib);
+  EXPECT_EQ(h.biBitCount, 8);
+  EXPECT_EQ(h.biClrUsed, 256u);
+  EXPECT_EQ(h.biSizeImage, 8u * 3u);
+  EXPECT_EQ(MemSize(dib), 40u + 1024u + 24u);
+  for (int i = 0; i < 256; ++i) {
+    const RGBQUAD* q = DibPalette(dib, i);
+    ASSERT_TRUE(q->rgbBlue == i && q->rgbGreen == i && q->rgbRed == i && q->rgbReserved == 0) << i;
+  }
+  for (int row = 0; row < 3; ++row) {
+    for (int x = 0; x < 5; ++x) EXPECT_NEAR(*DibPixel(dib, x, row), 90, 1);
+    for (int x = 5; x < 8; ++x) EXPECT_EQ(*DibPixel(dib, x, row), 0);
+  }
+  MemFree(dib);
+}
+
+TEST(DecodeLayout, OnePixelWideColourHasStrideFour) {
+  CDib dib = Decode(EncodeJpeg(SolidColour(1, 4, 250, 120, 10), Exact()));
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(MemSize(dib), 40u + 4u * 4u);
+  for (int row = 0; row < 4; ++row) {
+    ExpectBgr(dib, 0, row, 250, 120, 10);
+    EXPECT_EQ(DibPixel(dib, 0, row)[3], 0);
+  }
+  MemFree(dib);
+}
+
+TEST(DecodeLayout, OneByOne) {
+  CDib dib = Decode(EncodeJpeg(SolidColour(1, 1, 0, 0, 255), Exact()));
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(DibHeaderOf(dib).biWidth, 1);
+  EXPECT_EQ(DibHeaderOf(dib).biHeight, 1);
+  ExpectBgr(dib, 0, 0, 0, 0, 255);
+  MemFree(dib);
+}
+
+TEST(DecodeLayout, JfifDensities) {
+  struct Case {
+    int unit, x, y;
+    bool jfif;
+    LONG xm, ym;
+  };
+  const Case cases[] = {{1, 72, 72, true, 2834, 2834}, {1, 72, 96, true, 2834, 3779}, {2, 28, 28, true, 2800, 2800},
+                        {2, 10, 40, true, 1000, 4000}, {0, 1, 1, true, 0, 0},         {1, 300, 300, false, 0, 0}};
+  for (const Case& c : cases) {
+    JpegOptions options;
+    options.densityUnit = c.unit;
+    options.xDensity = c.x;
+    options.yDensity = c.y;
+    options.jfif = c.jfif;
+    CDib dib = Decode(EncodeJpeg(SolidGrey(8, 8, 0), options));
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(DibHeaderOf(dib).biXPelsPerMeter, c.xm) << c.unit << " " << c.x;
+    EXPECT_EQ(DibHeaderOf(dib).biYPelsPerMeter, c.ym) << c.unit << " " << c.y;
+    MemFree(dib);
+  }
+}
+
+TEST(DecodePixels, BgrOrderAndBottomRowFirst) {
+  // Top 8 rows red, bottom 8 rows blue; MCU-aligned so the colours stay flat.
+  Picture picture = SolidColour(16, 16, 220, 30, 40);
+  for (int y = 8; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      uint8_t* p = picture.At(x, y);
+      p[0] = 20;
+      p[1] = 60;
+      p[2] = 230;
+    }
+  }
+  CDib dib = Decode(EncodeJpeg(picture, Exact()));
+  ASSERT_NE(dib, nullptr);
+  ExpectBgr(dib, 0, 0, 20, 60, 230);  // storage row 0: the last scanline
+  ExpectBgr(dib, 15, 7, 20, 60, 230);
+  ExpectBgr(dib, 0, 15, 220, 30, 40);  // the first scanline is the top row
+  ExpectBgr(dib, 15, 8, 220, 30, 40);
+  MemFree(dib);
+}
+
+TEST(DecodePixels, ProgressiveMatchesBaseline) {
+  JpegOptions progressive = Exact();
+  progressive.progressive = true;
+  for (int components : {1, 3}) {
+    Picture picture = components == 3 ? RampPicture(40, 24) : SolidGrey(40, 24, 77);
+    CDib a = Decode(EncodeJpeg(picture, Exact()));
+    CDib b = Decode(EncodeJpeg(picture, progressive));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(MemSize(a), MemSize(b));
+    const BYTE* pa = (const BYTE*)a;
+    const BYTE* pb = (const BYTE*)b;
+    for (size_t i = 0; i < MemSize(a); ++i) ASSERT_NEAR(pa[i], pb[i], 2) << "byte " << i;
+    MemFree(a);
+    MemFree(b);
+  }
+}
+
+TEST(DecodeReduction, WorkedReductionsForTheBrowserBox) {
+  struct Case {
+    int w, h, tw, th, ow, oh;
+  };
+  const Case cases[] = {
+      {640, 480, 160, 160, 160, 120}, {1600, 1200, 160, 160, 200, 150}, {120, 90, 160, 160, 120, 90},
+      {320, 240, 320, 240, 320, 240}, {2048, 64, 160, 160, 256, 8},     {641, 480, 160, 160, 81, 60},
+      {640, 480, 0, 0, 640, 480},     {640, 480, 160, 0, 640, 480},     {640, 480, -5, 160, 640, 480}};
+  for (const Case& c : cases) {
+    CDib dib = Decode(EncodeJpeg(SolidGrey(c.w, c.h, 128)), c.tw, c.th);
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(DibHeaderOf(dib).biWidth, c.ow) << c.w << "x" << c.h << " to " << c.tw << "x" << c.th;
+    EXPECT_EQ(DibHeaderOf(dib).biHeight, c.oh) << c.w << "x" << c.h << " to " << c.tw << "x" << c.th;
+    MemFree(dib);
+  }
+}
+
+class DecodeExif : public ::testing::Test {
+ protected:
+  // Main picture red, embedded thumbnail green: the colour tells which one
+  // was decoded.
+  void SetUp() override {
+    m_main = EncodeJpeg(SolidColour(640, 480, 200, 0, 0), Exact());
+    m_thumb = EncodeJpeg(SolidColour(160, 120, 0, 200, 0), Exact());
+    m_file = CameraFile(m_main, m_thumb);
+    ASSERT_FALSE(m_file.empty());
+  }
+  std::string m_main, m_thumb, m_file;
+};
+
+TEST_F(DecodeExif, BoxDecodesTheEmbeddedThumbnail) {
+  CDib dib = Decode(m_file, 160, 160, TRUE);
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(DibHeaderOf(dib).biWidth, 160);
+  EXPECT_EQ(DibHeaderOf(dib).biHeight, 120);
+  ExpectBgr(dib, 80, 60, 0, 200, 0);
+  MemFree(dib);
+}
+
+TEST_F(DecodeExif, DisallowedThumbnailRewindsToTheMainPicture) {
+  CDib dib = Decode(m_file, 160, 160, FALSE);
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(DibHeaderOf(dib).biWidth, 160);
+  EXPECT_EQ(DibHeaderOf(dib).biHeight, 120);
+  ExpectBgr(dib, 80, 60, 200, 0, 0);
+  MemFree(dib);
+}
+
+TEST_F(DecodeExif, NoBoxDecodesTheMainPictureAtFullSize) {
+  CDib dib = Decode(m_file);
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(DibHeaderOf(dib).biWidth, 640);
+  ExpectBgr(dib, 10, 10, 200, 0, 0);
+  MemFree(dib);
+}
+
+TEST_F(DecodeExif, BigEndianAndSmallerThumbnails) {
+  ExifLayout layout;
+  layout.bigEndian = true;
+  layout.ifd0Offset = 26;
+  const std::string file = CameraFile(m_main, EncodeJpeg(SolidColour(80, 60, 0, 0, 200), Exact()), layout);
+  CDib dib = Decode(file, 160, 160, TRUE);
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(DibHeaderOf(dib).biWidth, 80);
+  EXPECT_EQ(DibHeaderOf(dib).biHeight, 60);
+  ExpectBgr(dib, 40, 30, 0, 0, 200);
+  MemFree(dib);
+}
+
+TEST_F(DecodeExif, WithoutABoxTheStreamIsUsedWhereItStands) {
+  FILE* stream = StreamOf("junk" + m_thumb);
+  ASSERT_NE(stream, nullptr);
+  std::fseek(stream, 4, SEEK_SET);
+  CDib dib = DecodeJpegStream(stream, 0, 0, TRUE);
+  std::fclose(stream);
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(DibHeaderOf(dib).biWidth, 160);
+  MemFree(dib);
+}
+
+TEST_F(DecodeExif, GarbageThumbnailFailsWithoutFallingBack) {
+  const size_t blocks = HeapBlockCount();
+  std::string garbage = m_file;
+  const size_t at = ThumbnailOffset(garbage);
+  for (size_t i = 0; i < 64; ++i) garbage[at + i] = (char)(i * 37 + 1);
+  EXPECT_EQ(Decode(garbage, 160, 160, TRUE), nullptr);
+  EXPECT_EQ(HeapBlockCount(), blocks);
+  // The main picture itself is fine.
+  CDib dib = Decode(garbage, 160, 160, FALSE);
+  ASSERT_NE(dib, nullptr);
+  MemFree(dib);
+
+  // A pointer past the end of the file: nothing to read there.
+  ExifLayout layout;
+  std::string past = CameraFile(m_main, m_thumb, layout);
+  const size_t pointer = past.find(std::string("\x01\x02\x04\x00", 4));
+  ASSERT_NE(pointer, std::string::npos);
+  past[pointer + 8] = past[pointer + 9] = past[pointer + 10] = '\x7F';
+  EXPECT_EQ(Decode(past, 160, 160, TRUE), nullptr);
+  EXPECT_EQ(HeapBlockCount(), blocks);
+}
+
+TEST(DecodeFailure, BadFilesGiveNullAndLeaveNothing) {
+  const size_t blocks = HeapBlockCount();
+  EXPECT_EQ(DecodeJpegStream(nullptr, 0, 0, TRUE), nullptr);
+  EXPECT_EQ(DecodeJpegStream(nullptr, 160, 160, TRUE), nullptr);
+  EXPECT_EQ(Decode(std::string()), nullptr);
+  EXPECT_EQ(Decode(std::string(), 160, 160), nullptr);
+  EXPECT_EQ(Decode("not a JPEG at all, just text"), nullptr);
+  EXPECT_EQ(Decode(std::string("\xFF\xD8", 2)), nullptr);
+  EXPECT_EQ(Decode(std::string("\xFF\xD8\xFF\xD9", 4)), nullptr);
+  EXPECT_EQ(HeapBlockCount(), blocks);
+}
+
+TEST(DecodeFailure, PicturesTheLibraryOrTheGlueRefuse) {
+  const size_t blocks = HeapBlockCount();
+  // Four components.
+  EXPECT_EQ(Decode(EncodeJpeg(SolidCmyk(16, 16, 10, 20, 30, 40))), nullptr);
+  EXPECT_EQ(Decode(EncodeJpeg(SolidCmyk(640, 480, 10, 20, 30, 40)), 160, 160), nullptr);
+  // 12-bit samples and the lossless process are not for an 8-bit library.
+  std::string twelve = EncodeJpeg(SolidGrey(16, 16, 9));
+  ASSERT_TRUE(SetFramePrecision(&twelve, 12));
+  EXPECT_EQ(Decode(twelve), nullptr);
+  std::string lossless = EncodeJpeg(SolidGrey(16, 16, 9));
+  ASSERT_TRUE(SetFrameType(&lossless, 0xC3));
+  EXPECT_EQ(Decode(lossless), nullptr);
+  std::string empty = EncodeJpeg(SolidGrey(16, 16, 9));
+  ASSERT_TRUE(SetFrameSize(&empty, 0, 16));
+  EXPECT_EQ(Decode(empty), nullptr);
+  EXPECT_EQ(HeapBlockCount(), blocks);
+}
+
+TEST(DecodeFailure, EveryTruncationIsSafe) {
+  const std::string file = EncodeJpeg(RampPicture(24, 16));
+  const size_t blocks = HeapBlockCount();
+  int pictures = 0;
+  for (size_t cut = 0; cut < file.size(); cut += 3) {
+    CDib dib = Decode(file.substr(0, cut));
+    if (dib != nullptr) {
+      // Warnings only: the picture comes back at its full size.
+      EXPECT_EQ(DibHeaderOf(dib).biWidth, 24) << cut;
+      EXPECT_EQ(DibHeaderOf(dib).biHeight, 16) << cut;
+      ++pictures;
+      MemFree(dib);
+    }
+    ASSERT_EQ(HeapBlockCount(), blocks) << "cut at " << cut;
+  }
+  // Cuts inside the scan data end early with a warning, not an error.
+  EXPECT_GT(pictures, 0);
+}
+
+TEST(DecodeFailure, WarningsPrintNothing) {
+  const std::string file = EncodeJpeg(RenderScene(kSceneStripes, 64, 64, 1));
+  ASSERT_NE(FindMarker(file, 0xDA), std::string::npos);
+  ASSERT_LT(FindMarker(file, 0xDA), file.size() / 2);
+  ::testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStdout();
+  CDib truncated = Decode(file.substr(0, file.size() / 2));
+  CDib garbage = Decode("garbage");
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  ASSERT_NE(truncated, nullptr);
+  EXPECT_EQ(DibHeaderOf(truncated).biWidth, 64);
+  EXPECT_EQ(garbage, nullptr);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(err, "");
+  MemFree(truncated);
+}
+
+TEST(DecodeMemory, BlockPastTheBudgetFailsCleanly) {
+  BudgetGuard guard;
+  const std::string file = EncodeJpeg(SolidColour(200, 200, 1, 2, 3));
+  const size_t blocks = HeapBlockCount();
+  // The block needs 40 + 600 × 200 bytes; leave room for less.
+  HeapSetBudget(HeapBytesInUse() + 100000);
+  EXPECT_EQ(Decode(file), nullptr);
+  EXPECT_EQ(HeapBlockCount(), blocks);
+  HeapSetBudget(HeapBytesInUse() + 40 + 600 * 200);
+  CDib dib = Decode(file);
+  EXPECT_NE(dib, nullptr);
+  MemFree(dib);
+}
+
+TEST(DecodeMemory, HugeHeadersFailBeforeAnythingIsAllocated) {
+  BudgetGuard guard;
+  // 65,500 × 65,500 colour: 12.9 GB of rows, more than the header's 32-bit
+  // image size can describe; refused even without a budget.
+  std::string colour = EncodeJpeg(SolidColour(16, 16, 5, 5, 5));
+  ASSERT_TRUE(SetFrameSize(&colour, 65500, 65500));
+  // 65,500 × 65,500 grey: 4.29 GB, just inside 32 bits; the budget refuses it.
+  std::string grey = EncodeJpeg(SolidGrey(16, 16, 5));
+  ASSERT_TRUE(SetFrameSize(&grey, 65500, 65500));
+  // 30,000 × 20,000 grey: 600 MB against a 64 MB budget.
+  std::string smaller = EncodeJpeg(SolidGrey(16, 16, 5));
+  ASSERT_TRUE(SetFrameSize(&smaller, 30000, 20000));
+
+  struct Case {
+    const std::string* file;
+    size_t budget;
+  };
+  const Case cases[] = {{&colour, kDefaultHeapBudget},
+                        {&colour, SIZE_MAX},
+                        {&grey, kDefaultHeapBudget},
+                        {&smaller, HeapBytesInUse() + 64 * 1024 * 1024}};
+  for (const Case& c : cases) {
+    HeapSetBudget(c.budget);
+    const size_t blocks = HeapBlockCount();
+    const size_t before = HeapBytesInUse();
+    HeapResetPeak();
+    EXPECT_EQ(Decode(*c.file), nullptr);
+    EXPECT_EQ(HeapBlockCount(), blocks);
+    EXPECT_EQ(HeapPeakBytes(), before);
+  }
+}
+
+long MaxResidentKb() {
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST(DecodeMemory, ProgressiveBombFailsInsideTheLibrary) {
+  BudgetGuard guard;
+  // A progressive picture keeps all coefficients: 30,000 × 30,000 colour
+  // would need about 2.7 GB inside the library. Its limit is what the heap
+  // could still give.
+  JpegOptions options;
+  options.progressive = true;
+  std::string file = EncodeJpeg(SolidColour(16, 16, 9, 9, 9), options);
+  ASSERT_TRUE(SetFrameSize(&file, 30000, 30000));
+  HeapSetBudget(HeapBytesInUse() + 64 * 1024 * 1024);
+  const long before = MaxResidentKb();
+  const size_t blocks = HeapBlockCount();
+  EXPECT_EQ(Decode(file), nullptr);
+  EXPECT_EQ(HeapBlockCount(), blocks);
+  EXPECT_LT(MaxResidentKb() - before, 256 * 1024);
+}
+
+TEST(DecodeMemory, AllocationGivesBackCachedThumbnails) {
+  TempDevice device;
+  BudgetGuard guard;
+  const std::string file = EncodeJpeg(SolidColour(200, 200, 1, 2, 3));
+  CImageFileList list;
+  CDib thumbnail = NewTestDib(64, 48, 24);
+  ASSERT_TRUE(list.StoreThumbnail(0, thumbnail, (DWORD)MemSize(thumbnail)));
+  MemFree(thumbnail);
+  // Room for the picture only once the thumbnail block is gone.
+  HeapSetBudget(HeapBytesInUse() + 40 + 600 * 200 - 1000);
+  CDib dib = Decode(file);
+  EXPECT_NE(dib, nullptr);
+  EXPECT_EQ(list.m_apThumbBlock[0], nullptr);
+  EXPECT_EQ(list.GetError(), LIST_ERROR_NONE);
+  MemFree(dib);
+  // Nothing left to give back: null, and the list knows why.
+  HeapSetBudget(HeapBytesInUse() + 1000);
+  EXPECT_EQ(Decode(file), nullptr);
+  EXPECT_EQ(list.GetError(), LIST_ERROR_NO_MEMORY);
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    (void)entry;
+    ++count;
+  }
+  return count;
+}
+
+TEST(DecodePaths, DevicePathsOpenDecodeAndClose) {
+  TempDevice device;
+  device.MakeFolder("\\My Documents");
+  const std::string main = EncodeJpeg(SolidColour(320, 240, 200, 0, 0), Exact());
+  const std::string thumb = EncodeJpeg(SolidColour(160, 120, 0, 200, 0), Exact());
+  device.WriteFile("\\My Documents\\camera.jpg", CameraFile(main, thumb));
+  device.WriteFile("\\My Documents\\broken.jpg", "not a JPEG");
+  const int descriptors = OpenDescriptors();
+
+  CDib full = LoadJpeg(u"\\My Documents\\camera.jpg");
+  ASSERT_NE(full, nullptr);
+  EXPECT_EQ(DibHeaderOf(full).biWidth, 320);
+  ExpectBgr(full, 5, 5, 200, 0, 0);
+  MemFree(full);
+
+  CDib fit = LoadJpegToFit(u"\\My Documents\\camera.jpg", 160, 160);
+  ASSERT_NE(fit, nullptr);
+  EXPECT_EQ(DibHeaderOf(fit).biWidth, 160);
+  ExpectBgr(fit, 5, 5, 0, 200, 0);
+  MemFree(fit);
+
+  EXPECT_EQ(LoadJpeg(u"\\My Documents\\broken.jpg"), nullptr);
+  EXPECT_EQ(LoadJpegToFit(u"\\My Documents\\broken.jpg", 160, 160), nullptr);
+  EXPECT_EQ(LoadJpeg(u"\\My Documents\\missing.jpg"), nullptr);
+  EXPECT_EQ(LoadJpeg(u"\\My Documents"), nullptr);
+  EXPECT_EQ(LoadJpegToFit(u"\\..\\camera.jpg", 160, 160), nullptr);
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+}  // namespace
