@@ -64,25 +64,24 @@ void CFolderDlg::FillTree() {
 
 void CFolderDlg::AddSubfolders(const CString& path, HTREEITEM parent) {
   TickBusyWatch();
+  // A link back to a folder of this descent is listed, but not entered again.
+  FolderId self = {0, 0};
+  const bool known = GetDeviceFileId(path.c_str(), &self.volume, &self.index);
+  if (known) {
+    for (const FolderId& a : m_descent) {
+      if (a.volume == self.volume && a.index == self.index) return;
+    }
+  }
   WIN32_FIND_DATA record;
   HANDLE find = FindFirstFile((path + u"\\*.*").c_str(), &record);
   if (find == INVALID_HANDLE_VALUE) return;
-  FolderId self = {0, 0};
-  const bool known = GetDeviceFileId(path.c_str(), &self.volume, &self.index);
   if (known) m_descent.push_back(self);
   do {
     if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsDotName(record.cFileName)) continue;
     const CString name(record.cFileName, WStrLen(record.cFileName));
     const CString child = path + u"\\" + name;
     HTREEITEM item = InsertFolderItem(name, child, parent);
-    if (item == nullptr) continue;
-    // A link back to a folder of this descent is listed, not entered again.
-    FolderId id;
-    bool onDescent = false;
-    if (GetDeviceFileId(child.c_str(), &id.volume, &id.index)) {
-      for (const FolderId& a : m_descent) onDescent = onDescent || (a.volume == id.volume && a.index == id.index);
-    }
-    if (!onDescent) AddSubfolders(child, item);
+    if (item != nullptr) AddSubfolders(child, item);
   } while (FindNextFile(find, &record));
   if (known) m_descent.pop_back();
   FindClose(find);

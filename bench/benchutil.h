@@ -1,0 +1,32 @@
+// Small helpers of the benchmarks: a median of repeated timings, for the
+// summary ratios each benchmark prints after Google Benchmark's own table.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace benchutil {
+
+// Median wall time of `runs` calls of `work`, in seconds.
+inline double MedianSeconds(const std::function<void()>& work, int runs) {
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const auto stop = std::chrono::steady_clock::now();
+    times.push_back(std::chrono::duration<double>(stop - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+inline void Line(const char* what, double seconds) { std::printf("  %-58s %10.3f ms\n", what, seconds * 1e3); }
+
+inline void Ratio(const char* what, double ratio, const char* target) {
+  std::printf("  %-58s %10.2f   (%s)\n", what, ratio, target);
+}
+
+}  // namespace benchutil
