@@ -1,0 +1,19 @@
+// CInstallerApp: start-up runs the install sequence; the program then ends
+// with exit code 0 whatever the sequence's outcome, like a declined start-up.
+#include "installerapp.h"
+
+#include "installsequence.h"
+
+CInstallerApp::CInstallerApp(const char* pszAppName, CWinOps& ops) : m_pszAppName(pszAppName), m_ops(ops) {}
+
+BOOL CInstallerApp::InitInstance() {
+  RunInstall(m_ops);
+  return FALSE;
+}
+
+int CInstallerApp::Run() {
+  // Start-up always declines, so there is no message loop to enter: the
+  // program ends as soon as the sequence has run.
+  InitInstance();
+  return 0;
+}
