@@ -1,0 +1,203 @@
+// Every way the install can fail must show exactly one message, leave the PC
+// as the user may expect, and close every key and search it opened: these
+// cases drive each failure, and the path-length limits, through the fake PC.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "fake_winops.h"
+#include "installsequence.h"
+#include "resource.h"
+
+namespace {
+
+const char kTarget[] = "C:\\Program Files\\Windows CE Services\\Vimbra_PPC_installer";
+const char kTargetCab[] = "C:\\Program Files\\Windows CE Services\\Vimbra_PPC_installer\\Vimbra.arm_ppc.CAB";
+const char kTargetIni[] = "C:\\Program Files\\Windows CE Services\\Vimbra_PPC_installer\\Vimbra.ini";
+
+class InstallFailure : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetUpTypicalPc(fake);
+    // With the synchronisation software's key present, two keys are opened
+    // on every path past the source check, and both must be closed.
+    fake.SetRegistryValue(kSyncKey, "MajorVersion", {3, 0, 0, 0});
+  }
+  // Runs the sequence once and keeps the PC as it was just before.
+  void Run() {
+    before = fake.Snapshot();
+    RunInstall(fake);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(fake.m_openKeys.empty()) << "a registry key was left open";
+    EXPECT_TRUE(fake.m_openFinds.empty()) << "a search was left open";
+    EXPECT_EQ(fake.m_faults, std::vector<std::string>{});
+  }
+  int Count(const std::string& strName) const {
+    std::vector<std::string> names = fake.CallNames();
+    return static_cast<int>(std::count(names.begin(), names.end(), strName));
+  }
+  // Nothing created or changed, no application manager started.
+  void ExpectNothingLeftBehind() const {
+    EXPECT_EQ(fake.Snapshot(), before);
+    EXPECT_EQ(Count("_mkdir"), 0);
+    EXPECT_EQ(Count("CopyFileA"), 0);
+    EXPECT_TRUE(fake.m_launches.empty());
+  }
+
+  CFakeWinOps fake;
+  std::vector<std::string> before;
+};
+
+TEST_F(InstallFailure, OwnProgramPathUnavailableShowsSystemError) {
+  fake.m_strModulePath.clear();
+  Run();
+  EXPECT_EQ(fake.m_messages, std::vector<UINT>{IDS_SYSTEM_ERROR});
+  EXPECT_EQ(fake.CallNames(), (std::vector<std::string>{"GetModuleFileNameA", "ShowMessage"}));
+  ExpectNothingLeftBehind();
+}
+
+TEST_F(InstallFailure, MissingSourceFileShowsSourceMissingBeforeAnyKeyOrFolder) {
+  for (const char* missing : {"C:\\Cradlet\\Vimbra.arm_ppc.CAB", "C:\\Cradlet\\Vimbra.ini"}) {
+    SCOPED_TRACE(missing);
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    pc.SetRegistryValue(kSyncKey, "MajorVersion", {3, 0, 0, 0});
+    pc.RemoveFile(missing);
+    std::vector<std::string> start = pc.Snapshot();
+    RunInstall(pc);
+    EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_SOURCE_MISSING});
+    EXPECT_EQ(pc.m_calls.back(), "ShowMessage 105");
+    EXPECT_EQ(pc.m_calls[pc.m_calls.size() - 2], std::string("FindFirstFileA ") + missing);
+    std::vector<std::string> names = pc.CallNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "RegOpenKeyExA"), 0);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "_mkdir"), 0);
+    EXPECT_EQ(pc.Snapshot(), start);
+    EXPECT_TRUE(pc.m_launches.empty());
+  }
+}
+
+TEST_F(InstallFailure, AppManagerKeyMissingShowsNoSyncSoftware) {
+  fake.RemoveRegistryKey(kAppPathsKey);
+  Run();
+  EXPECT_EQ(fake.m_messages, std::vector<UINT>{IDS_NO_SYNC_SOFTWARE});
+  EXPECT_EQ(Count("RegOpenKeyExA"), 2);
+  EXPECT_EQ(Count("RegCloseKey"), 1);  // the synchronisation software's key only
+  ExpectNothingLeftBehind();
+}
+
+TEST_F(InstallFailure, UnreadableManagerPathShowsNoSyncSoftwareAndClosesTheKey) {
+  // No default value; a default value longer than the buffer; a value that
+  // fills all 260 bytes without a terminator (it would be read past).
+  std::vector<std::vector<BYTE>> values = {{}, std::vector<BYTE>(300, 'a'), std::vector<BYTE>(MAX_PATH, 'a')};
+  values[1].back() = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    SCOPED_TRACE(i);
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    pc.RemoveRegistryKey(kAppPathsKey);
+    pc.AddRegistryKey(kAppPathsKey);
+    if (!values[i].empty()) pc.SetRegistryValue(kAppPathsKey, "", values[i]);
+    std::vector<std::string> start = pc.Snapshot();
+    RunInstall(pc);
+    EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_NO_SYNC_SOFTWARE});
+    EXPECT_TRUE(pc.m_openKeys.empty());
+    EXPECT_EQ(pc.m_faults, std::vector<std::string>{});
+    EXPECT_EQ(pc.Snapshot(), start);
+    EXPECT_TRUE(pc.m_launches.empty());
+  }
+}
+
+TEST_F(InstallFailure, ManagerFileGoneShowsNoSyncSoftware) {
+  fake.SetRegistryString(kAppPathsKey, "", "C:\\Program Files\\Old Sync\\CEAppMgr.exe");
+  Run();
+  EXPECT_EQ(fake.m_messages, std::vector<UINT>{IDS_NO_SYNC_SOFTWARE});
+  EXPECT_EQ(fake.m_calls[fake.m_calls.size() - 2], "FindFirstFileA C:\\Program Files\\Old Sync\\CEAppMgr.exe");
+  ExpectNothingLeftBehind();
+}
+
+TEST_F(InstallFailure, NoTargetFolderCreatableShowsNoSyncSoftware) {
+  fake.MakeReadOnly("C:\\Program Files\\Windows CE Services");
+  fake.MakeReadOnly("C:");
+  Run();
+  EXPECT_EQ(fake.m_messages, std::vector<UINT>{IDS_NO_SYNC_SOFTWARE});
+  EXPECT_EQ(Count("_mkdir"), 2);  // beside the manager, then on C:
+  EXPECT_EQ(fake.Snapshot(), before);
+  EXPECT_EQ(Count("CopyFileA"), 0);
+  EXPECT_TRUE(fake.m_launches.empty());
+}
+
+TEST_F(InstallFailure, CabinetCopyFailingLeavesTheEmptyTargetFolder) {
+  fake.LockFile("C:\\Cradlet\\Vimbra.arm_ppc.CAB");
+  Run();
+  EXPECT_EQ(fake.m_messages, std::vector<UINT>{IDS_COPY_ERROR});
+  EXPECT_TRUE(fake.HasFolder(kTarget));
+  EXPECT_FALSE(fake.HasFile(kTargetCab));
+  EXPECT_EQ(Count("CopyFileA"), 1);  // the description file is not tried
+  EXPECT_FALSE(fake.HasFile(kTargetIni));
+  EXPECT_TRUE(fake.m_launches.empty());
+}
+
+TEST_F(InstallFailure, DescriptionCopyFailingLeavesTheCabinetCopy) {
+  fake.LockFile("C:\\Cradlet\\Vimbra.ini");
+  Run();
+  EXPECT_EQ(fake.m_messages, std::vector<UINT>{IDS_COPY_ERROR});
+  EXPECT_EQ(fake.FileContent(kTargetCab), "MSCF cabinet 1");
+  EXPECT_FALSE(fake.HasFile(kTargetIni));
+  EXPECT_TRUE(fake.m_launches.empty());
+}
+
+TEST_F(InstallFailure, ManagerThatCannotStartIsNotReported) {
+  fake.m_nShellResult = 2;  // SE_ERR_FNF
+  Run();
+  EXPECT_TRUE(fake.m_messages.empty());
+  EXPECT_EQ(fake.m_launches.size(), 1u);
+  EXPECT_EQ(fake.FileContent(kTargetCab), "MSCF cabinet 1");
+  EXPECT_EQ(fake.FileContent(kTargetIni), "[CEAppManager] 1");
+}
+
+// A program folder of n characters as the sequence sees it ("C:\" to the
+// trailing "\"), with the program and both sources in it.
+std::string PlaceProgramInFolderOf(CFakeWinOps& pc, std::size_t nChars) {
+  std::string folder = "C:\\" + std::string(nChars - 4, 'd');
+  pc.AddFolder(folder);
+  pc.AddFile(folder + "\\Vimbra.arm_ppc.CAB", "MSCF long");
+  pc.AddFile(folder + "\\Vimbra.ini", "ini long");
+  pc.m_strModulePath = folder + "\\Cradlet.exe";
+  return folder;
+}
+
+// The program folder with its "\" and "Vimbra.arm_ppc.CAB" must fit in 259
+// characters; one character more must be reported, not written past the
+// buffer (the sanitizer build watches the writes).
+TEST_F(InstallFailure, ProgramFolderTooLongForTheCabinetNameShowsSystemError) {
+  std::string folder = PlaceProgramInFolderOf(fake, 241);
+  Run();
+  EXPECT_TRUE(fake.m_messages.empty());
+  EXPECT_EQ(fake.m_calls[2], "FindFirstFileA " + folder + "\\Vimbra.arm_ppc.CAB");
+  ASSERT_EQ(fake.m_launches.size(), 1u);
+
+  CFakeWinOps pc;
+  SetUpTypicalPc(pc);
+  PlaceProgramInFolderOf(pc, 242);
+  RunInstall(pc);
+  EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_SYSTEM_ERROR});
+  EXPECT_EQ(pc.CallNames(), (std::vector<std::string>{"GetModuleFileNameA", "_splitpath", "ShowMessage"}));
+}
+
+TEST_F(InstallFailure, ProgramPathCutShortShowsSystemError) {
+  // 259 characters fit with the terminator; 260 come back cut and unterminated.
+  for (std::size_t nChars : {259u, 260u, 400u}) {
+    SCOPED_TRACE(nChars);
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    pc.m_strModulePath = "C:\\" + std::string(nChars - 3 - 12, 'p') + "\\Cradlet.exe";
+    RunInstall(pc);
+    EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_SYSTEM_ERROR});
+    EXPECT_EQ(pc.CallNames().size(), nChars == 259 ? 3u : 2u);  // the 259-character path is split first
+  }
+}
+
+}  // namespace
