@@ -1,0 +1,229 @@
+// Cradlet.exe must do on Windows what its unit tests say the sequence does:
+// these cases run the real program under Wine, with a registry, an
+// application manager and message boxes that the test sets up and reads.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "wine_prefix.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+WinePrefix* g_pPrefix = nullptr;
+
+const char kAppPathsKey[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAppMgr.exe";
+const char kSyncKey[] = "HKLM\\Software\\Microsoft\\Windows CE Services";
+
+const char kNoSyncSoftware[] = "Please install Microsoft ActiveSync software.";
+const char kCopyError[] = "Copy file error. Please close all application or reboot computer then try again.";
+const char kSourceMissing[] = "There are some source files not found. Pleasa get source files again.";
+
+class CradletUnderWine : public ::testing::Test {
+ protected:
+  WinePrefix& prefix = *g_pPrefix;
+
+  std::string Host(const std::string& strWindowsPath) const { return prefix.HostPath(strWindowsPath); }
+
+  // The distribution folder at strKit, assembled by the packaging script
+  // around a cabinet that gcab makes here from a text holding strPayload.
+  void MakeKit(const std::string& strKit, const std::string& strPayload) {
+    fs::path work = fs::path(prefix.Folder()) / ("cab-" + strPayload + "-" + std::to_string(++m_nCabs));
+    fs::create_directories(work);
+    std::ofstream(work / "vimbra.txt") << "test cabinet: " << strPayload << "\n";
+    std::ofstream bin(work / "payload.bin", std::ios::binary);
+    for (int i = 0; i < 4096; ++i) bin.put(static_cast<char>(i * 7 + strPayload.size()));
+    bin.close();
+    std::string cab = (work / "test.cab").string();
+    ASSERT_EQ(RunProgram({"gcab", "-c", "-n", cab, (work / "vimbra.txt").string(), (work / "payload.bin").string()},
+                         prefix.Log()),
+              0);
+    ASSERT_EQ(RunProgram({CMAKE_COMMAND, "-DCRADLET_EXE=" CRADLET_EXE, "-DCRADLET_INI=" CRADLET_INI,
+                          "-DCRADLET_CAB=" + cab, "-DCRADLET_DIST_DIR=" + Host(strKit), "-P", CRADLET_PACKAGE_SCRIPT},
+                         prefix.Log()),
+              0);
+  }
+
+  // The stand-in application manager at strFolder\CEAppMgr.exe, registered
+  // as the App Paths entry.
+  void InstallManager(const std::string& strFolder) {
+    fs::create_directories(Host(strFolder));
+    fs::copy_file(HELPER_DIR "/CEAppMgr.exe", Host(strFolder + "\\CEAppMgr.exe"), fs::copy_options::overwrite_existing);
+    ASSERT_EQ(prefix.RegAdd(kAppPathsKey, "", strFolder + "\\CEAppMgr.exe"), 0);
+  }
+
+  // Runs Cradlet from strKit through the clicker and returns what the box
+  // showed; strLock names a file held open meanwhile.
+  std::map<std::string, std::string> RunAnsweringTheBox(const std::string& strKit, const std::string& strLock = "") {
+    std::string record = prefix.Folder() + "/box-" + std::to_string(++m_nBoxes) + ".txt";
+    std::vector<std::string> args = {HELPER_DIR "/msgbox_clicker.exe", WinePrefix::ZPath(record)};
+    if (!strLock.empty()) args.insert(args.end(), {"--lock", strLock});
+    args.push_back(strKit + "\\Cradlet.exe");
+    EXPECT_EQ(prefix.Wine(args, 40), 0) << "no message box, or Cradlet did not end after OK";
+    return ReadRecord(record);
+  }
+
+  // The manager's record of its command line; empty when it did not start
+  // within 20 s.
+  std::map<std::string, std::string> WaitForLaunch(const std::string& strManagerFolder) const {
+    std::string record = Host(strManagerFolder + "\\launch.txt");
+    for (int i = 0; i < 200 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return ReadRecord(record);
+  }
+
+  // Both copies in strTarget, byte for byte the sources in strKit.
+  void ExpectCopies(const std::string& strKit, const std::string& strTarget) const {
+    for (const char* name : {"\\Vimbra.arm_ppc.CAB", "\\Vimbra.ini"}) {
+      std::string source = ReadFileBytes(Host(strKit + name));
+      EXPECT_NE(source, "<missing>");
+      EXPECT_EQ(ReadFileBytes(Host(strTarget + name)), source) << name;
+    }
+  }
+
+  void ExpectNoFallbackFolders() const {
+    EXPECT_FALSE(fs::exists(Host("C:\\Vimbra_PPC_installer")));
+    EXPECT_FALSE(fs::exists(Host("C:\\VimboTemp")));
+  }
+
+ private:
+  // Numbers for work folders and box records, unique over the whole run so
+  // that no case can read what an earlier one left.
+  static inline int m_nCabs = 0;
+  static inline int m_nBoxes = 0;
+};
+
+TEST_F(CradletUnderWine, HandsTheCopiedDescriptionFileToTheManagerWithoutSyncSoftwareKey) {
+  const std::string kit = "C:\\Cradlet Kit A", manager = "C:\\Program Files\\Sync Tools A";
+  MakeKit(kit, "first");
+  InstallManager(manager);
+  ASSERT_NE(prefix.Wine({"reg", "query", kSyncKey}), 0) << "a fresh prefix has no Windows CE Services key";
+
+  EXPECT_EQ(prefix.Wine({kit + "\\Cradlet.exe"}), 0);
+  std::map<std::string, std::string> launch = WaitForLaunch(manager);
+  const std::string target = manager + "\\Vimbra_PPC_installer";
+  EXPECT_EQ(launch["argc"], "2");
+  EXPECT_EQ(launch["argv1"], target + "\\Vimbra.ini");
+  EXPECT_TRUE(launch["cmdline"].ends_with(" \"" + target + "\\Vimbra.ini\"")) << launch["cmdline"];
+  ExpectCopies(kit, target);
+  ExpectNoFallbackFolders();
+}
+
+TEST_F(CradletUnderWine, SecondRunOverwritesBothCopiesAndStartsTheManagerAgain) {
+  const std::string kit = "C:\\Cradlet Kit B", manager = "C:\\Program Files\\Sync Tools B";
+  const std::string target = manager + "\\Vimbra_PPC_installer";
+  MakeKit(kit, "first");
+  InstallManager(manager);
+  EXPECT_EQ(prefix.Wine({kit + "\\Cradlet.exe"}), 0);
+  ASSERT_EQ(WaitForLaunch(manager)["argc"], "2");
+  std::string firstCab = ReadFileBytes(Host(target + "\\Vimbra.arm_ppc.CAB"));
+  fs::remove(Host(manager + "\\launch.txt"));
+
+  MakeKit(kit, "second run");
+  ASSERT_EQ(prefix.RegAdd(kSyncKey, "MajorVersion", "3", "REG_DWORD"), 0);
+  EXPECT_EQ(prefix.Wine({kit + "\\Cradlet.exe"}), 0);
+  std::map<std::string, std::string> launch = WaitForLaunch(manager);
+  EXPECT_EQ(launch["argc"], "2");
+  EXPECT_EQ(launch["argv1"], target + "\\Vimbra.ini");
+  ExpectCopies(kit, target);
+  EXPECT_NE(ReadFileBytes(Host(target + "\\Vimbra.arm_ppc.CAB")), firstCab);
+}
+
+TEST_F(CradletUnderWine, MissingDescriptionFileShowsMessage105AndTouchesNothing) {
+  const std::string kit = "C:\\Cradlet Kit C", manager = "C:\\Program Files\\Sync Tools C";
+  MakeKit(kit, "no ini");
+  fs::remove(Host(kit + "\\Vimbra.ini"));
+  InstallManager(manager);
+
+  std::map<std::string, std::string> box = RunAnsweringTheBox(kit);
+  EXPECT_EQ(box["title"], "Cradlet");
+  EXPECT_EQ(box["text"], kSourceMissing);
+  EXPECT_EQ(box["exit"], "0");
+  EXPECT_FALSE(fs::exists(Host(manager + "\\Vimbra_PPC_installer")));
+  EXPECT_FALSE(fs::exists(Host(manager + "\\launch.txt")));
+  ExpectNoFallbackFolders();
+}
+
+TEST_F(CradletUnderWine, MissingAppPathsKeyShowsMessage102) {
+  const std::string kit = "C:\\Cradlet Kit D";
+  MakeKit(kit, "no key");
+  prefix.RegDelete(kAppPathsKey);
+  ASSERT_NE(prefix.Wine({"reg", "query", kAppPathsKey}), 0);
+
+  std::map<std::string, std::string> box = RunAnsweringTheBox(kit);
+  EXPECT_EQ(box["title"], "Cradlet");
+  EXPECT_EQ(box["text"], kNoSyncSoftware);
+  EXPECT_EQ(box["exit"], "0");
+  ExpectNoFallbackFolders();
+}
+
+TEST_F(CradletUnderWine, AppPathsKeyNamingAMissingFileShowsMessage102) {
+  const std::string kit = "C:\\Cradlet Kit E", gone = "C:\\Program Files\\Sync Tools Gone";
+  MakeKit(kit, "gone");
+  ASSERT_EQ(prefix.RegAdd(kAppPathsKey, "", gone + "\\CEAppMgr.exe"), 0);
+
+  std::map<std::string, std::string> box = RunAnsweringTheBox(kit);
+  EXPECT_EQ(box["title"], "Cradlet");
+  EXPECT_EQ(box["text"], kNoSyncSoftware);
+  EXPECT_EQ(box["exit"], "0");
+  EXPECT_FALSE(fs::exists(Host(gone)));
+  ExpectNoFallbackFolders();
+}
+
+TEST_F(CradletUnderWine, UncopyableDescriptionFileShowsMessage104AndLeavesTheCabinetCopy) {
+  const std::string kit = "C:\\Cradlet Kit F", manager = "C:\\Program Files\\Sync Tools F";
+  const std::string target = manager + "\\Vimbra_PPC_installer";
+  MakeKit(kit, "locked");
+  InstallManager(manager);
+
+  std::map<std::string, std::string> box = RunAnsweringTheBox(kit, kit + "\\Vimbra.ini");
+  EXPECT_EQ(box["title"], "Cradlet");
+  EXPECT_EQ(box["text"], kCopyError);
+  EXPECT_EQ(box["exit"], "0");
+  EXPECT_EQ(ReadFileBytes(Host(target + "\\Vimbra.arm_ppc.CAB")), ReadFileBytes(Host(kit + "\\Vimbra.arm_ppc.CAB")));
+  EXPECT_FALSE(fs::exists(Host(target + "\\Vimbra.ini")));
+  EXPECT_FALSE(fs::exists(Host(manager + "\\launch.txt")));
+}
+
+}  // namespace
+
+// Skips (exit code 77, CTest's SKIP_RETURN_CODE) only when Wine or mingw-w64
+// is absent; otherwise boots one prefix for all cases and removes it after,
+// keeping it when a case failed or CRADLET_WINE_KEEP is set.
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (!CRADLET_MINGW_FOUND) {
+    std::printf("SKIP: mingw-w64 (i686) is absent, so Cradlet.exe and the Wine test helpers were not built\n");
+    return 77;
+  }
+  if (FindOnPath("wine").empty() || FindOnPath("wineserver").empty()) {
+    std::printf("SKIP: wine is absent (install wine and wine32)\n");
+    return 77;
+  }
+  auto start = std::chrono::steady_clock::now();
+  auto seconds = [&start] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+  WinePrefix prefix;
+  std::string error = prefix.Create(WORK_DIR);
+  if (!error.empty()) {
+    std::fprintf(stderr, "cradlet_wine_test: %s\n", error.c_str());
+    prefix.KeepFiles();
+    return 1;
+  }
+  std::printf("Wine prefix %s ready after %.1f s\n", prefix.Folder().c_str(), seconds());
+  g_pPrefix = &prefix;
+  int result = RUN_ALL_TESTS();
+  if (result != 0 || std::getenv("CRADLET_WINE_KEEP")) {
+    prefix.KeepFiles();
+    std::printf("kept %s (wine.log, records) for inspection\n", prefix.Folder().c_str());
+  }
+  prefix.Destroy();
+  std::printf("Wine run took %.1f s\n", seconds());
+  return result;
+}
