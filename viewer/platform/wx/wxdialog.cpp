@@ -1,0 +1,165 @@
+// Native dialog from a template: layout in dialog units, buttons, close.
+#include "wxdialog.h"
+
+#include <wx/button.h>
+#include <wx/settings.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+#include <cstring>
+
+#include "platform/dialog.h"
+#include "platform/treectrl.h"
+#include "wxfoldertree.h"
+#include "wxids.h"
+#include "wxpixels.h"
+#include "wxprobe.h"
+
+namespace {
+
+wxString ToWx(const WCHAR* text) {
+  return text != nullptr ? wxString::FromUTF8(Utf8FromWide(text).c_str()) : wxString();
+}
+
+wxString TitleOf(const CDialog* dialog) {
+  const DialogResource* t = dialog != nullptr ? dialog->GetTemplate() : nullptr;
+  return t != nullptr ? ToWx(t->title) : wxString();
+}
+
+// The caption OK button's place below the template's own controls, in
+// dialog units: a standard 50 × 14 push button and a 7-unit margin.
+constexpr int kCaptionOkWidth = 50;
+constexpr int kCaptionOkHeight = 14;
+constexpr int kMargin = 7;
+
+}  // namespace
+
+wxBEGIN_EVENT_TABLE(CWxDialog, wxDialog)
+  EVT_BUTTON(wxID_ANY, CWxDialog::OnButton)
+  EVT_CLOSE(CWxDialog::OnClose)
+  EVT_CHAR_HOOK(CWxDialog::OnCharHook)
+  EVT_IDLE(CWxDialog::OnIdle)
+wxEND_EVENT_TABLE()
+
+CWxDialog::CWxDialog(wxWindow* parent, CDialog* dialog)
+    : wxDialog(parent, wxID_ANY, TitleOf(dialog), wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE),
+      m_pDialog(dialog) {
+  Build();
+}
+
+void CWxDialog::Detach() {
+  m_pDialog = nullptr;
+  if (m_pTree != nullptr) m_pTree->Detach();
+}
+
+void CWxDialog::Build() {
+  const DialogResource* t = m_pDialog->GetTemplate();
+  if (t == nullptr) return;
+  // 1. The template's font decides what a dialog unit is: a quarter of the
+  // average character width across, an eighth of its height down.
+  wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+  if (t->fontPoints > 0) font.SetPointSize(t->fontPoints);
+  SetFont(font);
+  // 2. The controls, in template order (which is also the tab order).
+  for (size_t i = 0; i < t->controlCount; ++i) AddControl(t->controls[i], (int)i);
+  // 3. A template with its OK button in the caption gets one below the
+  // controls here: the desktop caption has no room for it.
+  int heightUnits = t->cy;
+  if (t->exStyle & kCaptionOk) {
+    const wxPoint at = ConvertDialogToPixels(wxPoint((t->cx - kCaptionOkWidth) / 2, t->cy));
+    const wxSize size = ConvertDialogToPixels(wxSize(kCaptionOkWidth, kCaptionOkHeight));
+    wxButton* ok = new wxButton(this, ID_DIALOG_CAPTION_OK, "OK", at, size);
+    ok->SetDefault();
+    m_controls.push_back(ok);
+    m_controlIds.push_back(IDOK);
+    heightUnits += kCaptionOkHeight + kMargin;
+  }
+  SetClientSize(ConvertDialogToPixels(wxSize(t->cx, heightUnits)));
+  // 4. Where the handheld centred the dialog over its owner, and where it
+  // left the position to the system, the desktop centres it over the frame.
+  CentreOnParent();
+}
+
+void CWxDialog::AddControl(const DialogControlResource& c, int index) {
+  if (index > ID_DIALOG_CONTROL_LAST - ID_DIALOG_CONTROL_FIRST) return;
+  const int id = ID_DIALOG_CONTROL_FIRST + index;
+  const wxPoint at = ConvertDialogToPixels(wxPoint(c.x, c.y));
+  const wxSize size = ConvertDialogToPixels(wxSize(c.cx, c.cy));
+  wxWindow* window = nullptr;
+  if (std::strcmp(c.className, "BUTTON") == 0) {
+    wxButton* button = new wxButton(this, id, ToWx(c.text), at, size);
+    if (c.id == IDOK) button->SetDefault();
+    window = button;
+  } else if (std::strcmp(c.className, "SysTreeView32") == 0) {
+    CTreeCtrl* model = dynamic_cast<CTreeCtrl*>(m_pDialog->GetDlgItem(c.id));
+    m_pTree = new CWxFolderTree(this, id, at, size, model);
+    window = m_pTree;
+  } else if (std::strcmp(c.className, "ICON") == 0) {
+    // An icon control takes the icon's own size, whatever the template says.
+    window = new wxStaticBitmap(this, id, BitmapFromResource(FindIconResource(c.iconId)), at);
+  } else {
+    // Static text, left-aligned from the template's place; a text wider than
+    // its box keeps its whole width rather than losing letters.
+    wxStaticText* text = new wxStaticText(this, id, ToWx(c.text), at, wxDefaultSize);
+    const wxSize best = text->GetBestSize();
+    text->SetSize(at.x, at.y, std::max(best.x, size.x), std::max(best.y, size.y));
+    window = text;
+  }
+  if (!(c.style & WS_VISIBLE)) window->Hide();
+  m_controls.push_back(window);
+  m_controlIds.push_back(c.id);
+}
+
+bool CWxDialog::IsSettled() const {
+  return !m_bReportPending && (m_pTree == nullptr || !m_pTree->IsReportPending());
+}
+
+void CWxDialog::SendCommand(int id) {
+  if (m_pDialog == nullptr) return;
+  Probe::Line("dialog-command %d", id);
+  m_pDialog->SendMessage(WM_COMMAND, MAKEWPARAM((WORD)id, 0), 0);
+}
+
+void CWxDialog::OnButton(wxCommandEvent& event) {
+  for (size_t i = 0; i < m_controls.size(); ++i) {
+    if (m_controls[i]->GetId() == event.GetId()) {
+      SendCommand(m_controlIds[i]);
+      return;
+    }
+  }
+}
+
+void CWxDialog::OnClose(wxCloseEvent& /*event*/) {
+  // Closing the window is Cancel; the layer ends the dialog, and the modal
+  // loop stops here if it did not.
+  if (m_pDialog != nullptr && !m_pDialog->IsEnded()) SendCommand(IDCANCEL);
+  if (IsModal()) EndModal(wxID_CANCEL);
+}
+
+void CWxDialog::OnCharHook(wxKeyEvent& event) {
+  // Escape is Cancel, as in any dialog of the handheld, unless it ends an
+  // in-place label edit of the tree.
+  const bool editing = m_pTree != nullptr && m_pTree->GetEditControl() != nullptr;
+  if (event.GetKeyCode() == WXK_ESCAPE && !editing) {
+    Close();
+    return;
+  }
+  event.Skip();
+}
+
+void CWxDialog::OnIdle(wxIdleEvent& event) {
+  event.Skip();
+  if (!m_bReportPending || !IsShownOnScreen()) return;
+  m_bReportPending = false;
+  Report();
+}
+
+void CWxDialog::Report() {
+  if (!Probe::Enabled() || m_pDialog == nullptr) return;
+  const DialogResource* t = m_pDialog->GetTemplate();
+  Probe::Line("dialog %u %s", t != nullptr ? t->id : 0u, Probe::ScreenRect(this).c_str());
+  for (size_t i = 0; i < m_controls.size(); ++i) {
+    if (!m_controls[i]->IsShown()) continue;
+    Probe::Line("control %d %s", m_controlIds[i], Probe::ScreenRect(m_controls[i]).c_str());
+  }
+}

@@ -1,0 +1,141 @@
+// Viewer area: size reports, layout and the vertical scroll bar.
+#include "wxviewerarea.h"
+
+#include "platform/wnd.h"
+#include "wxids.h"
+#include "wxprobe.h"
+
+wxBEGIN_EVENT_TABLE(CWxScrollBar, wxScrollBar)
+  EVT_MOUSEWHEEL(CWxScrollBar::OnMouseWheel)
+wxEND_EVENT_TABLE()
+
+CWxScrollBar::CWxScrollBar(wxWindow* parent)
+    : wxScrollBar(parent, ID_VIEWER_SCROLLBAR, wxDefaultPosition, wxDefaultSize, wxSB_VERTICAL) {
+  SetCanFocus(false);
+}
+
+void CWxScrollBar::OnMouseWheel(wxMouseEvent& event) {
+  // Not skipped: GTK would otherwise move the bar by its own wheel step.
+  if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) area->Wheel(event);
+}
+
+wxBEGIN_EVENT_TABLE(CWxViewerArea, wxWindow)
+  EVT_SIZE(CWxViewerArea::OnSize)
+  EVT_SCROLL(CWxViewerArea::OnScroll)
+wxEND_EVENT_TABLE()
+
+CWxViewerArea::CWxViewerArea(wxWindow* parent, CWnd* wnd, const wxSize& size)
+    : wxWindow(parent, ID_VIEWER_AREA, wxPoint(0, 0), size, wxBORDER_NONE), m_pWnd(wnd) {
+  SetBackgroundColour(*wxWHITE);
+  m_pCanvas = new CWxCanvasPanel(this, wnd);
+  m_pBar = new CWxScrollBar(this);
+  m_nBarWidth = m_pBar->GetBestSize().GetWidth();
+  m_pBar->Hide();
+}
+
+void CWxViewerArea::Detach() {
+  m_pWnd = nullptr;
+  m_pCanvas->Detach();
+}
+
+void CWxViewerArea::OnSize(wxSizeEvent& /*event*/) {
+  if (m_pWnd == nullptr) return;
+  const wxSize size = GetClientSize();
+  // The layer resizes the canvas (and may repaint, or show the bar); the
+  // layout then follows what it decided.
+  m_pWnd->HostSetAreaSize(size.x, size.y);
+  LayOut();
+}
+
+void CWxViewerArea::LayOut() {
+  if (m_pWnd == nullptr) return;
+  // The client rectangle is the canvas: the area less a visible bar.
+  RECT client;
+  if (!m_pWnd->GetClientRect(&client)) client = RECT{0, 0, 0, 0};
+  const wxRect old = m_pCanvas->GetRect();
+  const wxRect fresh(0, 0, client.right, client.bottom);
+  if (old != fresh) {
+    m_pCanvas->SetSize(fresh);
+    if (Probe::Enabled() && IsShownOnScreen()) {
+      const wxPoint at = m_pCanvas->GetScreenPosition();
+      Probe::Line("canvas %d %d %d %d", at.x, at.y, fresh.width, fresh.height);
+    }
+  }
+  const bool barVisible = m_pWnd->IsScrollBarVisible(SB_VERT) != FALSE;
+  if (barVisible) {
+    const wxSize size = GetClientSize();
+    m_pBar->SetSize(size.x - m_nBarWidth, 0, m_nBarWidth, size.y);
+  }
+  if (barVisible != m_pBar->IsShown()) m_pBar->Show(barVisible);
+}
+
+void CWxViewerArea::SyncScrollBar() {
+  if (m_pWnd == nullptr) return;
+  if (!m_bTracking) {
+    SCROLLINFO si = {sizeof(SCROLLINFO), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+    m_pWnd->GetScrollInfo(SB_VERT, &si);
+    const int range = si.nMax - si.nMin + 1;
+    const int page = (int)si.nPage;
+    const int position = si.nPos - si.nMin;
+    if (m_pBar->GetRange() != range || m_pBar->GetThumbSize() != page || m_pBar->GetPageSize() != page ||
+        m_pBar->GetThumbPosition() != position) {
+      m_pBar->SetScrollbar(position, page, range, page);
+    }
+  }
+  LayOut();
+}
+
+void CWxViewerArea::SendScroll(UINT code, int trackPos) {
+  if (m_pWnd == nullptr) return;
+  m_pWnd->HostVScroll(code, trackPos);
+  Probe::Line("vscroll %u %d", code, trackPos);
+}
+
+void CWxViewerArea::OnScroll(wxScrollEvent& event) {
+  if (m_pWnd == nullptr) return;
+  SCROLLINFO si = {sizeof(SCROLLINFO), SIF_RANGE, 0, 0, 0, 0, 0};
+  m_pWnd->GetScrollInfo(SB_VERT, &si);
+  // The bar counts from 0; the layer's range starts at nMin.
+  const int position = event.GetPosition() + si.nMin;
+  const wxEventType type = event.GetEventType();
+  if (type == wxEVT_SCROLL_LINEUP) {
+    SendScroll(SB_LINEUP, position);
+  } else if (type == wxEVT_SCROLL_LINEDOWN) {
+    SendScroll(SB_LINEDOWN, position);
+  } else if (type == wxEVT_SCROLL_PAGEUP) {
+    SendScroll(SB_PAGEUP, position);
+  } else if (type == wxEVT_SCROLL_PAGEDOWN) {
+    SendScroll(SB_PAGEDOWN, position);
+  } else if (type == wxEVT_SCROLL_TOP) {
+    SendScroll(SB_TOP, position);
+  } else if (type == wxEVT_SCROLL_BOTTOM) {
+    SendScroll(SB_BOTTOM, position);
+  } else if (type == wxEVT_SCROLL_THUMBTRACK) {
+    m_bTracking = true;
+    SendScroll(SB_THUMBTRACK, position);
+  } else if (type == wxEVT_SCROLL_THUMBRELEASE) {
+    m_bTracking = false;
+    SendScroll(SB_THUMBPOSITION, position);
+  } else if (type == wxEVT_SCROLL_CHANGED) {
+    m_bTracking = false;
+    SendScroll(SB_ENDSCROLL, position);
+  }
+  // GTK has already moved the bar; the layer's position is the one shown.
+  SyncScrollBar();
+}
+
+void CWxViewerArea::Wheel(const wxMouseEvent& event) {
+  if (m_pWnd == nullptr || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL) return;
+  const int delta = event.GetWheelDelta() > 0 ? event.GetWheelDelta() : 120;
+  m_nWheelRest += event.GetWheelRotation();
+  // One line step per whole notch; a smooth-scrolling remainder waits.
+  while (m_nWheelRest >= delta) {
+    m_nWheelRest -= delta;
+    SendScroll(SB_LINEUP, m_pWnd->GetScrollPos(SB_VERT));
+  }
+  while (m_nWheelRest <= -delta) {
+    m_nWheelRest += delta;
+    SendScroll(SB_LINEDOWN, m_pWnd->GetScrollPos(SB_VERT));
+  }
+  SyncScrollBar();
+}
