@@ -11,7 +11,7 @@ PACKAGES=(
   build-essential cmake pkg-config git
   libjpeg62-turbo-dev
   libcairo2-dev libpango1.0-dev fontconfig fonts-dejavu-core
-  libwxgtk3.2-dev
+  libwxgtk3.2-dev libgtk-3-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xdotool imagemagick x11-utils

@@ -26,7 +26,8 @@ void Usage(std::ostream& out) {
          "Options:\n"
          "  --device DIR          folder that serves as the device's file system\n"
          "  --size WxH            viewer area in pixels (default 240x268)\n"
-         "  --scrollbar-width N   width of the vertical scroll bar (default 13)\n"
+         "  --scrollbar-width N   width of the vertical scroll bar (default "
+      << kDefaultScrollBarWidth << ", as vimbra's)\n"
          "  --memory MB           heap budget (default 1024)\n"
          "  --script FILE         read events from FILE, one per line\n"
          "  --out FILE            screenshot written at the end (default: none if the\n"
@@ -44,7 +45,7 @@ bool ParseSize(const char* text, int* w, int* h) {
 
 int main(int argc, char** argv) {
   std::string device, script, out;
-  int width = 240, height = 268, barWidth = 13;
+  int width = 240, height = 268, barWidth = kDefaultScrollBarWidth;
   long long memoryMb = (long long)(kDefaultHeapBudget >> 20);
   bool trace = false;
   std::vector<std::string> events;

@@ -12,10 +12,15 @@
 #include "platform/host.h"
 #include "platform/wnd.h"
 
+// The width of the wx host's vertical scroll bar on GTK 3 (Adwaita).
+constexpr int kDefaultScrollBarWidth = 14;
+
 class CHeadlessHost : public IHost {
  public:
   // Installs itself as the host; the previous one comes back on destruction.
-  CHeadlessHost(int areaWidth = 240, int areaHeight = 268, int scrollBarWidth = 13);
+  // The bar's default width is what GTK 3 gives the wx host's classic
+  // vertical scroll bar (measured under Xvfb), so both hosts draw alike.
+  CHeadlessHost(int areaWidth = 240, int areaHeight = 268, int scrollBarWidth = kDefaultScrollBarWidth);
   ~CHeadlessHost() override;
 
   // The handler sees the dialog after WM_INITDIALOG and may press its
