@@ -20,16 +20,21 @@
 
 namespace {
 
-// A page that writes down what the viewer window asks of it.
-class RecordingPage : public CPage {
+// A page that writes down what the viewer window asks of it, in place of
+// the browser or the image page.
+template <typename Base>
+class Recording : public Base {
  public:
-  RecordingPage(CViewerWnd* owner, std::vector<std::string>* log, const char* name)
-      : CPage(owner), m_log(log), m_name(name) {}
+  Recording(CViewerWnd* owner, std::vector<std::string>* log, const char* name)
+      : Base(owner), m_log(log), m_name(name) {}
   void Paint(HDC) override { Note("Paint"); }
   void OnLButtonDown(UINT f, const POINT& p) override {
     Note("Down");
     CPage::OnLButtonDown(f, p);
   }
+  void OnDeadChar(UINT, UINT, UINT) override { Note("DeadChar"); }
+  BOOL GetClientRect(RECT* out) override { return CPage::GetClientRect(out); }
+  void OnSize() override {}
   void OnMouseMove(UINT, const POINT&) override { Note("Move"); }
   void OnLButtonUp(UINT, const POINT& p) override { Note("Up " + std::to_string(p.x) + "," + std::to_string(p.y)); }
   void OnKeyDown(UINT vk, UINT, UINT) override { Note("KeyDown " + std::to_string(vk)); }
@@ -63,21 +68,23 @@ class RecordingPage : public CPage {
   std::vector<std::string>* m_log;
   std::string m_name;
 };
+typedef Recording<CBrowserPage> RecordingBrowser;
+typedef Recording<CImagePage> RecordingImage;
 
 class ShellTest : public ViewerFixture {
  protected:
   std::vector<std::string> log;
-  RecordingPage* browser = nullptr;
-  RecordingPage* image = nullptr;
+  RecordingBrowser* browser = nullptr;
+  RecordingImage* image = nullptr;
 
   // Replaces the real pages of the viewer window with recording ones.
   void UseRecordingPages(CViewerWnd& viewer) {
     delete viewer.m_pBrowserPage;
     delete viewer.m_pImagePage;
-    browser = new RecordingPage(&viewer, &log, "browser");
-    image = new RecordingPage(&viewer, &log, "image");
-    viewer.m_pBrowserPage = reinterpret_cast<CBrowserPage*>(browser);
-    viewer.m_pImagePage = reinterpret_cast<CImagePage*>(image);
+    browser = new RecordingBrowser(&viewer, &log, "browser");
+    image = new RecordingImage(&viewer, &log, "image");
+    viewer.m_pBrowserPage = browser;
+    viewer.m_pImagePage = image;
     viewer.m_pCurrentPage = viewer.m_pCurrentPage != nullptr ? browser : nullptr;
   }
 };
@@ -241,9 +248,9 @@ TEST(ViewerWindow, EventsBeforeTheFirstPageAreIgnored) {
   std::vector<std::string> log;
   delete viewer.m_pBrowserPage;
   delete viewer.m_pImagePage;
-  RecordingPage* browser = new RecordingPage(&viewer, &log, "browser");
-  viewer.m_pBrowserPage = reinterpret_cast<CBrowserPage*>(browser);
-  viewer.m_pImagePage = reinterpret_cast<CImagePage*>(new RecordingPage(&viewer, &log, "image"));
+  RecordingBrowser* browser = new RecordingBrowser(&viewer, &log, "browser");
+  viewer.m_pBrowserPage = browser;
+  viewer.m_pImagePage = new RecordingImage(&viewer, &log, "image");
   ASSERT_TRUE(viewer.CreateChild(nullptr, 0x50800000, AFX_IDW_PANE_FIRST));
   viewer.GetCanvas()->Fill(RGB(1, 1, 1));
   viewer.HostStylusDown(5, 5);

@@ -165,7 +165,7 @@ void CWnd::SetFocus() {
 
 int CWnd::SetScrollInfo(int bar, const SCROLLINFO* info, BOOL /*redraw*/) {
   if (info == nullptr || (bar != SB_HORZ && bar != SB_VERT)) return 0;
-  SCROLLINFO& s = m_scroll[bar];
+  SCROLLINFO& s = m_scroll[bar == SB_VERT ? 1 : 0];
   const BOOL wasVisible = IsScrollBarVisible(bar);
   if (info->fMask & SIF_RANGE) {
     s.nMin = info->nMin;
@@ -187,7 +187,7 @@ int CWnd::SetScrollInfo(int bar, const SCROLLINFO* info, BOOL /*redraw*/) {
 
 BOOL CWnd::GetScrollInfo(int bar, SCROLLINFO* info) const {
   if (info == nullptr || (bar != SB_HORZ && bar != SB_VERT)) return FALSE;
-  const SCROLLINFO& s = m_scroll[bar];
+  const SCROLLINFO& s = m_scroll[bar == SB_VERT ? 1 : 0];
   if (info->fMask & SIF_RANGE) {
     info->nMin = s.nMin;
     info->nMax = s.nMax;
@@ -200,7 +200,7 @@ BOOL CWnd::GetScrollInfo(int bar, SCROLLINFO* info) const {
 
 int CWnd::GetScrollPos(int bar) const {
   if (bar != SB_HORZ && bar != SB_VERT) return 0;
-  return m_scroll[bar].nPos;
+  return m_scroll[bar == SB_VERT ? 1 : 0].nPos;
 }
 
 int CWnd::SetScrollPos(int bar, int pos, BOOL redraw) {
@@ -212,7 +212,7 @@ int CWnd::SetScrollPos(int bar, int pos, BOOL redraw) {
 
 BOOL CWnd::IsScrollBarVisible(int bar) const {
   if (bar != SB_HORZ && bar != SB_VERT) return FALSE;
-  const SCROLLINFO& s = m_scroll[bar];
+  const SCROLLINFO& s = m_scroll[bar == SB_VERT ? 1 : 0];
   return s.nMax > s.nMin && (long long)s.nPage <= (long long)s.nMax - s.nMin ? TRUE : FALSE;
 }
 
@@ -239,7 +239,7 @@ void CWnd::UpdateClientSize() {
 }
 
 void CWnd::HostSetTrackPos(int bar, int trackPos) {
-  if (bar == SB_HORZ || bar == SB_VERT) m_scroll[bar].nTrackPos = trackPos;
+  if (bar == SB_HORZ || bar == SB_VERT) m_scroll[bar == SB_VERT ? 1 : 0].nTrackPos = trackPos;
 }
 
 void CWnd::HostRunPendingPaint() {
