@@ -132,10 +132,17 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
     return nullptr;
   }
 
-  // 8. One row of samples from the library's image pool.
+  // 8. One row of samples from the library's image pool. The row starts one
+  //    byte into its allocation on purpose: the library's SIMD colour
+  //    conversion writes an aligned output row with non-temporal stores,
+  //    which bypass the cache, and reading the row straight back would then
+  //    go to main memory for every scanline (it made small decodes half again
+  //    as slow). A misaligned row gets ordinary stores and stays in cache.
   const JDIMENSION outWidth = cinfo->output_width;
   const JDIMENSION outHeight = cinfo->output_height;
-  JSAMPARRAY row = (*cinfo->mem->alloc_sarray)((j_common_ptr)cinfo, JPOOL_IMAGE, outWidth * components, 1);
+  JSAMPARRAY pool = (*cinfo->mem->alloc_sarray)((j_common_ptr)cinfo, JPOOL_IMAGE, outWidth * components + 1, 1);
+  JSAMPROW rowStart = pool[0] + 1;
+  JSAMPARRAY row = &rowStart;
 
   // 9. The block: 40 + 4P + S × height bytes, in 64 bits. The header's image
   //    size is a 32-bit field, so larger pixel data cannot be described; the
