@@ -190,7 +190,10 @@ void CWxCanvasPanel::OnKeyUp(wxKeyEvent& event) {
 
 void CWxCanvasPanel::OnMouseWheel(wxMouseEvent& event) {
   // The viewer area owns the scroll bar: it turns the wheel into line steps.
-  if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) area->Wheel(event);
+  if (event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL) return;
+  if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) {
+    area->Wheel(event.GetWheelRotation(), event.GetWheelDelta());
+  }
 }
 
 UINT CWxCanvasPanel::VirtualKeyFromWx(int keyCode) {

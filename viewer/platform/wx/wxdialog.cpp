@@ -1,6 +1,8 @@
 // Native dialog from a template: layout in dialog units, buttons, close.
 #include "wxdialog.h"
 
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
 #include <wx/button.h>
 #include <wx/settings.h>
 #include <wx/statbmp.h>
@@ -157,9 +159,14 @@ void CWxDialog::OnIdle(wxIdleEvent& event) {
 void CWxDialog::Report() {
   if (!Probe::Enabled() || m_pDialog == nullptr) return;
   const DialogResource* t = m_pDialog->GetTemplate();
+  GdkWindow* window = gtk_widget_get_window(m_widget);
+  if (window != nullptr && GDK_IS_X11_WINDOW(window)) {
+    Probe::Line("dialog-window %lu", (unsigned long)GDK_WINDOW_XID(window));
+  }
   Probe::Line("dialog %u %s", t != nullptr ? t->id : 0u, Probe::ScreenRect(this).c_str());
   for (size_t i = 0; i < m_controls.size(); ++i) {
     if (!m_controls[i]->IsShown()) continue;
-    Probe::Line("control %d %s", m_controlIds[i], Probe::ScreenRect(m_controls[i]).c_str());
+    Probe::Line("control %d %s %s", m_controlIds[i], Probe::ScreenRect(m_controls[i]).c_str(),
+                std::string(m_controls[i]->GetLabel().utf8_str()).c_str());
   }
 }

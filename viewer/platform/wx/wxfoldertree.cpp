@@ -18,6 +18,7 @@ wxBEGIN_EVENT_TABLE(CWxFolderTree, wxTreeCtrl)
   EVT_TREE_SEL_CHANGED(wxID_ANY, CWxFolderTree::OnSelChanged)
   EVT_TREE_ITEM_EXPANDED(wxID_ANY, CWxFolderTree::OnExpanded)
   EVT_TREE_ITEM_COLLAPSED(wxID_ANY, CWxFolderTree::OnCollapsed)
+  EVT_TREE_BEGIN_LABEL_EDIT(wxID_ANY, CWxFolderTree::OnBeginLabelEdit)
   EVT_TREE_END_LABEL_EDIT(wxID_ANY, CWxFolderTree::OnEndLabelEdit)
   EVT_IDLE(CWxFolderTree::OnIdle)
 wxEND_EVENT_TABLE()
@@ -153,6 +154,12 @@ void CWxFolderTree::OnCollapsed(wxTreeEvent& event) {
   SyncFromModel();
 }
 
+void CWxFolderTree::OnBeginLabelEdit(wxTreeEvent& event) {
+  // The edit may start; whether its result is kept is the model's answer at
+  // the end (HostEditLabel asks the dialog both questions then).
+  Probe::Line("tree edit-begin %s", Utf8(GetItemText(event.GetItem())).c_str());
+}
+
 void CWxFolderTree::OnEndLabelEdit(wxTreeEvent& event) {
   HTREEITEM item = ModelItem(event.GetItem());
   if (event.IsEditCancelled() || m_pModel == nullptr || item == nullptr) return;
@@ -161,6 +168,7 @@ void CWxFolderTree::OnEndLabelEdit(wxTreeEvent& event) {
       !m_pModel->HostEditLabel(item, text)) {
     // The dialog did not accept the new label: the old one stays.
     event.Veto();
+    m_bReportPending = true;
     Probe::Line("tree edit-rejected %s", Utf8(event.GetLabel()).c_str());
   }
 }

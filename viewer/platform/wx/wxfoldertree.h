@@ -31,6 +31,7 @@ class CWxFolderTree : public wxTreeCtrl {
   void OnSelChanged(wxTreeEvent& event);
   void OnExpanded(wxTreeEvent& event);
   void OnCollapsed(wxTreeEvent& event);
+  void OnBeginLabelEdit(wxTreeEvent& event);
   void OnEndLabelEdit(wxTreeEvent& event);
   void OnIdle(wxIdleEvent& event);
 

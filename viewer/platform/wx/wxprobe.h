@@ -20,16 +20,18 @@ class wxWindow;
 //   menu open | menu close         the drop-down menu
 //   command ID                     a command sent to the frame
 //   stylus down|move|up X Y took=US
-//   key down|up VK
+//   key down|up VK | accelerator VK
 //   vscroll CODE POS
 //   paint took=US                  the layer's paint, run by the host
 //   present t=EPOCH_US took=US     the canvas shown on the screen
+//   dialog-window XID              the open dialog's X window
 //   dialog ID X Y W H | dialog-end ID
-//   control ID X Y W H             a button or tree of the open dialog
+//   dialog-command ID              a button (or Cancel by closing) of the dialog
+//   control ID X Y W H TEXT        a control of the open dialog and its text
 //   treeitem X Y W H TEXT          a visible item of the dialog's tree
-//   tree select|expand|collapse|edit-rejected TEXT
+//   tree select|expand|collapse|edit-begin|edit-rejected TEXT
 //   idle                           nothing left to paint after activity
-//   exit CODE
+//   exit CODE | exit-status CODE   the message loop ends; the process ends
 namespace Probe {
 
 // Opens the file named by VIMBRA_PROBE, if any. Call once at start-up.

@@ -1,9 +1,21 @@
 // Viewer area: size reports, layout and the vertical scroll bar.
 #include "wxviewerarea.h"
 
+#include <gtk/gtk.h>
+
 #include "platform/wnd.h"
 #include "wxids.h"
 #include "wxprobe.h"
+
+namespace {
+
+// GTK announces each user action on the bar before it moves the value.
+extern "C" gboolean ScrollBarChangeValue(GtkRange* /*range*/, GtkScrollType type, gdouble /*value*/, gpointer bar) {
+  static_cast<CWxScrollBar*>(bar)->SetAction((int)type);
+  return FALSE;  // GTK moves the bar as usual; the layer corrects it after
+}
+
+}  // namespace
 
 wxBEGIN_EVENT_TABLE(CWxScrollBar, wxScrollBar)
   EVT_MOUSEWHEEL(CWxScrollBar::OnMouseWheel)
@@ -12,11 +24,43 @@ wxEND_EVENT_TABLE()
 CWxScrollBar::CWxScrollBar(wxWindow* parent)
     : wxScrollBar(parent, ID_VIEWER_SCROLLBAR, wxDefaultPosition, wxDefaultSize, wxSB_VERTICAL) {
   SetCanFocus(false);
+  g_signal_connect(GetHandle(), "change-value", G_CALLBACK(ScrollBarChangeValue), this);
+}
+
+int CWxScrollBar::TakeActionCode() {
+  const int action = m_nAction;
+  m_nAction = -1;
+  switch (action) {
+    case GTK_SCROLL_STEP_BACKWARD:
+    case GTK_SCROLL_STEP_UP:
+      return SB_LINEUP;
+    case GTK_SCROLL_STEP_FORWARD:
+    case GTK_SCROLL_STEP_DOWN:
+      return SB_LINEDOWN;
+    case GTK_SCROLL_PAGE_BACKWARD:
+    case GTK_SCROLL_PAGE_UP:
+      return SB_PAGEUP;
+    case GTK_SCROLL_PAGE_FORWARD:
+    case GTK_SCROLL_PAGE_DOWN:
+      return SB_PAGEDOWN;
+    case GTK_SCROLL_START:
+      return SB_TOP;
+    case GTK_SCROLL_END:
+      return SB_BOTTOM;
+    case GTK_SCROLL_JUMP:
+      return SB_THUMBTRACK;
+    default:
+      return -1;
+  }
 }
 
 void CWxScrollBar::OnMouseWheel(wxMouseEvent& event) {
-  // Not skipped: GTK would otherwise move the bar by its own wheel step.
-  if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) area->Wheel(event);
+  // wx treats a lone scroll bar as a horizontal one and turns the wheel
+  // sideways for it (down becomes right); this bar is vertical, so it turns
+  // back. Not skipped: GTK would otherwise move the bar by its own step.
+  int rotation = event.GetWheelRotation();
+  if (event.GetWheelAxis() == wxMOUSE_WHEEL_HORIZONTAL) rotation = -rotation;
+  if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) area->Wheel(rotation, event.GetWheelDelta());
 }
 
 wxBEGIN_EVENT_TABLE(CWxViewerArea, wxWindow)
@@ -98,36 +142,37 @@ void CWxViewerArea::OnScroll(wxScrollEvent& event) {
   // The bar counts from 0; the layer's range starts at nMin.
   const int position = event.GetPosition() + si.nMin;
   const wxEventType type = event.GetEventType();
-  if (type == wxEVT_SCROLL_LINEUP) {
-    SendScroll(SB_LINEUP, position);
-  } else if (type == wxEVT_SCROLL_LINEDOWN) {
-    SendScroll(SB_LINEDOWN, position);
-  } else if (type == wxEVT_SCROLL_PAGEUP) {
-    SendScroll(SB_PAGEUP, position);
-  } else if (type == wxEVT_SCROLL_PAGEDOWN) {
-    SendScroll(SB_PAGEDOWN, position);
-  } else if (type == wxEVT_SCROLL_TOP) {
-    SendScroll(SB_TOP, position);
-  } else if (type == wxEVT_SCROLL_BOTTOM) {
-    SendScroll(SB_BOTTOM, position);
-  } else if (type == wxEVT_SCROLL_THUMBTRACK) {
-    m_bTracking = true;
-    SendScroll(SB_THUMBTRACK, position);
-  } else if (type == wxEVT_SCROLL_THUMBRELEASE) {
+  if (type == wxEVT_SCROLL_THUMBRELEASE) {
+    // Only a thumb drag ends with the thumb's final position.
+    if (m_bTracking) SendScroll(SB_THUMBPOSITION, position);
     m_bTracking = false;
-    SendScroll(SB_THUMBPOSITION, position);
   } else if (type == wxEVT_SCROLL_CHANGED) {
     m_bTracking = false;
     SendScroll(SB_ENDSCROLL, position);
+  } else {
+    // A move of the bar: GTK's own name for the action when it gave one,
+    // else wx's kind of event.
+    int code = m_pBar->TakeActionCode();
+    if (code < 0) {
+      if (type == wxEVT_SCROLL_LINEUP) code = SB_LINEUP;
+      if (type == wxEVT_SCROLL_LINEDOWN) code = SB_LINEDOWN;
+      if (type == wxEVT_SCROLL_PAGEUP) code = SB_PAGEUP;
+      if (type == wxEVT_SCROLL_PAGEDOWN) code = SB_PAGEDOWN;
+      if (type == wxEVT_SCROLL_TOP) code = SB_TOP;
+      if (type == wxEVT_SCROLL_BOTTOM) code = SB_BOTTOM;
+      if (type == wxEVT_SCROLL_THUMBTRACK) code = SB_THUMBTRACK;
+    }
+    if (code == SB_THUMBTRACK) m_bTracking = true;
+    if (code >= 0) SendScroll((UINT)code, position);
   }
   // GTK has already moved the bar; the layer's position is the one shown.
   SyncScrollBar();
 }
 
-void CWxViewerArea::Wheel(const wxMouseEvent& event) {
-  if (m_pWnd == nullptr || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL) return;
-  const int delta = event.GetWheelDelta() > 0 ? event.GetWheelDelta() : 120;
-  m_nWheelRest += event.GetWheelRotation();
+void CWxViewerArea::Wheel(int rotation, int delta) {
+  if (m_pWnd == nullptr) return;
+  if (delta <= 0) delta = 120;
+  m_nWheelRest += rotation;
   // One line step per whole notch; a smooth-scrolling remainder waits.
   while (m_nWheelRest >= delta) {
     m_nWheelRest -= delta;

@@ -10,14 +10,24 @@
 class CWnd;
 
 // The bar never takes the keyboard focus and hands the wheel to the area.
+// It also keeps the kind of the user's last action as GTK names it (line,
+// page, jump): wx guesses the kind from how far the value moved, which takes
+// a page step cut short at the end of the range for a thumb drag.
 class CWxScrollBar : public wxScrollBar {
  public:
   explicit CWxScrollBar(wxWindow* parent);
   bool AcceptsFocus() const override { return false; }
   bool AcceptsFocusFromKeyboard() const override { return false; }
 
+  // The layer's scroll code for the action that moved the bar, or -1 when
+  // GTK named none; forgets it.
+  int TakeActionCode();
+  void SetAction(int gtkScrollType) { m_nAction = gtkScrollType; }
+
  private:
   void OnMouseWheel(wxMouseEvent& event);
+
+  int m_nAction = -1;
 
   wxDECLARE_EVENT_TABLE();
 };
@@ -36,8 +46,9 @@ class CWxViewerArea : public wxWindow {
   // The canvas panel takes the canvas' size at the top left; the bar, when
   // visible, the strip at the right edge.
   void LayOut();
-  // Wheel notches as line steps of the scroll bar.
-  void Wheel(const wxMouseEvent& event);
+  // Wheel notches as line steps of the scroll bar: `rotation` in wx's units
+  // (positive is up), `delta` of them a notch.
+  void Wheel(int rotation, int delta);
   bool AcceptsFocus() const override { return false; }
 
  private:

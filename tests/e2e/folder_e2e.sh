@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# End-to-end: the Select Folder dialog of vimbra under a private Xvfb. The
+# Browser button opens it over the folder tree of the demo device; the user
+# expands a folder with the keyboard, picks a folder with pictures, tries to
+# rename it (refused), and confirms; the grid must then equal vimbra-shot's
+# for the same folder. Cancel must leave the list alone, and confirming
+# "My Device" shows the device root.
+#
+# Usage: folder_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
+set -u
+E2E_VIMBRA=$1
+E2E_SHOT=$2
+DEVICE=$3
+source "$(dirname "$0")/e2e_lib.sh"
+
+e2e_setup
+e2e_start_xvfb
+e2e_start_vimbra --device "$DEVICE"
+R=$E2E_WORK
+
+"$E2E_SHOT" --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" \
+  folder DCIM 100VIMBR shot "$R/ref-camera.png" \
+  folder-cancel shot "$R/ref-cancel.png" \
+  folder shot "$R/ref-root.png" \
+  || e2e_die "vimbra-shot failed"
+
+# The top level of the tree: the device's folders, siblings sorted by name
+# without regard to letter case, under "My Device".
+expected=$(printf 'My Device\n'; find "$DEVICE" -mindepth 1 -maxdepth 1 -type d -printf '%f\n' | LC_ALL=C sort -f)
+
+open_dialog() {
+  e2e_tool 32773
+  e2e_wait '^dialog 131 ' >/dev/null
+  e2e_wait_idle
+}
+
+open_dialog
+shown=$(awk -v from="$(grep -n ' dialog 131 ' "$E2E_PROBE" | tail -1 | cut -d: -f1)" \
+  'NR > from && $2 == "treeitem" { sub(/^[0-9]+ treeitem [0-9]+ [0-9]+ [0-9]+ [0-9]+ /, ""); print }' "$E2E_PROBE")
+e2e_check "tree shows My Device and the top-level folders in sorted order" test "$shown" = "$expected"
+e2e_check "dialog has the tree, OK and Cancel" \
+  bash -c "grep -q ' control 1000 ' '$E2E_PROBE' && grep -q ' control 1 .* OK$' '$E2E_PROBE' \
+           && grep -q ' control 2 .* Cancel$' '$E2E_PROBE'"
+
+# Expand DCIM with the keyboard: its sub-folder appears.
+e2e_tree_click DCIM
+e2e_wait '^tree select DCIM$' >/dev/null
+e2e_wait_idle
+e2e_mark
+e2e_dialog_keys Right
+e2e_wait '^tree expand DCIM$' >/dev/null
+e2e_wait '^treeitem .* 100VIMBR$' >/dev/null
+e2e_wait_idle
+
+e2e_tree_click 100VIMBR
+e2e_wait '^tree select 100VIMBR$' >/dev/null
+e2e_wait_idle
+
+# An in-place rename is refused and the old label stays. A second click on
+# the selected item starts the edit (after the double-click time, or it
+# would be a double click).
+sleep 0.6
+e2e_tree_click 100VIMBR
+e2e_wait '^tree edit-begin 100VIMBR$' >/dev/null
+# Keys rather than "xdotool type", which remaps the keyboard for every letter.
+xdotool key --delay 20 shift+r e n a m e d Return
+e2e_check "rename is refused" e2e_wait '^tree edit-rejected Renamed$'
+e2e_wait_idle
+e2e_check "the label stays 100VIMBR" test -n "$(e2e_latest '^treeitem .* 100VIMBR$')"
+
+e2e_dialog_click 1
+e2e_wait '^dialog-end 131$' >/dev/null
+e2e_wait_idle
+e2e_expect_canvas camera-folder "$R/ref-camera.png"
+
+# Cancel changes nothing.
+open_dialog
+e2e_tree_click Grey
+e2e_wait '^tree select Grey$' >/dev/null
+e2e_wait_idle
+e2e_dialog_click 2
+e2e_wait '^dialog-end 131$' >/dev/null
+e2e_wait_idle
+e2e_expect_canvas cancel "$R/ref-cancel.png"
+
+# "My Device" is the device root, which holds no pictures.
+open_dialog
+e2e_tree_click 'My Device'
+e2e_wait '^tree select My Device$' >/dev/null
+e2e_wait_idle
+e2e_dialog_click 1
+e2e_wait '^dialog-end 131$' >/dev/null
+e2e_wait_idle
+e2e_expect_canvas root "$R/ref-root.png"
+
+e2e_menu_item 2
+e2e_wait '^exit-status ' >/dev/null
+status=0
+wait "$E2E_VIMBRA_PID" || status=$?
+E2E_VIMBRA_PID=
+e2e_check "Quit ends vimbra with status 0 (got $status)" test "$status" -eq 0
+
+e2e_finish
