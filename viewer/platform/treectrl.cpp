@@ -106,93 +106,124 @@ BOOL CTreeCtrl::Owns(HTREEITEM item) const {
   return std::find(m_roots.begin(), m_roots.end(), top) != m_roots.end() ? TRUE : FALSE;
 }
 
+HTREEITEM CTreeCtrl::DoInsertItem(const TVINSERTSTRUCTW* insert) {
+  if (insert == nullptr) return nullptr;
+  TreeItem* parent = insert->hParent == TVI_ROOT || insert->hParent == nullptr ? nullptr : insert->hParent;
+  if (parent != nullptr && !Owns(parent)) return nullptr;
+  TreeItem* item = new TreeItem();
+  const TVITEMW& tv = insert->item;
+  if ((tv.mask & TVIF_TEXT) && tv.pszText != nullptr) item->text = tv.pszText;
+  if (tv.mask & TVIF_IMAGE) item->image = tv.iImage;
+  if (tv.mask & TVIF_SELECTEDIMAGE) item->selectedImage = tv.iSelectedImage;
+  if (tv.mask & TVIF_CHILDREN) item->cChildren = tv.cChildren;
+  if (tv.mask & TVIF_PARAM) item->lParam = tv.lParam;
+  item->parent = parent;
+  std::vector<TreeItem*>& siblings = parent != nullptr ? parent->children : m_roots;
+  auto at = siblings.end();
+  const HTREEITEM after = insert->hInsertAfter;
+  if (after == TVI_SORT) {
+    if (parent == nullptr || parent->childrenSorted) {
+      // Siblings are in order: the first greater one is found by halving.
+      at = std::upper_bound(siblings.begin(), siblings.end(), item,
+                            [](const TreeItem* a, const TreeItem* b) { return WStrCmpNoCase(a->text, b->text) < 0; });
+    } else {
+      at = std::find_if(siblings.begin(), siblings.end(),
+                        [&](const TreeItem* other) { return WStrCmpNoCase(other->text, item->text) > 0; });
+    }
+  } else {
+    if (after == TVI_FIRST) {
+      at = siblings.begin();
+    } else if (after != TVI_LAST && after != nullptr) {
+      auto found = std::find(siblings.begin(), siblings.end(), after);
+      at = found == siblings.end() ? siblings.end() : found + 1;
+    }
+    if (parent != nullptr) parent->childrenSorted = false;
+  }
+  siblings.insert(at, item);
+  ++m_nCount;
+  GetHost()->InvalidateWindow(this);
+  return item;
+}
+
+HTREEITEM CTreeCtrl::DoGetNextItem(UINT code, HTREEITEM item) const {
+  switch (code) {
+    case TVGN_ROOT:
+      return m_roots.empty() ? nullptr : m_roots.front();
+    case TVGN_CARET:
+      return m_pSelected;
+    case TVGN_CHILD:
+      if (item == nullptr || item == TVI_ROOT) return m_roots.empty() ? nullptr : m_roots.front();
+      if (!Owns(item)) return nullptr;
+      return item->children.empty() ? nullptr : item->children.front();
+    case TVGN_PARENT:
+      return Owns(item) ? item->parent : nullptr;
+    case TVGN_NEXT:
+    case TVGN_PREVIOUS: {
+      if (!Owns(item)) return nullptr;
+      const std::vector<TreeItem*>& siblings = item->parent != nullptr ? item->parent->children : m_roots;
+      auto it = std::find(siblings.begin(), siblings.end(), item);
+      if (code == TVGN_NEXT) return it + 1 < siblings.end() ? *(it + 1) : nullptr;
+      return it != siblings.begin() ? *(it - 1) : nullptr;
+    }
+    default:
+      return nullptr;
+  }
+}
+
+BOOL CTreeCtrl::DoGetItem(TVITEMW* tv) const {
+  if (tv == nullptr || !Owns(tv->hItem)) return FALSE;
+  const TreeItem* item = tv->hItem;
+  if ((tv->mask & TVIF_TEXT) && tv->pszText != nullptr && tv->cchTextMax > 0) {
+    WStrCopy(tv->pszText, (size_t)tv->cchTextMax, item->text);
+  }
+  if (tv->mask & TVIF_IMAGE) tv->iImage = item->image;
+  if (tv->mask & TVIF_SELECTEDIMAGE) tv->iSelectedImage = item->selectedImage;
+  if (tv->mask & TVIF_CHILDREN) tv->cChildren = item->cChildren;
+  if (tv->mask & TVIF_PARAM) tv->lParam = item->lParam;
+  return TRUE;
+}
+
+BOOL CTreeCtrl::DoSetItem(const TVITEMW* tv) {
+  if (tv == nullptr || !Owns(tv->hItem)) return FALSE;
+  TreeItem* item = tv->hItem;
+  if ((tv->mask & TVIF_TEXT) && tv->pszText != nullptr) item->text = tv->pszText;
+  if (tv->mask & TVIF_IMAGE) item->image = tv->iImage;
+  if (tv->mask & TVIF_SELECTEDIMAGE) item->selectedImage = tv->iSelectedImage;
+  if (tv->mask & TVIF_CHILDREN) item->cChildren = tv->cChildren;
+  if (tv->mask & TVIF_PARAM) item->lParam = tv->lParam;
+  GetHost()->InvalidateWindow(this);
+  return TRUE;
+}
+
+BOOL CTreeCtrl::DoExpand(UINT code, HTREEITEM item) {
+  if (!Owns(item)) return FALSE;
+  code &= 0x3;
+  if (code == TVE_EXPAND) item->expanded = true;
+  if (code == TVE_COLLAPSE) item->expanded = false;
+  if (code == TVE_TOGGLE) item->expanded = !item->expanded;
+  GetHost()->InvalidateWindow(this);
+  return TRUE;
+}
+
+BOOL CTreeCtrl::DoSelect(UINT code, HTREEITEM item) {
+  if (code != TVGN_CARET || (item != nullptr && !Owns(item))) return FALSE;
+  m_pSelected = item;
+  // The selection is brought into view: its ancestors open.
+  for (TreeItem* p = item != nullptr ? item->parent : nullptr; p != nullptr; p = p->parent) p->expanded = true;
+  GetHost()->InvalidateWindow(this);
+  return TRUE;
+}
+
 LRESULT CTreeCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case TVM_INSERTITEMW: {
-      const TVINSERTSTRUCTW* insert = (const TVINSERTSTRUCTW*)lParam;
-      if (insert == nullptr) return 0;
-      TreeItem* parent = insert->hParent == TVI_ROOT || insert->hParent == nullptr ? nullptr : insert->hParent;
-      if (parent != nullptr && !Owns(parent)) return 0;
-      TreeItem* item = new TreeItem();
-      const TVITEMW& tv = insert->item;
-      if ((tv.mask & TVIF_TEXT) && tv.pszText != nullptr) item->text = tv.pszText;
-      if (tv.mask & TVIF_IMAGE) item->image = tv.iImage;
-      if (tv.mask & TVIF_SELECTEDIMAGE) item->selectedImage = tv.iSelectedImage;
-      if (tv.mask & TVIF_CHILDREN) item->cChildren = tv.cChildren;
-      if (tv.mask & TVIF_PARAM) item->lParam = tv.lParam;
-      item->parent = parent;
-      std::vector<TreeItem*>& siblings = parent != nullptr ? parent->children : m_roots;
-      auto at = siblings.end();
-      if (insert->hInsertAfter == TVI_FIRST) {
-        at = siblings.begin();
-        if (parent) parent->childrenSorted = false;
-      } else if (insert->hInsertAfter == TVI_SORT) {
-        const bool sorted = parent != nullptr ? parent->childrenSorted : true;
-        auto greater = [&](const TreeItem* other) { return WStrCmpNoCase(other->text, item->text) > 0; };
-        if (sorted) {
-          // Siblings are in order: the first greater one is found by halving.
-          at = std::upper_bound(siblings.begin(), siblings.end(), item,
-                                [](const TreeItem* a, const TreeItem* b) { return WStrCmpNoCase(a->text, b->text) < 0; });
-        } else {
-          at = std::find_if(siblings.begin(), siblings.end(), greater);
-        }
-      } else if (insert->hInsertAfter != TVI_LAST && insert->hInsertAfter != nullptr) {
-        auto after = std::find(siblings.begin(), siblings.end(), insert->hInsertAfter);
-        at = after == siblings.end() ? siblings.end() : after + 1;
-        if (parent) parent->childrenSorted = false;
-      } else if (parent) {
-        parent->childrenSorted = false;
-      }
-      siblings.insert(at, item);
-      ++m_nCount;
-      GetHost()->InvalidateWindow(this);
-      return (LRESULT)item;
-    }
-    case TVM_GETNEXTITEM: {
-      HTREEITEM item = (HTREEITEM)lParam;
-      switch ((UINT)wParam) {
-        case TVGN_ROOT:
-          return m_roots.empty() ? 0 : (LRESULT)m_roots.front();
-        case TVGN_CARET:
-          return (LRESULT)m_pSelected;
-        case TVGN_CHILD:
-          if (item == nullptr || item == TVI_ROOT) return m_roots.empty() ? 0 : (LRESULT)m_roots.front();
-          if (!Owns(item)) return 0;
-          return item->children.empty() ? 0 : (LRESULT)item->children.front();
-        case TVGN_PARENT:
-          return Owns(item) ? (LRESULT)item->parent : 0;
-        case TVGN_NEXT:
-        case TVGN_PREVIOUS: {
-          if (!Owns(item)) return 0;
-          const std::vector<TreeItem*>& siblings = item->parent != nullptr ? item->parent->children : m_roots;
-          auto it = std::find(siblings.begin(), siblings.end(), item);
-          if ((UINT)wParam == TVGN_NEXT) return it + 1 < siblings.end() ? (LRESULT)*(it + 1) : 0;
-          return it != siblings.begin() ? (LRESULT)*(it - 1) : 0;
-        }
-        default:
-          return 0;
-      }
-    }
-    case TVM_EXPAND: {
-      HTREEITEM item = (HTREEITEM)lParam;
-      if (!Owns(item)) return FALSE;
-      const UINT code = (UINT)wParam & 0x3;
-      if (code == TVE_EXPAND) item->expanded = true;
-      if (code == TVE_COLLAPSE) item->expanded = false;
-      if (code == TVE_TOGGLE) item->expanded = !item->expanded;
-      GetHost()->InvalidateWindow(this);
-      return TRUE;
-    }
-    case TVM_SELECTITEM: {
-      HTREEITEM item = (HTREEITEM)lParam;
-      if ((UINT)wParam != TVGN_CARET) return FALSE;
-      if (item != nullptr && !Owns(item)) return FALSE;
-      m_pSelected = item;
-      // The selection is brought into view: its ancestors open.
-      for (TreeItem* p = item != nullptr ? item->parent : nullptr; p != nullptr; p = p->parent) p->expanded = true;
-      GetHost()->InvalidateWindow(this);
-      return TRUE;
-    }
+    case TVM_INSERTITEMW:
+      return (LRESULT)DoInsertItem((const TVINSERTSTRUCTW*)lParam);
+    case TVM_GETNEXTITEM:
+      return (LRESULT)DoGetNextItem((UINT)wParam, (HTREEITEM)lParam);
+    case TVM_EXPAND:
+      return DoExpand((UINT)wParam, (HTREEITEM)lParam);
+    case TVM_SELECTITEM:
+      return DoSelect((UINT)wParam, (HTREEITEM)lParam);
     case TVM_SETIMAGELIST: {
       if ((int)wParam != TVSIL_NORMAL) return 0;
       HIMAGELIST previous = m_pImageList;
@@ -203,31 +234,10 @@ LRESULT CTreeCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return (int)wParam == TVSIL_NORMAL ? (LRESULT)m_pImageList : 0;
     case TVM_GETCOUNT:
       return m_nCount;
-    case TVM_GETITEMW: {
-      TVITEMW* tv = (TVITEMW*)lParam;
-      if (tv == nullptr || !Owns(tv->hItem)) return FALSE;
-      const TreeItem* item = tv->hItem;
-      if ((tv->mask & TVIF_TEXT) && tv->pszText != nullptr && tv->cchTextMax > 0) {
-        WStrCopy(tv->pszText, (size_t)tv->cchTextMax, item->text);
-      }
-      if (tv->mask & TVIF_IMAGE) tv->iImage = item->image;
-      if (tv->mask & TVIF_SELECTEDIMAGE) tv->iSelectedImage = item->selectedImage;
-      if (tv->mask & TVIF_CHILDREN) tv->cChildren = item->cChildren;
-      if (tv->mask & TVIF_PARAM) tv->lParam = item->lParam;
-      return TRUE;
-    }
-    case TVM_SETITEMW: {
-      const TVITEMW* tv = (const TVITEMW*)lParam;
-      if (tv == nullptr || !Owns(tv->hItem)) return FALSE;
-      TreeItem* item = tv->hItem;
-      if ((tv->mask & TVIF_TEXT) && tv->pszText != nullptr) item->text = tv->pszText;
-      if (tv->mask & TVIF_IMAGE) item->image = tv->iImage;
-      if (tv->mask & TVIF_SELECTEDIMAGE) item->selectedImage = tv->iSelectedImage;
-      if (tv->mask & TVIF_CHILDREN) item->cChildren = tv->cChildren;
-      if (tv->mask & TVIF_PARAM) item->lParam = tv->lParam;
-      GetHost()->InvalidateWindow(this);
-      return TRUE;
-    }
+    case TVM_GETITEMW:
+      return DoGetItem((TVITEMW*)lParam);
+    case TVM_SETITEMW:
+      return DoSetItem((const TVITEMW*)lParam);
     case WM_DESTROY:
       DeleteAll();
       return 0;

@@ -145,6 +145,13 @@ class CTreeCtrl : public CWnd {
  private:
   void DeleteAll();
   BOOL Owns(HTREEITEM item) const;
+  // The message handlers.
+  HTREEITEM DoInsertItem(const TVINSERTSTRUCTW* insert);
+  HTREEITEM DoGetNextItem(UINT code, HTREEITEM item) const;
+  BOOL DoGetItem(TVITEMW* item) const;
+  BOOL DoSetItem(const TVITEMW* item);
+  BOOL DoExpand(UINT code, HTREEITEM item);
+  BOOL DoSelect(UINT code, HTREEITEM item);
 
   std::vector<HTREEITEM> m_roots;
   HTREEITEM m_pSelected = nullptr;
