@@ -79,7 +79,9 @@ e2e_last_serial() {
 e2e_mark() { E2E_MARK=$(e2e_last_serial); }
 
 # Waits for a probe line after the mark whose words after the serial match
-# the extended regular expression; prints it and moves the mark to it.
+# the extended regular expression; leaves it (without the serial) in
+# E2E_LINE and moves the mark to it. Call it in the shell itself, not in
+# $(...), or the mark stays behind.
 e2e_wait() {
   local pattern=$1 timeout=${2:-$E2E_TIMEOUT}
   local deadline=$((SECONDS + timeout)) line started=$EPOCHREALTIME
@@ -89,10 +91,10 @@ e2e_wait() {
     if [[ -n $line ]]; then
       E2E_MARK=${line%% *}
       [[ -n ${E2E_TRACE:-} ]] && e2e_log "  waited $(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }') s for /$pattern/"
-      printf '%s\n' "${line#* }"
+      E2E_LINE=${line#* }
       return 0
     fi
-    if [[ -n ${E2E_VIMBRA_PID:-} ]] && ! kill -0 "$E2E_VIMBRA_PID" 2>/dev/null && [[ $pattern != exit* ]]; then
+    if [[ -n ${E2E_VIMBRA_PID:-} ]] && ! kill -0 "$E2E_VIMBRA_PID" 2>/dev/null && [[ $pattern != ^exit* ]]; then
       e2e_die "vimbra ended while waiting for /$pattern/"
     fi
     ((SECONDS >= deadline)) && e2e_die "timed out waiting for /$pattern/"
@@ -100,7 +102,7 @@ e2e_wait() {
   done
 }
 
-e2e_wait_idle() { e2e_wait '^idle$' >/dev/null; }
+e2e_wait_idle() { e2e_wait '^idle$'; }
 
 # The latest probe line (anywhere in the file) matching the pattern.
 e2e_latest() {
@@ -113,8 +115,9 @@ e2e_start_vimbra() {
   E2E_MARK=0
   VIMBRA_PROBE=$E2E_PROBE "$E2E_VIMBRA" "$@" </dev/null >"$E2E_WORK/vimbra.log" 2>&1 &
   E2E_VIMBRA_PID=$!
-  E2E_WINDOW=$(e2e_wait '^window ' | awk '{ print $2 }')
-  e2e_wait '^tool ' >/dev/null
+  e2e_wait '^window '
+  E2E_WINDOW=${E2E_LINE#window }
+  e2e_wait '^tool '
   e2e_wait_idle
   E2E_BAR_WIDTH=$(e2e_latest '^scrollbar-width ' | awk '{ print $2 }')
 }
@@ -144,7 +147,7 @@ e2e_tap() {
   e2e_mark
   e2e_move $((cx + $1)) $((cy + $2))
   xdotool click 1
-  e2e_wait "^stylus up $1 $2 " >/dev/null
+  e2e_wait "^stylus up $1 $2 "
   e2e_wait_idle
 }
 
@@ -155,11 +158,11 @@ e2e_drag() {
   e2e_mark
   e2e_move $((cx + $1)) $((cy + $2))
   xdotool mousedown 1
-  e2e_wait "^stylus down $1 $2 " >/dev/null
+  e2e_wait "^stylus down $1 $2 "
   e2e_move $((cx + $3)) $((cy + $4))
-  e2e_wait "^stylus move $3 $4 " >/dev/null
+  e2e_wait "^stylus move $3 $4 "
   xdotool mouseup 1
-  e2e_wait "^stylus up $3 $4 " >/dev/null
+  e2e_wait "^stylus up $3 $4 "
   e2e_wait_idle
 }
 
@@ -169,7 +172,7 @@ e2e_key() {
   local name=$1 vk=$2
   e2e_mark
   xdotool windowfocus --sync "$E2E_WINDOW" key "$name"
-  e2e_wait "^key up $vk$" >/dev/null
+  e2e_wait "^key up $vk$"
   e2e_wait_idle
 }
 
@@ -183,7 +186,7 @@ e2e_tool() {
   e2e_move $(e2e_centre ${rect#tool $command })
   xdotool click 1
   e2e_park_pointer
-  e2e_wait "^command $command$" >/dev/null
+  e2e_wait "^command $command$"
 }
 
 # Opens the Tools menu and picks its n-th item (1-based) with the keyboard.
@@ -194,7 +197,7 @@ e2e_menu_item() {
   # shellcheck disable=SC2086
   e2e_move $(e2e_centre ${rect#menubutton })
   xdotool click 1
-  e2e_wait '^menu open$' >/dev/null
+  e2e_wait '^menu open$'
   for ((i = 0; i < n; i++)); do keys+=(Down); done
   xdotool key "${keys[@]}" Return
   e2e_park_pointer
@@ -209,7 +212,7 @@ e2e_dialog_click() {
   # shellcheck disable=SC2086
   e2e_move $(e2e_centre ${rect#control $id })
   xdotool click 1
-  e2e_wait "^dialog-command $id$" >/dev/null
+  e2e_wait "^dialog-command $id$"
 }
 
 # Presses keys (xdotool's names) in the open dialog.

@@ -30,7 +30,7 @@ expected=$(printf 'My Device\n'; find "$DEVICE" -mindepth 1 -maxdepth 1 -type d 
 
 open_dialog() {
   e2e_tool 32773
-  e2e_wait '^dialog 131 ' >/dev/null
+  e2e_wait '^dialog 131 '
   e2e_wait_idle
 }
 
@@ -38,22 +38,24 @@ open_dialog
 shown=$(awk -v from="$(grep -n ' dialog 131 ' "$E2E_PROBE" | tail -1 | cut -d: -f1)" \
   'NR > from && $2 == "treeitem" { sub(/^[0-9]+ treeitem [0-9]+ [0-9]+ [0-9]+ [0-9]+ /, ""); print }' "$E2E_PROBE")
 e2e_check "tree shows My Device and the top-level folders in sorted order" test "$shown" = "$expected"
+dialog_window=$(e2e_latest '^dialog-window ' | awk '{ print $2 }')
+e2e_check "dialog is titled Select Folder" test "$(xdotool getwindowname "$dialog_window")" = "Select Folder"
 e2e_check "dialog has the tree, OK and Cancel" \
   bash -c "grep -q ' control 1000 ' '$E2E_PROBE' && grep -q ' control 1 .* OK$' '$E2E_PROBE' \
            && grep -q ' control 2 .* Cancel$' '$E2E_PROBE'"
 
 # Expand DCIM with the keyboard: its sub-folder appears.
 e2e_tree_click DCIM
-e2e_wait '^tree select DCIM$' >/dev/null
+e2e_wait '^tree select DCIM$'
 e2e_wait_idle
 e2e_mark
 e2e_dialog_keys Right
-e2e_wait '^tree expand DCIM$' >/dev/null
-e2e_wait '^treeitem .* 100VIMBR$' >/dev/null
+e2e_wait '^tree expand DCIM$'
+e2e_wait '^treeitem .* 100VIMBR$'
 e2e_wait_idle
 
 e2e_tree_click 100VIMBR
-e2e_wait '^tree select 100VIMBR$' >/dev/null
+e2e_wait '^tree select 100VIMBR$'
 e2e_wait_idle
 
 # An in-place rename is refused and the old label stays. A second click on
@@ -61,7 +63,7 @@ e2e_wait_idle
 # would be a double click).
 sleep 0.6
 e2e_tree_click 100VIMBR
-e2e_wait '^tree edit-begin 100VIMBR$' >/dev/null
+e2e_wait '^tree edit-begin 100VIMBR$'
 # Keys rather than "xdotool type", which remaps the keyboard for every letter.
 xdotool key --delay 20 shift+r e n a m e d Return
 e2e_check "rename is refused" e2e_wait '^tree edit-rejected Renamed$'
@@ -69,32 +71,32 @@ e2e_wait_idle
 e2e_check "the label stays 100VIMBR" test -n "$(e2e_latest '^treeitem .* 100VIMBR$')"
 
 e2e_dialog_click 1
-e2e_wait '^dialog-end 131$' >/dev/null
+e2e_wait '^dialog-end 131$'
 e2e_wait_idle
 e2e_expect_canvas camera-folder "$R/ref-camera.png"
 
 # Cancel changes nothing.
 open_dialog
 e2e_tree_click Grey
-e2e_wait '^tree select Grey$' >/dev/null
+e2e_wait '^tree select Grey$'
 e2e_wait_idle
 e2e_dialog_click 2
-e2e_wait '^dialog-end 131$' >/dev/null
+e2e_wait '^dialog-end 131$'
 e2e_wait_idle
 e2e_expect_canvas cancel "$R/ref-cancel.png"
 
 # "My Device" is the device root, which holds no pictures.
 open_dialog
 e2e_tree_click 'My Device'
-e2e_wait '^tree select My Device$' >/dev/null
+e2e_wait '^tree select My Device$'
 e2e_wait_idle
 e2e_dialog_click 1
-e2e_wait '^dialog-end 131$' >/dev/null
+e2e_wait '^dialog-end 131$'
 e2e_wait_idle
 e2e_expect_canvas root "$R/ref-root.png"
 
 e2e_menu_item 2
-e2e_wait '^exit-status ' >/dev/null
+e2e_wait '^exit-status '
 status=0
 wait "$E2E_VIMBRA_PID" || status=$?
 E2E_VIMBRA_PID=

@@ -22,6 +22,9 @@ R=$E2E_WORK
 shot_default=$("$E2E_SHOT" --help | sed -n 's/.*--scrollbar-width N.*(default \([0-9]*\).*/\1/p')
 e2e_check "scroll bar width $E2E_BAR_WIDTH is vimbra-shot's default ($shot_default)" \
   test "$E2E_BAR_WIDTH" = "$shot_default"
+e2e_check "frame is titled Vimbra" test "$(xdotool getwindowname "$E2E_WINDOW")" = Vimbra
+e2e_check "frame carries the 32 x 32 program icon" \
+  bash -c "xprop -id '$E2E_WINDOW' _NET_WM_ICON | grep -q 'Icon (32 x 32)'"
 read -r _ _ cw ch < <(e2e_canvas_rect)
 e2e_check "viewer area 240 x 268 with the bar: canvas ${cw}x${ch}" \
   test "$cw" -eq $((240 - E2E_BAR_WIDTH)) -a "$ch" -eq 268
@@ -60,8 +63,8 @@ e2e_expect_canvas next "$R/ref-next.png"
 # Ctrl+O is in the accelerator table; its command has no handler.
 e2e_mark
 xdotool windowfocus --sync "$E2E_WINDOW" key ctrl+o
-e2e_wait '^accelerator 79$' >/dev/null
-e2e_wait '^key up 17$' >/dev/null
+e2e_wait '^accelerator 79$'
+e2e_wait '^key up 17$'
 e2e_wait_idle
 e2e_expect_canvas accelerator "$R/ref-next.png"
 
@@ -75,8 +78,8 @@ read -r cx cy _ _ < <(e2e_canvas_rect)
 e2e_mark
 e2e_move $((cx + 110)) $((cy + 130))
 xdotool click --repeat 2 --delay 80 1
-e2e_wait '^stylus up 110 130 ' >/dev/null
-e2e_wait '^stylus up 110 130 ' >/dev/null
+e2e_wait '^stylus up 110 130 '
+e2e_wait '^stylus up 110 130 '
 e2e_wait_idle
 e2e_expect_canvas dbltap "$R/ref-dbltap.png"
 e2e_tool 32777
@@ -84,9 +87,11 @@ e2e_wait_idle
 
 # About from the Tools menu: the template's texts, the icon and one OK.
 e2e_menu_item 1
-e2e_wait '^command 57664$' >/dev/null
-e2e_wait '^dialog 100 ' >/dev/null
+e2e_wait '^command 57664$'
+e2e_wait '^dialog 100 '
 e2e_wait_idle
+dialog_window=$(e2e_latest '^dialog-window ' | awk '{ print $2 }')
+e2e_check "About is titled About Vimbra" test "$(xdotool getwindowname "$dialog_window")" = "About Vimbra"
 e2e_check "About shows the version line" grep -q ' control 1002 .* Vimbra Version 2.0$' "$E2E_PROBE"
 e2e_check "About shows the icon and two further lines" \
   bash -c "grep -q ' control 1001 ' '$E2E_PROBE' && grep -q ' control 1003 .* developers$' '$E2E_PROBE' \
@@ -95,26 +100,26 @@ e2e_check "About has one OK button" \
   bash -c "[[ \$(grep -c ' control 1 .* OK$' '$E2E_PROBE') -eq 1 && -z \$(grep ' control 2 ' '$E2E_PROBE') ]]"
 import -window root "$R/about-screen.png"
 e2e_dialog_click 1
-e2e_wait '^dialog-end 100$' >/dev/null
+e2e_wait '^dialog-end 100$'
 e2e_wait_idle
 e2e_expect_canvas about "$R/ref-about.png"
 
 # Escape closes About as Cancel.
 e2e_menu_item 1
-e2e_wait '^dialog 100 ' >/dev/null
+e2e_wait '^dialog 100 '
 e2e_wait_idle
 dialog_window=$(e2e_latest '^dialog-window ' | awk '{ print $2 }')
 e2e_mark
 xdotool windowfocus --sync "$dialog_window" key Escape
 e2e_check "Escape sends Cancel to About" e2e_wait '^dialog-command 2$'
-e2e_wait '^dialog-end 100$' >/dev/null
+e2e_wait '^dialog-end 100$'
 e2e_wait_idle
 e2e_expect_canvas about-escape "$R/ref-about.png"
 
 # Quit from the Tools menu ends the process with status 0.
 e2e_menu_item 2
-e2e_wait '^command 32771$' >/dev/null
-e2e_wait '^exit-status ' >/dev/null
+e2e_wait '^command 32771$'
+e2e_wait '^exit-status '
 status=0
 wait "$E2E_VIMBRA_PID" || status=$?
 E2E_VIMBRA_PID=

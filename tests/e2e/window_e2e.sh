@@ -34,7 +34,7 @@ e2e_check "the grid of the demo folder needs the scroll bar" test "$cw" -eq $((2
 e2e_mark
 e2e_move $((cx + 100)) $((cy + 100))
 xdotool click 5
-e2e_wait '^vscroll 1 ' >/dev/null
+e2e_wait '^vscroll 1 '
 e2e_wait_idle
 EVENTS+=(scroll linedown)
 e2e_expect_canvas wheel "$(reference wheel)"
@@ -45,7 +45,7 @@ e2e_mark
 e2e_move "$bar_x" $((cy + ch - 6))
 xdotool click 1
 e2e_check "trough click sends SB_PAGEDOWN" e2e_wait '^vscroll 3 '
-e2e_wait '^vscroll 8 ' >/dev/null
+e2e_wait '^vscroll 8 '
 e2e_wait_idle
 e2e_park_pointer
 EVENTS+=(scroll pagedown scroll endscroll)
@@ -63,7 +63,7 @@ e2e_move "$bar_x" $((cy + 12))
 xdotool mousedown 1
 e2e_move "$bar_x" $((cy + 150))
 xdotool mouseup 1
-e2e_wait '^vscroll 8 ' >/dev/null
+e2e_wait '^vscroll 8 '
 e2e_wait_idle
 e2e_park_pointer
 drag=$(awk -v from="$(grep -n ' vscroll 3 ' "$E2E_PROBE" | tail -1 | cut -d: -f1)" \
@@ -81,7 +81,7 @@ e2e_expect_canvas thumb "$(reference thumb)"
 e2e_mark
 e2e_move "$bar_x" $((cy + ch / 2))
 xdotool click 4
-e2e_wait '^vscroll 0 ' >/dev/null
+e2e_wait '^vscroll 0 '
 e2e_wait_idle
 e2e_park_pointer
 EVENTS+=(scroll lineup)
@@ -92,7 +92,7 @@ e2e_expect_canvas wheel-bar "$(reference wheel-bar)"
 read -r _ old_y _ _ < <(e2e_canvas_rect)
 e2e_mark
 xdotool windowsize --sync "$E2E_WINDOW" 400 300
-e2e_wait '^canvas ' >/dev/null
+e2e_wait '^canvas '
 e2e_wait_idle
 window_y=$(xdotool getwindowgeometry "$E2E_WINDOW" | awk '/Position/ { split($2, p, ","); print p[2] }')
 area_height=$((300 - (old_y - window_y)))

@@ -148,6 +148,7 @@ int main(int argc, char** argv) {
   // 4. wx starts GTK (which opens the display) and runs the viewer; it owns
   // and deletes the application object.
   Probe::Open();
+  Probe::Line("start t=%lld", (long long)Probe::EpochMicros());
   wxApp::SetInstance(new CWxApp(wxSize(options.width, options.height)));
   int wxArgc = 1;
   char* wxArgv[] = {argv[0], nullptr};

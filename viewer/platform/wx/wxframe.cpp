@@ -209,9 +209,11 @@ void CWxFrame::OnIdle(wxIdleEvent& event) {
     Probe::Line("window %lu", (unsigned long)GDK_WINDOW_XID(window));
     m_bWindowReported = true;
   }
-  if (m_bToolRectsDirty && !m_bToolbarLayoutPending) {
+  // Places on the screen are final once GTK has laid out the frame.
+  if (!m_bToolbarLayoutPending) {
+    if (m_pArea != nullptr) m_pArea->ReportCanvasRect();
+    if (m_bToolRectsDirty) ReportToolRects();
     m_bToolRectsDirty = false;
-    ReportToolRects();
   }
   if (CWxHost* host = CWxHost::Get()) {
     if (!host->ReportIdleIfSettled()) event.RequestMore();

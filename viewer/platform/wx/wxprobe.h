@@ -12,6 +12,7 @@ class wxWindow;
 // is set; every call is then a cheap test of one flag.
 //
 // Lines written (coordinates are root-window pixels, sizes in pixels):
+//   start t=EPOCH_US               main() has read its options
 //   window XID                     the frame's X window, once shown
 //   canvas X Y W H                 the viewer window's pixels on the screen
 //   scrollbar-width N              measured width of the vertical bar

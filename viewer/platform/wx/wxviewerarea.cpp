@@ -96,21 +96,22 @@ void CWxViewerArea::LayOut() {
   // The client rectangle is the canvas: the area less a visible bar.
   RECT client;
   if (!m_pWnd->GetClientRect(&client)) client = RECT{0, 0, 0, 0};
-  const wxRect old = m_pCanvas->GetRect();
   const wxRect fresh(0, 0, client.right, client.bottom);
-  if (old != fresh) {
-    m_pCanvas->SetSize(fresh);
-    if (Probe::Enabled() && IsShownOnScreen()) {
-      const wxPoint at = m_pCanvas->GetScreenPosition();
-      Probe::Line("canvas %d %d %d %d", at.x, at.y, fresh.width, fresh.height);
-    }
-  }
+  if (m_pCanvas->GetRect() != fresh) m_pCanvas->SetSize(fresh);
   const bool barVisible = m_pWnd->IsScrollBarVisible(SB_VERT) != FALSE;
   if (barVisible) {
     const wxSize size = GetClientSize();
     m_pBar->SetSize(size.x - m_nBarWidth, 0, m_nBarWidth, size.y);
   }
   if (barVisible != m_pBar->IsShown()) m_pBar->Show(barVisible);
+}
+
+void CWxViewerArea::ReportCanvasRect() {
+  if (!Probe::Enabled() || !IsShownOnScreen()) return;
+  const std::string rect = Probe::ScreenRect(m_pCanvas);
+  if (rect == m_strReportedRect) return;
+  m_strReportedRect = rect;
+  Probe::Line("canvas %s", rect.c_str());
 }
 
 void CWxViewerArea::SyncScrollBar() {

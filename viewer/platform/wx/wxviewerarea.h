@@ -5,6 +5,8 @@
 #include <wx/scrolbar.h>
 #include <wx/window.h>
 
+#include <string>
+
 #include "wxcanvaspanel.h"
 
 class CWnd;
@@ -50,6 +52,8 @@ class CWxViewerArea : public wxWindow {
   // (positive is up), `delta` of them a notch.
   void Wheel(int rotation, int delta);
   bool AcceptsFocus() const override { return false; }
+  // Tells the probe where the canvas is on the screen, when that changed.
+  void ReportCanvasRect();
 
  private:
   void OnSize(wxSizeEvent& event);
@@ -63,6 +67,7 @@ class CWxViewerArea : public wxWindow {
   // Between the first thumb-track event and the release GTK owns the thumb.
   bool m_bTracking = false;
   int m_nWheelRest = 0;
+  std::string m_strReportedRect;
 
   wxDECLARE_EVENT_TABLE();
 };
