@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# End-to-end: vimbra's command line and start-up. --version, --help and a bad
+# option; a missing or unreachable display is one clear line on stderr and a
+# failure status; without --device the per-user device folder is made; and
+# --size and --memory reach the viewer (compared with vimbra-shot given the
+# same options).
+#
+# Usage: options_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
+set -u
+E2E_VIMBRA=$1
+E2E_SHOT=$2
+DEVICE=$3
+source "$(dirname "$0")/e2e_lib.sh"
+
+e2e_setup
+R=$E2E_WORK
+
+run_status() {
+  "$@" >"$R/out.txt" 2>"$R/err.txt" </dev/null
+  echo $?
+}
+
+e2e_check "--version prints the version" \
+  test "$(run_status "$E2E_VIMBRA" --version) $(cat "$R/out.txt")" = "0 vimbra 2.0"
+e2e_check "--help lists the options" \
+  bash -c "[[ \$('$E2E_VIMBRA' --help </dev/null | grep -c -- '--device\|--memory\|--size') -ge 3 ]]"
+e2e_check "an unknown option is a usage error (status 2)" test "$(run_status "$E2E_VIMBRA" --bogus)" -eq 2
+e2e_check "--size needs WxH" test "$(run_status "$E2E_VIMBRA" --size 12)" -eq 2
+
+status=$(run_status env -u DISPLAY -u WAYLAND_DISPLAY "$E2E_VIMBRA" --device "$DEVICE")
+e2e_check "no display: status 1 (got $status)" test "$status" -eq 1
+e2e_check "no display: one line saying so, nothing from GTK" \
+  bash -c "[[ \$(wc -l <'$R/err.txt') -eq 1 ]] && grep -q 'no display' '$R/err.txt'"
+
+# A display number nobody serves: no socket and no lock file for it.
+unused=4242
+while [[ -e /tmp/.X11-unix/X$unused || -e /tmp/.X$unused-lock ]]; do unused=$((unused + 1)); done
+status=$(run_status env DISPLAY=":$unused" "$E2E_VIMBRA" --device "$DEVICE")
+e2e_check "unreachable display: status 1 (got $status)" test "$status" -eq 1
+e2e_check "unreachable display: says which" grep -q "cannot open the display \":$unused\"" "$R/err.txt"
+
+e2e_start_xvfb
+
+# Without --device: $XDG_DATA_HOME/vimbra/device, made with "My Documents".
+export XDG_DATA_HOME=$R/xdg
+e2e_start_vimbra --size 320x200
+e2e_check "default device folder made under XDG_DATA_HOME" test -d "$R/xdg/vimbra/device/My Documents"
+read -r _ _ cw ch < <(e2e_canvas_rect)
+e2e_check "--size 320x200 gives a 320 x 200 viewer area (got ${cw}x$ch)" test "$cw $ch" = "320 200"
+"$E2E_SHOT" --device "$R/xdg/vimbra/device" --size 320x200 --scrollbar-width "$E2E_BAR_WIDTH" \
+  shot "$R/ref-empty.png" || e2e_die "vimbra-shot failed"
+e2e_expect_canvas empty-device "$R/ref-empty.png"
+e2e_menu_item 2
+e2e_wait '^exit-status '
+wait "$E2E_VIMBRA_PID"
+E2E_VIMBRA_PID=
+
+# Without XDG_DATA_HOME: ~/.local/share/vimbra/device.
+unset XDG_DATA_HOME
+HOME=$R/home e2e_start_vimbra
+e2e_check "default device folder made under ~/.local/share" test -d "$R/home/.local/share/vimbra/device/My Documents"
+e2e_menu_item 2
+e2e_wait '^exit-status '
+wait "$E2E_VIMBRA_PID"
+E2E_VIMBRA_PID=
+
+# --memory 1: a camera picture does not fit in 1 MB; the viewer says so in
+# its window, as the headless host's does with the same budget.
+e2e_start_vimbra --device "$DEVICE" --memory 1
+"$E2E_SHOT" --device "$DEVICE" --memory 1 --scrollbar-width "$E2E_BAR_WIDTH" \
+  shot "$R/ref-small-grid.png" tap 40 40 shot "$R/ref-small-open.png" || e2e_die "vimbra-shot failed"
+e2e_expect_canvas memory-grid "$R/ref-small-grid.png"
+e2e_tap 40 40
+e2e_expect_canvas memory-open "$R/ref-small-open.png"
+
+e2e_finish
