@@ -74,6 +74,9 @@ TEST(DibSize, ReadsTheHeader) {
   EXPECT_EQ(w, 31);
   EXPECT_EQ(h, 17);
   MemFree(dib);
+  CDib shortBlock = MemAlloc(12);
+  EXPECT_EQ(GetDibSize(shortBlock, w, h), -1);
+  MemFree(shortBlock);
 }
 
 TEST(Thumbnail, AveragesTwoByTwoBlocksOf200x150) {

@@ -92,7 +92,8 @@ int DrawFittedWindow(HDC dc, HDC memory, const RECT& rect, const DibLayout& layo
 }  // namespace
 
 int GetDibSize(CDib dib, int& width, int& height) {
-  if (dib == nullptr) return -1;
+  // A block too short for a header is no bitmap either.
+  if (dib == nullptr || MemSize(dib) < kDibHeaderBytes) return -1;
   BITMAPINFOHEADER header;
   std::memcpy(&header, MemLock(dib), sizeof header);
   width = header.biWidth;

@@ -2,6 +2,7 @@
 // skipped by seeking, and IFD1's JPEGInterchangeFormat entry.
 #include "imaging/exifthumb.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -18,6 +19,9 @@ constexpr int64_t kEntryBytes = 12;
 // with false, so no position is ever taken from bytes that were not there.
 class TiffReader {
  public:
+  // Where long has 32 bits, a position it cannot hold is not in the file.
+  static bool Fits(int64_t v) { return v >= LONG_MIN && v <= LONG_MAX; }
+
   explicit TiffReader(FILE* stream) : m_stream(stream) {}
 
   void SetLittleEndian(bool little) { m_little = little; }
@@ -44,8 +48,8 @@ class TiffReader {
 
   // Offsets are unsigned 32-bit TIFF values; 64-bit positions keep them so
   // (an offset of 0xFFFFFFFF lies 4 GB into the file, not 1 byte before it).
-  bool SeekBy(int64_t delta) { return std::fseek(m_stream, (long)delta, SEEK_CUR) == 0; }
-  bool SeekTo(int64_t position) { return std::fseek(m_stream, (long)position, SEEK_SET) == 0; }
+  bool SeekBy(int64_t delta) { return Fits(delta) && std::fseek(m_stream, (long)delta, SEEK_CUR) == 0; }
+  bool SeekTo(int64_t position) { return Fits(position) && std::fseek(m_stream, (long)position, SEEK_SET) == 0; }
 
  private:
   FILE* m_stream;
