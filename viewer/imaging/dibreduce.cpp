@@ -3,6 +3,8 @@
 // cases; larger blocks sum row by row. All arithmetic is integer.
 #include "imaging/dibreduce.h"
 
+#include <cstring>
+
 FitSize FitIntoBox(uint64_t w, uint64_t h, uint64_t boxWidth, uint64_t boxHeight) {
   FitSize fit;
   if (boxHeight * w > boxWidth * h) {
@@ -60,7 +62,10 @@ void ReduceRowColour(const ReduceSource& source, unsigned s, int64_t blockRow, i
   const BYTE* base = BlockRowStart(source, s, blockRow, 3);
   const uint64_t stride = source.stride;
   StepWalk columns(blockColumns, count);
-  if (s == 0) {
+  if (s == 0 && blockColumns == count) {
+    // As many blocks as positions: the walk picks every column in turn.
+    std::memcpy(out, base, (size_t)count * 3);
+  } else if (s == 0) {
     for (int64_t j = 0; j < count; ++j, out += 3) {
       const BYTE* p = base + columns.Next() * 3;
       out[0] = p[0];
@@ -89,7 +94,9 @@ void ReduceRowIndex(const ReduceSource& source, unsigned s, int64_t blockRow, in
   const BYTE* base = BlockRowStart(source, s, blockRow, 1);
   const uint64_t stride = source.stride;
   StepWalk columns(blockColumns, count);
-  if (s == 0) {
+  if (s == 0 && blockColumns == count) {
+    std::memcpy(out, base, (size_t)count);
+  } else if (s == 0) {
     for (int64_t j = 0; j < count; ++j) out[j] = base[columns.Next()];
   } else if (s == 1) {
     for (int64_t j = 0; j < count; ++j) {

@@ -31,6 +31,8 @@ class CDialog : public CWnd {
 
   const DialogResource* GetTemplate() const { return m_pTemplate; }
   CWnd* GetDlgItem(int id) const;
+  // The window the dialog belongs to (null: the program's main window).
+  CWnd* GetOwnerWindow() const { return m_pParentWnd; }
   void CenterWindow() { m_bCentred = TRUE; }
   BOOL IsCentred() const { return m_bCentred; }
   BOOL HasCanvas() const override { return FALSE; }
