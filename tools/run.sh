@@ -8,9 +8,9 @@ cd "$(dirname "$0")/.."
 ./tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target vimbra-make-demo vimbra-shot
-if [[ ! -d demo-device ]]; then
-  ./build/tools/demo/vimbra-make-demo demo-device
-fi
+# The demo device is made afresh every time (about two seconds).
+rm -rf demo-device
+./build/tools/demo/vimbra-make-demo demo-device
 
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
   cmake --build build -j"$(nproc)" --target vimbra
