@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
   benchutil::Ratio("scan / bare listing with attributes", scan / listing, "target: within 3");
   benchutil::Ratio("scan / the device's enumeration", scan / device, "the list's own cost");
   benchutil::Ratio("scan / bare listing of names", scan / names, "for reference");
-  std::printf("  %-58s %10.0f\n", "entries per second", kPictures / scan);
+  std::printf("  %-58s %10.0f\n", "pictures listed per second", kPictures / scan);
   std::printf("  %-58s %10zu bytes in %zu blocks (entry blocks only)\n", "held by the list", held, blocks);
   benchmark::Shutdown();
   return 0;
