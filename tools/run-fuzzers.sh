@@ -17,13 +17,12 @@ if ! command -v clang++ >/dev/null; then
 fi
 
 # Coverage instrumentation for all of our code, the fuzzer's main only in the
-# targets. The fuzz build is for finding crashes; the gcc builds hold the
-# line on warnings, so a clang-only warning elsewhere does not stop it.
+# targets. Warnings stop this build as they stop the others.
 cmake -S "$ROOT" -B "$BUILD" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" \
-  -DVIMBRA_FUZZ=ON -DVIMBRA_SANITIZE=ON -DVIMBRA_WERROR=OFF \
+  -DVIMBRA_FUZZ=ON -DVIMBRA_SANITIZE=ON -DVIMBRA_WERROR=ON \
   -DVIMBRA_GUI=OFF -DVIMBRA_BENCH=OFF -DVIMBRA_WINDOWS_INSTALLER=OFF >/dev/null
 cmake --build "$BUILD" -j2 --target vimbra-fuzz-seeds "${TARGETS[@]/#/fuzz_}"
 
