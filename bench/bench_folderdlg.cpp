@@ -20,8 +20,8 @@
 #include "platform/tick.h"
 #include "platform/treectrl.h"
 #include "res/resource_ids.h"
-#include "shell/mainframe.h"
-#include "shell/viewerapp.h"
+#include "app/mainframe.h"
+#include "app/viewerapp.h"
 #include "support/temp_device.h"
 
 namespace {

@@ -21,8 +21,8 @@
 #include "platform/devicefs.h"
 #include "platform/headless/headless_host.h"
 #include "platform/tick.h"
-#include "shell/mainframe.h"
-#include "shell/viewerapp.h"
+#include "app/mainframe.h"
+#include "app/viewerapp.h"
 #include "support/scenes.h"
 #include "support/temp_device.h"
 

@@ -15,7 +15,7 @@
 #include "platform/devicefs.h"
 #include "platform/heap.h"
 #include "res/resource_ids.h"
-#include "shell/listobserver.h"
+#include "filelist/listobserver.h"
 #include "shell/memblock.h"
 #include "support/temp_device.h"
 #include "support/testpics.h"

@@ -14,7 +14,7 @@
 #include "platform/tick.h"
 #include "platform/treectrl.h"
 #include "res/resource_ids.h"
-#include "shell/listobserver.h"
+#include "filelist/listobserver.h"
 #include "support/viewer_fixture.h"
 
 namespace {

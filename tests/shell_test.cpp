@@ -14,7 +14,7 @@
 #include "platform/tick.h"
 #include "res/resource_ids.h"
 #include "shell/busywatch.h"
-#include "shell/listobserver.h"
+#include "app/viewerlistobserver.h"
 #include "shell/memblock.h"
 #include "support/viewer_fixture.h"
 

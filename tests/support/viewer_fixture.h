@@ -11,8 +11,8 @@
 #include "platform/canvas.h"
 #include "platform/cmdbar.h"
 #include "platform/headless/headless_host.h"
-#include "shell/mainframe.h"
-#include "shell/viewerapp.h"
+#include "app/mainframe.h"
+#include "app/viewerapp.h"
 #include "support/temp_device.h"
 
 class ViewerFixture : public ::testing::Test {

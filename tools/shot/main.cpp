@@ -14,9 +14,7 @@
 #include "platform/headless/headless_host.h"
 #include "platform/heap.h"
 #include "replay.h"
-#include "shell/viewerapp.h"
-
-CViewerApp theApp;
+#include "platform/app.h"
 
 namespace {
 
@@ -128,7 +126,7 @@ int main(int argc, char** argv) {
   }
 
   CHeadlessHost host(width, height, barWidth);
-  if (!theApp.InitInstance()) {
+  if (AfxGetApp() == nullptr || !AfxGetApp()->InitInstance()) {
     std::cerr << "vimbra-shot: the viewer could not start\n";
     return 1;
   }

@@ -13,7 +13,7 @@
 #include "platform/tick.h"
 #include "platform/treectrl.h"
 #include "res/resource_ids.h"
-#include "shell/mainframe.h"
+#include "app/mainframe.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <cstring>
 
+#include "filelist/listobserver.h"
+#include "imaging/dibdraw.h"
 #include "imaging/jpegdecode.h"
 #include "platform/devicefs.h"
 #include "platform/resource.h"
-#include "shell/listobserver.h"
-#include "shell/memblock.h"
 
 CImageFileList* g_pImageFileList = nullptr;
 
@@ -16,6 +16,8 @@ namespace {
 
 constexpr size_t kRecordBytes = sizeof(WIN32_FIND_DATA);
 constexpr int kMaxThumbnails = LIST_MAX_BLOCKS * THUMBS_PER_BLOCK;  // 500
+constexpr int kThumbBox = 64;
+constexpr int kDecodeBox = 160;
 
 // The recognised extensions: a NUL-separated list that begins with a NUL
 // and ends with a double NUL.
@@ -39,7 +41,10 @@ CImageFileList::CImageFileList()
       m_nError(LIST_ERROR_NONE) {
   std::memset(m_apEntryBlock, 0, sizeof(m_apEntryBlock));
   std::memset(m_apThumbBlock, 0, sizeof(m_apThumbBlock));
-  if (g_pImageFileList == nullptr) g_pImageFileList = this;
+  if (g_pImageFileList == nullptr) {
+    g_pImageFileList = this;
+    MemSetReserve(this);
+  }
   CString folder;
   GetDefaultFolder(folder);
   SelectFolder(folder);
@@ -47,6 +52,7 @@ CImageFileList::CImageFileList()
 
 CImageFileList::~CImageFileList() {
   if (g_pImageFileList == this) g_pImageFileList = nullptr;
+  if (MemGetReserve() == this) MemSetReserve(nullptr);
   ReleaseBlocks();
   // The list owns the held picture; a program that quits while a picture is
   // shown must not leave it behind.
@@ -205,6 +211,20 @@ BOOL CImageFileList::ReleaseThumbnailBlock() {
     }
   }
   return FALSE;
+}
+
+CDib CImageFileList::GetOrMakeThumbnail(int index) {
+  CDib thumbnail = GetThumbnail(index);
+  if (thumbnail != nullptr) return thumbnail;
+  CDib big = LoadPictureToFit(index, kDecodeBox, kDecodeBox);
+  if (big == nullptr) return nullptr;
+  CDib small = MakeDibThumbnail(big, kThumbBox, kThumbBox);
+  // Without a thumbnail the reduced picture itself is drawn, uncached.
+  if (small == nullptr) return big;
+  // Stored while the reduced picture is still held, as the cache always was.
+  StoreThumbnail(index, small, (DWORD)MemSize(small));
+  MemFree(big);
+  return small;
 }
 
 CDib CImageFileList::LoadPictureToFit(int index, int width, int height) const {

@@ -8,6 +8,7 @@
 #include "platform/wintypes.h"
 #include "platform/wstr.h"
 #include "res/resource_ids.h"
+#include "shell/memblock.h"
 
 class CFileListObserver;
 
@@ -22,10 +23,12 @@ class CFileListObserver;
 #define LIST_ERROR_NOT_FOUND 1
 #define LIST_ERROR_NO_MEMORY 2
 
-class CImageFileList {
+// The list is also the memory service's reserve: its thumbnail blocks are
+// given back, highest first, when an allocation cannot be met.
+class CImageFileList : public CMemoryReserve {
  public:
   CImageFileList();
-  virtual ~CImageFileList();
+  ~CImageFileList() override;
   CImageFileList(const CImageFileList&) = delete;
   CImageFileList& operator=(const CImageFileList&) = delete;
 
@@ -49,11 +52,20 @@ class CImageFileList {
   CDib GetThumbnail(int index) const;
   BOOL StoreThumbnail(int index, CDib thumbnail, DWORD length);
   BOOL ReleaseThumbnailBlock();
+  // What the grid draws for `index`, owned by the caller: a copy of the
+  // cached thumbnail; otherwise a thumbnail made from the file now and
+  // cached; the picture reduced towards 160 × 160 when no thumbnail could
+  // be made of it; null when the file gives no picture.
+  CDib GetOrMakeThumbnail(int index);
 
   // Pictures.
   CDib LoadPictureToFit(int index, int width, int height) const;
   CDib LoadCurrentPicture();
   void SetHeldPicture(CDib picture);
+
+  // CMemoryReserve: thumbnail blocks, and error 2 when none is left.
+  BOOL ReleaseReserveBlock() override { return ReleaseThumbnailBlock(); }
+  void OnOutOfMemory() override { SetError(LIST_ERROR_NO_MEMORY); }
 
   void SetError(int code) { m_nError = code; }
   int GetError() const { return m_nError; }

@@ -3,32 +3,19 @@
 
 #include "filelist/imagefilelist.h"
 #include "imaging/dibdraw.h"
-#include "platform/app.h"
 #include "platform/resource.h"
+#include "platform/wnd.h"
 #include "res/resource_ids.h"
-#include "shell/mainframe.h"
 #include "shell/memblock.h"
-#include "shell/viewerwnd.h"
 
 namespace {
 
 constexpr int kThumbBox = 64;
-constexpr int kDecodeBox = 160;
 constexpr COLORREF kFrameColour = RGB(128, 128, 128);
-
-CMainFrame* MainFrame() { return dynamic_cast<CMainFrame*>(AfxGetMainWnd()); }
-
-// The byte size a thumbnail block was made with: header and 24-bit rows.
-DWORD ThumbnailBytes(CDib thumbnail) {
-  int width = 0, height = 0;
-  if (GetDibSize(thumbnail, width, height) != 0) return 0;
-  const DWORD stride = (((DWORD)width * 24 + 31) / 32) * 4;
-  return 40 + stride * (DWORD)height;
-}
 
 }  // namespace
 
-CBrowserPage::CBrowserPage(CViewerWnd* owner) : CPage(owner) {}
+CBrowserPage::CBrowserPage(IPageHost* owner) : CPage(owner) {}
 
 CBrowserPage::~CBrowserPage() = default;
 
@@ -80,23 +67,12 @@ void CBrowserPage::PaintCell(HDC dc, int index, int x, int y) {
   CImageFileList* list = g_pImageFileList;
   CString title;
   list->GetTitle(index, title);
-  CDib thumb = list->GetThumbnail(index);
-  CDib big = nullptr;
-  if (thumb == nullptr) big = list->LoadPictureToFit(index, kDecodeBox, kDecodeBox);
-  const RECT box = {x, y, x + kThumbBox, y + kThumbBox};
-  if (thumb != nullptr) {
-    DrawDibFit(thumb, &box, dc);
-    MemFree(thumb);
-  } else if (big != nullptr) {
-    CDib small = MakeDibThumbnail(big, kThumbBox, kThumbBox);
-    if (small != nullptr) {
-      list->StoreThumbnail(index, small, ThumbnailBytes(small));
-      DrawDibFit(small, &box, dc);
-      MemFree(small);
-    } else {
-      DrawDibFit(big, &box, dc);
-    }
-    MemFree(big);
+  // A cell whose file gives no picture shows only its frame and title.
+  CDib thumbnail = list->GetOrMakeThumbnail(index);
+  if (thumbnail != nullptr) {
+    const RECT box = {x, y, x + kThumbBox, y + kThumbBox};
+    DrawDibFit(thumbnail, &box, dc);
+    MemFree(thumbnail);
   }
   // The grey frame lies on the box's right and bottom edge lines.
   HPEN pen = CreatePen(PS_SOLID, 1, kFrameColour);
@@ -122,7 +98,8 @@ void CBrowserPage::OnLButtonUp(UINT /*flags*/, const POINT& point) {
 
 GridLayout CBrowserPage::LayOut() {
   GridLayout grid = CurrentGrid();
-  if (m_pOwner == nullptr) return grid;
+  CScrollView* view = View();
+  if (view == nullptr) return grid;
   const bool outer = !m_bInLayout;
   m_bInLayout = true;
   // Showing or hiding the scroll bar changes the client width, and with it
@@ -130,7 +107,7 @@ GridLayout CBrowserPage::LayOut() {
   for (int round = 0; round < 4; ++round) {
     m_bSizeChanged = false;
     const GridScroll scroll = ComputeGridScroll(grid, PictureCount());
-    m_pOwner->SetScrollSizes(MM_TEXT, SIZE{0, scroll.totalHeight}, SIZE{0, scroll.pageHeight},
+    view->SetScrollSizes(MM_TEXT, SIZE{0, scroll.totalHeight}, SIZE{0, scroll.pageHeight},
                              SIZE{0, scroll.lineHeight});
     grid = CurrentGrid();
     if (!m_bSizeChanged) break;
@@ -145,14 +122,13 @@ void CBrowserPage::Activate() {
   // 2. Scroll geometry.
   const GridLayout grid = LayOut();
   // 3. Command bar: Browser shown; Zoom In, Zoom Out and Back hidden.
-  if (CMainFrame* frame = MainFrame()) {
-    frame->SetButtonState(ID_BROWSER, TBSTATE_ENABLED);
-    frame->SetButtonState(ID_ZOOM_IN, TBSTATE_HIDDEN);
-    frame->SetButtonState(ID_ZOOM_OUT, TBSTATE_HIDDEN);
-    frame->SetButtonState(ID_BACK, TBSTATE_HIDDEN);
-  }
+  SetButtonState(ID_BROWSER, TBSTATE_ENABLED);
+  SetButtonState(ID_ZOOM_IN, TBSTATE_HIDDEN);
+  SetButtonState(ID_ZOOM_OUT, TBSTATE_HIDDEN);
+  SetButtonState(ID_BACK, TBSTATE_HIDDEN);
   // 4. Bring the current picture's row into view.
-  if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr || m_pOwner == nullptr) return;
+  CScrollView* view = View();
+  if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr || view == nullptr) return;
   int topRow = g_pImageFileList->m_nFirstShown / grid.cols;
   const int currentRow = g_pImageFileList->m_nCurrent / grid.cols;
   if (currentRow >= topRow + grid.rows) {
@@ -162,11 +138,12 @@ void CBrowserPage::Activate() {
   }
   // Multiply before dividing: topRow × (H / rows) would lose H mod rows on
   // every row and snap one row short far down a folder.
-  SnapScroll(m_pOwner->GetScrollPosition().x, (long long)topRow * grid.height / grid.rows);
+  SnapScroll(view->GetScrollPosition().x, (long long)topRow * grid.height / grid.rows);
 }
 
 void CBrowserPage::SnapScroll(int x, long long y) {
-  if (m_pOwner == nullptr || g_pImageFileList == nullptr) return;
+  CScrollView* view = View();
+  if (view == nullptr || g_pImageFileList == nullptr) return;
   const GridLayout grid = CurrentGrid();
   const GridScroll scroll = ComputeGridScroll(grid, PictureCount());
   // 1. Nothing to do without height or without scrolling.
@@ -178,18 +155,19 @@ void CBrowserPage::SnapScroll(int x, long long y) {
   // 3. Scroll; the viewer limits the position to its range.
   if (y > 0x7FFFFFFF) y = 0x7FFFFFFF;
   if (y < -0x7FFFFFFF) y = -0x7FFFFFFF;
-  m_pOwner->ScrollToPosition(POINT{x, (LONG)y});
+  view->ScrollToPosition(POINT{x, (LONG)y});
   // 4. The row the viewer stands on gives the first thumbnail shown.
-  const long long shown = m_pOwner->GetScrollPosition().y;
+  const long long shown = view->GetScrollPosition().y;
   g_pImageFileList->SetFirstShown((int)(((shown * grid.rows + H / 2) / H) * ((grid.width - 6) / 70)));
 }
 
 void CBrowserPage::OnVScroll(UINT code, UINT position) {
-  if (m_pOwner == nullptr || code > SB_BOTTOM) return;
-  const POINT at = m_pOwner->GetScrollPosition();
+  CScrollView* view = View();
+  if (view == nullptr || code > SB_BOTTOM) return;
+  const POINT at = view->GetScrollPosition();
   int mapMode;
   SIZE total, page, line;
-  m_pOwner->GetDeviceScrollSizes(mapMode, total, page, line);
+  view->GetDeviceScrollSizes(mapMode, total, page, line);
   long long y = at.y;
   switch (code) {
     case SB_LINEUP: y -= line.cy; break;
@@ -204,11 +182,12 @@ void CBrowserPage::OnVScroll(UINT code, UINT position) {
 }
 
 void CBrowserPage::OnKeyUp(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
-  if (m_pOwner == nullptr) return;
-  const POINT at = m_pOwner->GetScrollPosition();
+  CScrollView* view = View();
+  if (view == nullptr) return;
+  const POINT at = view->GetScrollPosition();
   int mapMode;
   SIZE total, page, line;
-  m_pOwner->GetDeviceScrollSizes(mapMode, total, page, line);
+  view->GetDeviceScrollSizes(mapMode, total, page, line);
   long long y = at.y;
   if (virtualKey == VK_UP) y -= page.cy;
   if (virtualKey == VK_DOWN) y += page.cy;
@@ -230,7 +209,8 @@ void CBrowserPage::OnSize() {
   // A resized window: the scroll geometry follows the new client area and
   // the first shown row stays at the top.
   const GridLayout grid = LayOut();
-  if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr || m_pOwner == nullptr) return;
+  CScrollView* view = View();
+  if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr || view == nullptr) return;
   const int topRow = g_pImageFileList->m_nFirstShown < 0 ? 0 : g_pImageFileList->m_nFirstShown / grid.cols;
-  SnapScroll(m_pOwner->GetScrollPosition().x, (long long)topRow * grid.height / grid.rows);
+  SnapScroll(view->GetScrollPosition().x, (long long)topRow * grid.height / grid.rows);
 }

@@ -7,7 +7,7 @@
 
 class CBrowserPage : public CPage {
  public:
-  explicit CBrowserPage(CViewerWnd* owner);
+  explicit CBrowserPage(IPageHost* owner);
   ~CBrowserPage() override;
 
   void Paint(HDC dc) override;

@@ -7,11 +7,8 @@
 #include "platform/app.h"
 #include "platform/resource.h"
 #include "res/resource_ids.h"
-#include "shell/mainframe.h"
 
 namespace {
-
-CMainFrame* MainFrame() { return dynamic_cast<CMainFrame*>(AfxGetMainWnd()); }
 
 void BeginWait() {
   if (CWinApp* app = AfxGetApp()) app->BeginWaitCursor();
@@ -37,7 +34,7 @@ long long Clamp(long long value, long long limit) {
 
 }  // namespace
 
-CImagePage::CImagePage(CViewerWnd* owner) : CPage(owner) {
+CImagePage::CImagePage(IPageHost* owner) : CPage(owner) {
   ResetZoom();
   m_bDragging = 0;
 }
@@ -276,12 +273,10 @@ void CImagePage::Activate() {
   // 1. The base clears the scroll bars.
   CPage::Activate();
   // 2. Browser hidden; Zoom In, Zoom Out and Back shown.
-  if (CMainFrame* frame = MainFrame()) {
-    frame->SetButtonState(ID_BROWSER, TBSTATE_HIDDEN);
-    frame->SetButtonState(ID_ZOOM_IN, TBSTATE_ENABLED);
-    frame->SetButtonState(ID_ZOOM_OUT, TBSTATE_ENABLED);
-    frame->SetButtonState(ID_BACK, TBSTATE_ENABLED);
-  }
+  SetButtonState(ID_BROWSER, TBSTATE_HIDDEN);
+  SetButtonState(ID_ZOOM_IN, TBSTATE_ENABLED);
+  SetButtonState(ID_ZOOM_OUT, TBSTATE_ENABLED);
+  SetButtonState(ID_BACK, TBSTATE_ENABLED);
   // 3.
   ResetZoom();
 }

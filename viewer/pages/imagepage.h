@@ -9,7 +9,7 @@
 
 class CImagePage : public CPage {
  public:
-  explicit CImagePage(CViewerWnd* owner);
+  explicit CImagePage(IPageHost* owner);
   ~CImagePage() override;
 
   void Paint(HDC dc) override;

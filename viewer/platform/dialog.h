@@ -10,14 +10,6 @@
 #include "resource.h"
 #include "wnd.h"
 
-enum : UINT { WM_NOTIFY = 0x004E };
-
-struct NMHDR {
-  CWnd* hwndFrom;
-  UINT idFrom;
-  UINT code;
-};
-
 class CDialog : public CWnd {
  public:
   explicit CDialog(UINT templateId, CWnd* parent = nullptr);

@@ -5,7 +5,6 @@
 #include <memory>
 #include <unordered_set>
 
-#include "dialog.h"
 #include "host.h"
 
 struct TreeItem {

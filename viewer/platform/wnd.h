@@ -10,6 +10,7 @@
 #include "wstr.h"
 
 class Canvas;
+class CWnd;
 
 // Class styles.
 enum : UINT { CS_VREDRAW = 0x0001, CS_HREDRAW = 0x0002, CS_DBLCLKS = 0x0008 };
@@ -28,6 +29,13 @@ enum : UINT { AFX_IDW_PANE_FIRST = 0xE900, AFX_IDW_TOOLBAR = 0xE800 };
 
 // The system window colour: the viewer window's class background.
 constexpr COLORREF kWindowColour = RGB(255, 255, 255);
+
+// What a control's WM_NOTIFY tells its parent: who sends, and what happened.
+struct NMHDR {
+  CWnd* hwndFrom;
+  UINT idFrom;
+  UINT code;
+};
 
 struct PAINTSTRUCT {
   HDC hdc;

@@ -1,8 +1,15 @@
 // Memory-block service over the device heap.
-#include "memblock.h"
+#include "shell/memblock.h"
 
-#include "filelist/imagefilelist.h"
 #include "platform/heap.h"
+
+namespace {
+CMemoryReserve* g_pReserve = nullptr;
+}  // namespace
+
+void MemSetReserve(CMemoryReserve* reserve) { g_pReserve = reserve; }
+
+CMemoryReserve* MemGetReserve() { return g_pReserve; }
 
 HMEMBLOCK MemAlloc(size_t bytes) { return HeapAllocZero(bytes); }
 
@@ -10,10 +17,10 @@ HMEMBLOCK MemAllocRetry(size_t bytes) {
   for (;;) {
     HMEMBLOCK block = HeapAllocZero(bytes);
     if (block != nullptr) return block;
-    // Thumbnails are the program's reserve: the highest block goes first.
-    if (g_pImageFileList == nullptr) return nullptr;
-    if (!g_pImageFileList->ReleaseThumbnailBlock()) {
-      g_pImageFileList->SetError(LIST_ERROR_NO_MEMORY);
+    // Cached thumbnails are the program's reserve: the highest block goes first.
+    if (g_pReserve == nullptr) return nullptr;
+    if (!g_pReserve->ReleaseReserveBlock()) {
+      g_pReserve->OnOutOfMemory();
       return nullptr;
     }
   }

@@ -1,9 +1,9 @@
 // Base behaviour of the pages.
 #include "shell/page.h"
 
-#include "shell/viewerwnd.h"
+#include "platform/wnd.h"
 
-CPage::CPage(CViewerWnd* owner) : m_pOwner(owner) {
+CPage::CPage(IPageHost* owner) : m_pOwner(owner) {
   // Before the first stylus-down the point lies outside every window, so a
   // stray stylus-up never matches a cell.
   m_ptDown.x = -32768;
@@ -11,6 +11,12 @@ CPage::CPage(CViewerWnd* owner) : m_pOwner(owner) {
 }
 
 CPage::~CPage() = default;
+
+CScrollView* CPage::View() const { return m_pOwner != nullptr ? &m_pOwner->PageView() : nullptr; }
+
+void CPage::SetButtonState(int id, int state) {
+  if (m_pOwner != nullptr) m_pOwner->SetButtonState(id, state);
+}
 
 void CPage::OnLButtonDown(UINT /*flags*/, const POINT& point) { m_ptDown = point; }
 void CPage::OnMouseMove(UINT /*flags*/, const POINT& /*point*/) {}
@@ -21,24 +27,26 @@ void CPage::OnChar(UINT /*character*/, UINT /*repeat*/, UINT /*flags*/) {}
 void CPage::OnDeadChar(UINT /*character*/, UINT /*repeat*/, UINT /*flags*/) {}
 
 void CPage::Activate() {
-  if (m_pOwner == nullptr) return;
+  CScrollView* view = View();
+  if (view == nullptr) return;
   // An empty range removes each bar; the position goes back to 0.
   SCROLLINFO empty = {sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
-  m_pOwner->SetScrollInfo(SB_VERT, &empty, TRUE);
-  m_pOwner->SetScrollInfo(SB_HORZ, &empty, TRUE);
+  view->SetScrollInfo(SB_VERT, &empty, TRUE);
+  view->SetScrollInfo(SB_HORZ, &empty, TRUE);
 }
 
 BOOL CPage::CanDeactivate(int /*nextPage*/) { return TRUE; }
 void CPage::OnVScroll(UINT /*code*/, UINT /*position*/) {}
 
 void CPage::RedrawNow() {
-  if (m_pOwner == nullptr) return;
-  m_pOwner->Invalidate(FALSE);
-  m_pOwner->UpdateWindow();
+  CScrollView* view = View();
+  if (view == nullptr) return;
+  view->Invalidate(FALSE);
+  view->UpdateWindow();
 }
 
 void CPage::InvalidatePage() {
-  if (m_pOwner != nullptr) m_pOwner->Invalidate(TRUE);
+  if (CScrollView* view = View()) view->Invalidate(TRUE);
 }
 
 void CPage::OnListChanged() {}
@@ -47,8 +55,9 @@ int CPage::OnZoomOut() { return 0; }
 void CPage::OnBack() {}
 
 BOOL CPage::GetClientRect(RECT* out) {
-  if (m_pOwner == nullptr || out == nullptr) return FALSE;
-  if (!m_pOwner->GetClientRect(out)) *out = RECT{0, 0, 0, 0};
+  CScrollView* view = View();
+  if (view == nullptr || out == nullptr) return FALSE;
+  if (!view->GetClientRect(out)) *out = RECT{0, 0, 0, 0};
   return TRUE;
 }
 

@@ -9,11 +9,25 @@
 #define PAGE_BROWSER 0
 #define PAGE_IMAGE 1
 
-class CViewerWnd;
+class CScrollView;
+
+// What a page asks of the window that shows it: another page, the state of
+// a command-bar button, and the scrolling window it draws into (client
+// area, paint cycle, scroll sizes and position).
+class IPageHost {
+ public:
+  virtual ~IPageHost() = default;
+  // 1 when switched or nothing to do, 0 when already current or refused.
+  virtual int SwitchPage(int page) = 0;
+  // TBSTATE_ENABLED shows a command-bar button, TBSTATE_HIDDEN hides it;
+  // nothing happens while there is no command bar.
+  virtual void SetButtonState(int id, int state) = 0;
+  virtual CScrollView& PageView() = 0;
+};
 
 class CPage {
  public:
-  explicit CPage(CViewerWnd* owner);
+  explicit CPage(IPageHost* owner);
   virtual ~CPage();
   CPage(const CPage&) = delete;
   CPage& operator=(const CPage&) = delete;
@@ -42,6 +56,11 @@ class CPage {
 
   int SwitchTo(int page);
 
-  CViewerWnd* m_pOwner;
+  IPageHost* m_pOwner;
   POINT m_ptDown;
+
+ protected:
+  // The owner's scrolling window; null without an owner.
+  CScrollView* View() const;
+  void SetButtonState(int id, int state);
 };

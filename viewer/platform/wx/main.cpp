@@ -12,11 +12,8 @@
 
 #include "platform/devicefs.h"
 #include "platform/heap.h"
-#include "shell/viewerapp.h"
 #include "wxapp.h"
 #include "wxprobe.h"
-
-CViewerApp theApp;
 
 namespace {
 

@@ -7,7 +7,6 @@
 
 #include "platform/cmdbar.h"
 #include "platform/frame.h"
-#include "wxhost.h"
 #include "wxids.h"
 #include "wxpixels.h"
 #include "wxprobe.h"
@@ -215,9 +214,7 @@ void CWxFrame::OnIdle(wxIdleEvent& event) {
     if (m_bToolRectsDirty) ReportToolRects();
     m_bToolRectsDirty = false;
   }
-  if (CWxHost* host = CWxHost::Get()) {
-    if (!host->ReportIdleIfSettled()) event.RequestMore();
-  }
+  if (m_idleHook && !m_idleHook()) event.RequestMore();
 }
 
 void CWxFrame::SendCommand(unsigned command) {

@@ -7,6 +7,7 @@
 #include <wx/frame.h>
 #include <wx/toolbar.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ class CWxFrame : public wxFrame {
   void OnToolbarAllocated();
   // Nothing is waiting for a layout of the command bar.
   bool IsCommandBarSettled() const { return !m_bToolbarLayoutPending; }
+  // Called at every idle moment while the probe is on; false asks for
+  // another idle event soon.
+  void SetIdleHook(std::function<bool()> hook) { m_idleHook = std::move(hook); }
 
  private:
   void OnClose(wxCloseEvent& event);
@@ -60,6 +64,7 @@ class CWxFrame : public wxFrame {
   void ReportToolRects();
 
   CFrameWnd* m_pWnd;
+  std::function<bool()> m_idleHook;
   CWxViewerArea* m_pArea = nullptr;
   CCommandBar* m_pBar = nullptr;
   wxToolBar* m_pToolBar = nullptr;

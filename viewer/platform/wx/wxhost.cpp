@@ -40,6 +40,7 @@ BOOL CWxHost::CreateFrameWindow(CFrameWnd* frame) {
   if (m_pFrame != nullptr || frame == nullptr) return FALSE;
   const wxString title = wxString::FromUTF8(Utf8FromWide(frame->GetTitle()).c_str());
   m_pFrame = new CWxFrame(frame, title, IconFromResource(FindIconResource(frame->GetResourceId())));
+  m_pFrame->SetIdleHook([this] { return ReportIdleIfSettled(); });
   m_pFrameWnd = frame;
   return TRUE;
 }

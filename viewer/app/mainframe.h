@@ -5,7 +5,7 @@
 
 #include "platform/cmdbar.h"
 #include "platform/frame.h"
-#include "shell/viewerwnd.h"
+#include "app/viewerwnd.h"
 
 class CMainFrame : public CFrameWnd {
  public:

@@ -1,5 +1,5 @@
 // The file-list observer: how the picture file list's notice that it was
-// rebuilt (code 0) reaches the current page. The first observer constructed
+// rebuilt (code 0) reaches whoever shows it. The first observer constructed
 // registers itself as the process-wide observer.
 #pragma once
 
@@ -11,10 +11,3 @@ class CFileListObserver {
 };
 
 extern CFileListObserver* g_pFileListObserver;
-
-// The main frame's observer: code 0 goes to the viewer window's
-// NotifyListChanged; other codes are ignored.
-class CViewerListObserver : public CFileListObserver {
- public:
-  void OnFileListEvent(int code) override;
-};

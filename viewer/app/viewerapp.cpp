@@ -1,12 +1,12 @@
 // Application start-up and the application's commands.
-#include "shell/viewerapp.h"
+#include "app/viewerapp.h"
 
 #include <new>
 
 #include "folderdlg/folderdlg.h"
 #include "res/resource_ids.h"
-#include "shell/aboutdlg.h"
-#include "shell/mainframe.h"
+#include "app/aboutdlg.h"
+#include "app/mainframe.h"
 
 namespace {
 constexpr DWORD kFrameStyle = WS_CAPTION | FWS_ADDTOTITLE;

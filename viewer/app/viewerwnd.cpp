@@ -1,10 +1,12 @@
 // Viewer window: page ownership, the message table and page switching.
-#include "shell/viewerwnd.h"
+#include "app/viewerwnd.h"
 
 #include <new>
 
+#include "app/mainframe.h"
 #include "pages/browserpage.h"
 #include "pages/imagepage.h"
+#include "platform/app.h"
 #include "res/resource_ids.h"
 
 CViewerWnd::CViewerWnd() : m_pCurrentPage(nullptr), m_pBrowserPage(nullptr), m_pImagePage(nullptr) {
@@ -41,6 +43,10 @@ int CViewerWnd::SwitchPage(int page) {
   m_pCurrentPage->Activate();
   Invalidate(TRUE);
   return 1;
+}
+
+void CViewerWnd::SetButtonState(int id, int state) {
+  if (CMainFrame* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd())) frame->SetButtonState(id, state);
 }
 
 void CViewerWnd::ShowInitialPage() {

@@ -1,6 +1,6 @@
 // The viewer window: the frame's one pane. It draws nothing and decides
 // nothing: it owns the two pages, keeps one current, forwards events to it
-// and switches pages on their request.
+// and switches pages on their request. It is the pages' host.
 #pragma once
 
 #include "platform/wnd.h"
@@ -9,13 +9,16 @@
 class CBrowserPage;
 class CImagePage;
 
-class CViewerWnd : public CScrollView {
+class CViewerWnd : public CScrollView, public IPageHost {
  public:
   CViewerWnd();
   ~CViewerWnd() override;
 
-  // 1 when switched or nothing to do, 0 when already current or refused.
-  int SwitchPage(int page);
+  // IPageHost. Button states go to the main frame's command bar.
+  int SwitchPage(int page) override;
+  void SetButtonState(int id, int state) override;
+  CScrollView& PageView() override { return *this; }
+
   virtual void ShowInitialPage();
   void NotifyListChanged();
 

@@ -1,5 +1,5 @@
 // About dialog.
-#include "shell/aboutdlg.h"
+#include "app/aboutdlg.h"
 
 #include "res/resource_ids.h"
 

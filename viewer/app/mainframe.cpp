@@ -1,12 +1,12 @@
 // Main frame: construction order, creation handler, routing, button states.
-#include "shell/mainframe.h"
+#include "app/mainframe.h"
 
 #include <new>
 
 #include "filelist/imagefilelist.h"
 #include "platform/resource.h"
 #include "res/resource_ids.h"
-#include "shell/listobserver.h"
+#include "app/viewerlistobserver.h"
 
 namespace {
 constexpr DWORD kViewerStyle = 0x50800000;   // WS_CHILD | WS_VISIBLE | WS_BORDER

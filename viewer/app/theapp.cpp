@@ -1,0 +1,6 @@
+// The viewer's application object: one static global, made before main and
+// reached through AfxGetApp. Linked only into the programs; tests make
+// their own application objects.
+#include "app/viewerapp.h"
+
+CViewerApp theApp;
