@@ -64,13 +64,10 @@ size_t ListWithAttributes(const std::string& folder) {
 // The device's own enumeration, records and all, without the list.
 size_t ListOnDevice(const char16_t* pattern) {
   size_t n = 0;
-  WIN32_FIND_DATA record;
-  HANDLE find = FindFirstFile(pattern, &record);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  do {
+  ForEachDeviceEntry(pattern, [&n](const WIN32_FIND_DATA& record) {
     n += record.nFileSizeLow + 1;
-  } while (FindNextFile(find, &record));
-  FindClose(find);
+    return true;
+  });
   return n;
 }
 

@@ -20,13 +20,10 @@ namespace {
 
 std::vector<std::string> List(const std::u16string& pattern) {
   std::vector<std::string> names;
-  WIN32_FIND_DATA record;
-  HANDLE find = FindFirstFile(pattern.c_str(), &record);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
+  ForEachDeviceEntry(pattern.c_str(), [&names](const WIN32_FIND_DATA& record) {
     names.push_back(Utf8FromWide(record.cFileName));
-  } while (FindNextFile(find, &record));
-  FindClose(find);
+    return true;
+  });
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -35,13 +35,10 @@ class CountingObserver : public CFileListObserver {
 // The names a device folder enumerates, in enumeration order.
 std::vector<CString> Enumerated(const CString& folder) {
   std::vector<CString> names;
-  WIN32_FIND_DATA record;
-  HANDLE find = FindFirstFile((folder + u"\\*.*").c_str(), &record);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
+  ForEachDeviceEntry((folder + u"\\*.*").c_str(), [&names](const WIN32_FIND_DATA& record) {
     names.push_back(record.cFileName);
-  } while (FindNextFile(find, &record));
-  FindClose(find);
+    return true;
+  });
   return names;
 }
 

@@ -16,6 +16,7 @@
 #include "shell/busywatch.h"
 #include "app/viewerlistobserver.h"
 #include "shell/memblock.h"
+#include "support/testpics.h"
 #include "support/viewer_fixture.h"
 
 namespace {
@@ -300,18 +301,49 @@ TEST_F(ShellTest, RedrawNowPaintsBeforeReturningWithoutErasing) {
   EXPECT_EQ(Screen().PixelAt(10, 10), kWindowColour);
 }
 
-TEST(PageWithoutOwner, ReportsFailureAndDoesNothing) {
-  CImagePage page(nullptr);
+// Pages made without an owner (as a test or a partly built viewer may hold
+// them) answer failure and leave the running viewer exactly as it was.
+TEST_F(ShellTest, PageWithoutOwnerTouchesNothing) {
+  device.MakeFolder("\\My Documents");
+  for (int i = 0; i < 12; ++i) {
+    device.WriteFile("\\My Documents\\p" + std::to_string(i) + ".jpg", EncodeJpeg(SolidColour(80, 60, 200, 40, 40)));
+  }
+  Start();
+  VScroll(SB_LINEDOWN);
+  const int paints = Viewer().PaintCount();
+  const POINT scrolled = Viewer().GetScrollPosition();
+  ASSERT_GT(scrolled.y, 0);
+  Screen().Fill(RGB(5, 5, 5));
+
+  CImagePage image(nullptr);
   RECT rc = {1, 2, 3, 4};
-  EXPECT_FALSE(page.GetClientRect(&rc));
+  EXPECT_FALSE(image.GetClientRect(&rc));
   EXPECT_EQ(rc.left, 1);
-  EXPECT_EQ(page.SwitchTo(PAGE_BROWSER), 0);
-  page.Activate();
-  page.RedrawNow();
-  page.InvalidatePage();
+  EXPECT_EQ(rc.bottom, 4);
+  EXPECT_EQ(image.SwitchTo(PAGE_IMAGE), 0);
+  image.Activate();
+  image.RedrawNow();
+  image.InvalidatePage();
+  EXPECT_EQ(image.OnZoomIn(), 0);
+
   CBrowserPage browser(nullptr);
   EXPECT_TRUE(browser.GetClientRect(&rc));  // the browser page answers TRUE in every case
-  EXPECT_EQ(browser.OnZoomIn(), 0);
+  EXPECT_EQ(rc.left, 1);
+  browser.Activate();
+  browser.OnVScroll(SB_PAGEDOWN, 0);
+  browser.OnKeyUp(VK_DOWN, 1, 0);
+  browser.OnSize();
+
+  // The viewer's own page, buttons, scroll state and canvas stayed.
+  EXPECT_EQ(Viewer().m_pCurrentPage, (CPage*)Viewer().m_pBrowserPage);
+  EXPECT_EQ(Bar().ButtonState(ID_BROWSER), (int)TBSTATE_ENABLED);
+  EXPECT_EQ(Bar().ButtonState(ID_ZOOM_IN), (int)TBSTATE_HIDDEN);
+  EXPECT_EQ(Bar().ButtonState(ID_BACK), (int)TBSTATE_HIDDEN);
+  EXPECT_EQ(Viewer().GetScrollPosition().y, scrolled.y);
+  EXPECT_TRUE(Viewer().IsScrollBarVisible(SB_VERT));
+  EXPECT_FALSE(Viewer().IsPaintPending());
+  EXPECT_EQ(Viewer().PaintCount(), paints);
+  EXPECT_EQ(Screen().PixelAt(120, 130), RGB(5, 5, 5));
 }
 
 TEST_F(ShellTest, ObserverRegistrationRules) {

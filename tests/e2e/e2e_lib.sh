@@ -281,3 +281,13 @@ e2e_finish() {
   echo "$E2E_PASSES passed, $E2E_FAILURES failed"
   [[ $E2E_FAILURES -eq 0 ]]
 }
+
+# The preamble of every script, run as SCRIPT VIMBRA VIMBRA_SHOT DEVICE, which
+# sources this file with its own arguments: the programs, the demo device and
+# a work folder that is cleaned up at exit.
+set -u
+[[ $# -ge 3 ]] || e2e_die "usage: $(basename "$0") VIMBRA VIMBRA_SHOT DEVICE"
+E2E_VIMBRA=$1
+E2E_SHOT=$2
+DEVICE=$3
+e2e_setup

@@ -6,13 +6,7 @@
 # same options).
 #
 # Usage: options_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
-set -u
-E2E_VIMBRA=$1
-E2E_SHOT=$2
-DEVICE=$3
-source "$(dirname "$0")/e2e_lib.sh"
-
-e2e_setup
+source "$(dirname "$0")/e2e_lib.sh" "$@"
 R=$E2E_WORK
 
 run_status() {

@@ -7,13 +7,7 @@
 # About (OK and Escape), and Quit ending the process with status 0.
 #
 # Usage: viewer_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
-set -u
-E2E_VIMBRA=$1
-E2E_SHOT=$2
-DEVICE=$3
-source "$(dirname "$0")/e2e_lib.sh"
-
-e2e_setup
+source "$(dirname "$0")/e2e_lib.sh" "$@"
 e2e_start_xvfb
 e2e_start_vimbra --device "$DEVICE"
 R=$E2E_WORK

@@ -6,13 +6,7 @@
 # layer is meant to receive for them.
 #
 # Usage: window_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
-set -u
-E2E_VIMBRA=$1
-E2E_SHOT=$2
-DEVICE=$3
-source "$(dirname "$0")/e2e_lib.sh"
-
-e2e_setup
+source "$(dirname "$0")/e2e_lib.sh" "$@"
 e2e_start_xvfb
 e2e_start_vimbra --device "$DEVICE"
 R=$E2E_WORK

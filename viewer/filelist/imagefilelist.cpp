@@ -87,16 +87,13 @@ BOOL CImageFileList::GetDefaultFolder(CString& folder) {
 void CImageFileList::GetFolder(CString& folder) const { folder = m_strFolder; }
 
 BOOL CImageFileList::Scan(const CString& pattern) {
-  WIN32_FIND_DATA record;
-  HANDLE find = FindFirstFile(pattern.c_str(), &record);
-  if (find == INVALID_HANDLE_VALUE) return FALSE;
-  do {
-    CString name(record.cFileName, WStrLen(record.cFileName));
+  const BOOL started = ForEachDeviceEntry(pattern.c_str(), [this](const WIN32_FIND_DATA& record) {
     CString extension;
-    GetExtension(name, extension);
+    GetExtension(CString(record.cFileName, WStrLen(record.cFileName)), extension);
     if (IsPictureExtension(extension)) AddEntry(&record);
-  } while (FindNextFile(find, &record));
-  FindClose(find);
+    return true;
+  });
+  if (!started) return FALSE;
   NotifyChanged(0);
   return TRUE;
 }

@@ -29,9 +29,9 @@ CTreeCtrl* CFolderDlg::Tree() const { return dynamic_cast<CTreeCtrl*>(GetDlgItem
 BOOL CFolderDlg::OnInitDialog() {
   // 1. The framework's initialisation.
   if (!CDialog::OnInitDialog()) return FALSE;
-  // 2.
+  // 2. Centred over the viewer.
   CenterWindow();
-  // 3.
+  // 3. The tree control of the template.
   CTreeCtrl* tree = Tree();
   if (tree == nullptr) return FALSE;
   // 4. The image list: 16 × 16, masked, 3 images growing by 3.
@@ -43,7 +43,7 @@ BOOL CFolderDlg::OnInitDialog() {
   // 5. Closed and open yellow folder, closed and open green folder.
   const UINT icons[4] = {IDI_FOLDER_CLOSED, IDI_FOLDER_OPEN, IDI_PICTURE_FOLDER_CLOSED, IDI_PICTURE_FOLDER_OPEN};
   for (UINT id : icons) images->Add(LoadIcon(id));
-  // 6.
+  // 6. The tree draws its items with them.
   tree->SetImageList(images->GetSafeHandle(), TVSIL_NORMAL);
   // 7. The whole tree, with the wait cursor once it takes longer than 200 ms.
   BeginBusyWatch();
@@ -72,19 +72,16 @@ void CFolderDlg::AddSubfolders(const CString& path, HTREEITEM parent) {
       if (a.volume == self.volume && a.index == self.index) return;
     }
   }
-  WIN32_FIND_DATA record;
-  HANDLE find = FindFirstFile((path + u"\\*.*").c_str(), &record);
-  if (find == INVALID_HANDLE_VALUE) return;
   if (known) m_descent.push_back(self);
-  do {
-    if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsDotName(record.cFileName)) continue;
+  ForEachDeviceEntry((path + u"\\*.*").c_str(), [&](const WIN32_FIND_DATA& record) {
+    if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsDotName(record.cFileName)) return true;
     const CString name(record.cFileName, WStrLen(record.cFileName));
     const CString child = path + u"\\" + name;
     HTREEITEM item = InsertFolderItem(name, child, parent);
     if (item != nullptr) AddSubfolders(child, item);
-  } while (FindNextFile(find, &record));
+    return true;
+  });
   if (known) m_descent.pop_back();
-  FindClose(find);
 }
 
 HTREEITEM CFolderDlg::InsertFolderItem(const CString& name, const CString& path, HTREEITEM parent) {
@@ -101,10 +98,10 @@ HTREEITEM CFolderDlg::InsertFolderItem(const CString& name, const CString& path,
   insert.item.iImage = kImageFolder;
   insert.item.iSelectedImage = kImageFolderOpen;
   insert.item.cChildren = FolderHasSubfolders(path) ? 1 : 0;
-  // 2.
+  // 2. Into the tree; a refused item ends here.
   HTREEITEM item = tree->InsertItem(&insert);
   if (item == nullptr) return nullptr;
-  // 3.
+  // 3. A folder without pictures stays yellow.
   if (!FolderHasPictures(path)) return item;
   // 4. A folder with pictures: closed and open green folder.
   tree->SetItemImage(item, kImagePictures, kImagePicturesOpen);
@@ -116,33 +113,27 @@ HTREEITEM CFolderDlg::InsertFolderItem(const CString& name, const CString& path,
     if (image == kImagePictures) continue;
     tree->SetItemImage(up, kImagePictures, selected == kImagePicturesOpen ? kImagePicturesOpen : kImageFolderOpen);
   }
-  // 6.
+  // 6. The new item, for its own subfolders.
   return item;
 }
 
 BOOL CFolderDlg::FolderHasPictures(const CString& path) {
-  WIN32_FIND_DATA record;
-  HANDLE find = FindFirstFile((path + u"\\*.*").c_str(), &record);
-  if (find == INVALID_HANDLE_VALUE) return FALSE;
   BOOL found = FALSE;
-  do {
+  ForEachDeviceEntry((path + u"\\*.*").c_str(), [&found](const WIN32_FIND_DATA& record) {
     CString extension;
     GetExtension(CString(record.cFileName, WStrLen(record.cFileName)), extension);
     found = IsPictureExtension(extension);
-  } while (!found && FindNextFile(find, &record));
-  FindClose(find);
+    return !found;
+  });
   return found;
 }
 
 BOOL CFolderDlg::FolderHasSubfolders(const CString& path) {
-  WIN32_FIND_DATA record;
-  HANDLE find = FindFirstFile((path + u"\\*.*").c_str(), &record);
-  if (find == INVALID_HANDLE_VALUE) return FALSE;
   BOOL found = FALSE;
-  do {
+  ForEachDeviceEntry((path + u"\\*.*").c_str(), [&found](const WIN32_FIND_DATA& record) {
     found = (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsDotName(record.cFileName);
-  } while (!found && FindNextFile(find, &record));
-  FindClose(find);
+    return !found;
+  });
   return found;
 }
 
@@ -168,7 +159,7 @@ BOOL CFolderDlg::SelectFolderItem(const CString& path) {
     }
     at = next;
   }
-  // 4.
+  // 4. The deepest folder found is selected.
   tree->SelectItem(candidate);
   return TRUE;
 }

@@ -1,5 +1,7 @@
-// Size, thumbnails and fitted drawing of CDib blocks: the fit rule, the block
-// exponent, the stepping walks and one-row output through a bitmap section.
+// Size, thumbnails and fitted drawing of CDib blocks. The arithmetic (fit
+// rule, block exponent, stepping walk, block averages) is in dibreduce; this
+// file applies it to whole blocks and puts the rows on a device context, one
+// row at a time through a bitmap section.
 #include "imaging/dibdraw.h"
 
 #include <cstring>

@@ -226,7 +226,7 @@ void CImagePage::OnMouseMove(UINT /*flags*/, const POINT& point) {
   // 4. The picture follows the stylus.
   m_nOffsetX = ClampOffset(m_nOffsetX - (dx * d) / n, w - (W * d) / n);
   m_nOffsetY = ClampOffset(m_nOffsetY - (dy * d) / n, h - (H * d) / n);
-  // 5.
+  // 5. The next movement is measured from here; the picture moves at once.
   m_ptDown = point;
   RedrawNow();
 }
@@ -277,7 +277,7 @@ void CImagePage::Activate() {
   SetButtonState(ID_ZOOM_IN, TBSTATE_ENABLED);
   SetButtonState(ID_ZOOM_OUT, TBSTATE_ENABLED);
   SetButtonState(ID_BACK, TBSTATE_ENABLED);
-  // 3.
+  // 3. Every picture starts fitted.
   ResetZoom();
 }
 

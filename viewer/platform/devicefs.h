@@ -34,6 +34,20 @@ HANDLE FindFirstFile(const WCHAR* pattern, WIN32_FIND_DATA* findData);
 BOOL FindNextFile(HANDLE find, WIN32_FIND_DATA* findData);
 BOOL FindClose(HANDLE find);
 
+// The whole find-first / find-next / find-close walk: calls visit(record)
+// for each entry matching `pattern` until it returns false. FALSE when the
+// enumeration could not start (nothing matches, or the folder is unreadable).
+template <typename Visit>
+BOOL ForEachDeviceEntry(const WCHAR* pattern, Visit&& visit) {
+  WIN32_FIND_DATA record;
+  HANDLE find = FindFirstFile(pattern, &record);
+  if (find == INVALID_HANDLE_VALUE) return FALSE;
+  while (visit(static_cast<const WIN32_FIND_DATA&>(record)) && FindNextFile(find, &record)) {
+  }
+  FindClose(find);
+  return TRUE;
+}
+
 // Identity of the file or folder a path leads to (links followed): two
 // paths with the same identity are the same folder. FALSE when it is gone.
 BOOL GetDeviceFileId(const WCHAR* devicePath, uint64_t* volume, uint64_t* index);
