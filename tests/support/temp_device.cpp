@@ -34,8 +34,8 @@ TempDevice::~TempDevice() {
 
 std::string TempDevice::HostPath(const std::string& devicePath) const {
   std::string host = m_root;
+  if (!devicePath.empty() && devicePath[0] != '\\') host += '/';
   for (char c : devicePath) host += c == '\\' ? '/' : c;
-  if (!devicePath.empty() && devicePath[0] != '\\') host.insert(m_root.size(), "/");
   return host;
 }
 
