@@ -3,14 +3,13 @@
 // device's enumeration hands out full records (attributes, times, size), so
 // the fair bare listing reads each entry's attributes too; a names-only
 // listing is shown beside it.
+#include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <string>
-
-#include <benchmark/benchmark.h>
 
 #include "benchutil.h"
 #include "filelist/imagefilelist.h"

@@ -4,6 +4,7 @@
 // picture marker, descent) and the device's records carry attributes, so
 // the fair bare walk reads each entry's attributes too; a names-only walk is
 // shown beside it.
+#include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,16 +13,14 @@
 #include <memory>
 #include <string>
 
-#include <benchmark/benchmark.h>
-
+#include "app/mainframe.h"
+#include "app/viewerapp.h"
 #include "benchutil.h"
 #include "platform/dialog.h"
 #include "platform/headless/headless_host.h"
 #include "platform/tick.h"
 #include "platform/treectrl.h"
 #include "res/resource_ids.h"
-#include "app/mainframe.h"
-#include "app/viewerapp.h"
 #include "support/temp_device.h"
 
 namespace {

@@ -2,6 +2,7 @@
 // a grid from an empty cache and from the cache, opening a 24 MP picture,
 // a zoom step and a pan repaint at 1/1. A child process measures the peak
 // resident memory while stepping through a folder of 24 MP pictures.
+#include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include <benchmark/benchmark.h>
-
+#include "app/mainframe.h"
+#include "app/viewerapp.h"
 #include "benchutil.h"
 #include "filelist/imagefilelist.h"
 #include "imaging/dibdraw.h"
@@ -21,8 +22,6 @@
 #include "platform/devicefs.h"
 #include "platform/headless/headless_host.h"
 #include "platform/tick.h"
-#include "app/mainframe.h"
-#include "app/viewerapp.h"
 #include "support/scenes.h"
 #include "support/temp_device.h"
 

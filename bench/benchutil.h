@@ -23,7 +23,9 @@ inline double MedianSeconds(const std::function<void()>& work, int runs) {
   return times[times.size() / 2];
 }
 
-inline void Line(const char* what, double seconds) { std::printf("  %-58s %10.3f ms\n", what, seconds * 1e3); }
+inline void Line(const char* what, double seconds) {
+  std::printf("  %-58s %10.3f ms\n", what, seconds * 1e3);
+}
 
 inline void Ratio(const char* what, double ratio, const char* target) {
   std::printf("  %-58s %10.2f   (%s)\n", what, ratio, target);

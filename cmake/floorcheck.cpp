@@ -1,2 +1,4 @@
 // Links one floor of the viewer whole, with only the floors below it.
-int main() { return 0; }
+int main() {
+  return 0;
+}

@@ -1,11 +1,12 @@
 // The browser page is the viewer's start screen: its grid positions, taps,
 // scrolling and thumbnail cache are checked here through the headless host,
 // by the messages a user's actions send, reading the canvas afterwards.
-#include <string>
+#include "pages/browserpage.h"
 
 #include <gtest/gtest.h>
 
-#include "pages/browserpage.h"
+#include <string>
+
 #include "pages/gridlayout.h"
 #include "platform/tick.h"
 #include "res/resource_ids.h"
@@ -22,7 +23,9 @@ bool Near(COLORREF a, COLORREF b, int tolerance = 6) {
          std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
-COLORREF ColourOf(int i) { return RGB((BYTE)(40 + (i * 53) % 200), (BYTE)(30 + (i * 97) % 200), (BYTE)(60 + (i * 31) % 180)); }
+COLORREF ColourOf(int i) {
+  return RGB((BYTE)(40 + (i * 53) % 200), (BYTE)(30 + (i * 97) % 200), (BYTE)(60 + (i * 31) % 180));
+}
 
 class BrowserTest : public ViewerFixture {
  protected:
@@ -37,8 +40,9 @@ class BrowserTest : public ViewerFixture {
       char name[32];
       std::snprintf(name, sizeof(name), "\\p%03d.jpg", i);
       const COLORREF c = ColourOf(i);
-      device.WriteFile(folder + name,
-                       empty ? std::string() : EncodeJpeg(SolidColour(64, 64, GetRValue(c), GetGValue(c), GetBValue(c)), exact));
+      device.WriteFile(
+          folder + name,
+          empty ? std::string() : EncodeJpeg(SolidColour(64, 64, GetRValue(c), GetGValue(c), GetBValue(c)), exact));
     }
   }
   // The picture index shown in the cell whose box starts at (x, y), or -1.

@@ -1,7 +1,10 @@
 // The device file system stands between the viewer and a host folder that
 // may hold anything; these tests pin down what the viewer is shown of it and
 // that nothing outside the device root can be reached.
+#include "platform/devicefs.h"
+
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,9 +13,6 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "platform/devicefs.h"
 #include "platform/wstr.h"
 #include "support/temp_device.h"
 

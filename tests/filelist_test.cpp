@@ -1,6 +1,7 @@
 // The picture file list is the viewer's model of a folder: these tests run
 // it over real folders under a temporary device root, under a real heap
 // budget, and against folders that try to break it.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,14 +9,12 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "filelist/imagefilelist.h"
+#include "filelist/listobserver.h"
 #include "imaging/dibdraw.h"
 #include "platform/devicefs.h"
 #include "platform/heap.h"
 #include "res/resource_ids.h"
-#include "filelist/listobserver.h"
 #include "shell/memblock.h"
 #include "support/temp_device.h"
 #include "support/testpics.h"
@@ -133,7 +132,7 @@ TEST_F(FileListTest, RootEntriesAreBackslashAndName) {
   WIN32_FIND_DATA record;
   ASSERT_TRUE(list.GetEntry(0, &record));
   EXPECT_EQ(CString(record.cFileName), u"\\a.jpg");
-  EXPECT_EQ(record.nFileSizeLow, 1u);  // the other fields stay as enumerated
+  EXPECT_EQ(record.nFileSizeLow, 1u);     // the other fields stay as enumerated
   EXPECT_FALSE(list.SelectRootFolder());  // already current
 }
 

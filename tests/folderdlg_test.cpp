@@ -1,6 +1,7 @@
 // The Select Folder dialog builds the device's whole folder tree and marks
 // picture folders green; these tests open it through the headless host,
 // read the tree it built, and press OK or Cancel as a user would.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,13 +9,11 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "filelist/listobserver.h"
 #include "platform/dialog.h"
 #include "platform/tick.h"
 #include "platform/treectrl.h"
 #include "res/resource_ids.h"
-#include "filelist/listobserver.h"
 #include "support/viewer_fixture.h"
 
 namespace {

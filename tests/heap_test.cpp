@@ -1,10 +1,10 @@
 // The heap's budget is what turns memory pressure into the viewer's own
 // out-of-memory paths; these tests hold it to its arithmetic.
-#include <cstdint>
+#include "platform/heap.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/heap.h"
+#include <cstdint>
 
 namespace {
 

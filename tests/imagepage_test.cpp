@@ -2,11 +2,12 @@
 // kept, panning with its threshold and clamps, stepping with wrap-around and
 // the two messages. Checked through the headless host, field by field and
 // pixel by pixel, including the worked examples of 240 × 268 windows.
-#include <string>
+#include "pages/imagepage.h"
 
 #include <gtest/gtest.h>
 
-#include "pages/imagepage.h"
+#include <string>
+
 #include "pages/scaleladder.h"
 #include "platform/heap.h"
 #include "res/resource_ids.h"
@@ -18,7 +19,8 @@ namespace {
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 TEST(ScaleLadder, StepsDownAndUp) {
-  const ZoomScale ladder[] = {{1, 1}, {2, 3}, {1, 2}, {1, 3}, {1, 4}, {1, 6}, {1, 8}, {1, 12}, {1, 16}, {1, 24}, {1, 32}, {1, 48}};
+  const ZoomScale ladder[] = {{1, 1}, {2, 3},  {1, 2},  {1, 3},  {1, 4},  {1, 6},
+                              {1, 8}, {1, 12}, {1, 16}, {1, 24}, {1, 32}, {1, 48}};
   for (size_t i = 0; i + 1 < sizeof(ladder) / sizeof(ladder[0]); ++i) {
     const ZoomScale down = ZoomStepDown(ladder[i]);
     EXPECT_EQ(down.num, ladder[i + 1].num) << i;
@@ -168,7 +170,7 @@ TEST_F(ImagePageTest, PanningFollowsTheStylusWithAThreshold) {
   Viewer().HostStylusMove(102, 101);
   EXPECT_EQ(Page().m_nOffsetX, 320);  // 2 pixels: nothing yet
   EXPECT_EQ(Page().m_nOffsetY, 64);
-  Viewer().HostStylusMove(97, 101);   // 3 to the left, 1 down, since the down point
+  Viewer().HostStylusMove(97, 101);  // 3 to the left, 1 down, since the down point
   EXPECT_EQ(Page().m_nOffsetX, 320 + 12);
   EXPECT_EQ(Page().m_nOffsetY, 64 - 4);
   EXPECT_EQ(Page().m_ptDown.x, 97);

@@ -1,11 +1,12 @@
 // The viewer shell holds the program together: start-up, command routing,
 // page switching, the memory service and the delayed wait cursor. These
 // tests drive it through the headless host the way the user and the pages do.
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
+#include "app/viewerlistobserver.h"
 #include "filelist/imagefilelist.h"
 #include "pages/browserpage.h"
 #include "pages/imagepage.h"
@@ -14,7 +15,6 @@
 #include "platform/tick.h"
 #include "res/resource_ids.h"
 #include "shell/busywatch.h"
-#include "app/viewerlistobserver.h"
 #include "shell/memblock.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"

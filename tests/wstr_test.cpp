@@ -1,8 +1,8 @@
 // File names arrive from the host as UTF-8 of any quality; the viewer works
 // in 16-bit strings. These tests keep the conversion strict both ways.
-#include <gtest/gtest.h>
-
 #include "platform/wstr.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -21,9 +21,13 @@ void ViewerFixture::TearDown() {
   host.reset();
 }
 
-CMainFrame* ViewerFixture::Frame() const { return static_cast<CMainFrame*>(app->m_pMainWnd); }
+CMainFrame* ViewerFixture::Frame() const {
+  return static_cast<CMainFrame*>(app->m_pMainWnd);
+}
 
-CViewerWnd& ViewerFixture::Viewer() const { return Frame()->GetViewerWnd(); }
+CViewerWnd& ViewerFixture::Viewer() const {
+  return Frame()->GetViewerWnd();
+}
 
 void ViewerFixture::Tap(int x, int y) {
   TickAdvance(1000);

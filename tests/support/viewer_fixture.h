@@ -3,16 +3,16 @@
 // Start, act, and read the canvas, the command bar and the list.
 #pragma once
 
-#include <memory>
-
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "app/mainframe.h"
+#include "app/viewerapp.h"
 #include "filelist/imagefilelist.h"
 #include "platform/canvas.h"
 #include "platform/cmdbar.h"
 #include "platform/headless/headless_host.h"
-#include "app/mainframe.h"
-#include "app/viewerapp.h"
 #include "support/temp_device.h"
 
 class ViewerFixture : public ::testing::Test {

@@ -147,7 +147,8 @@ void WriteDamagedFiles(DemoWriter& demo) {
 
 int main(int argc, char** argv) {
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::printf("usage: vimbra-make-demo DEVICE-ROOT\nWrites the demo device (pictures and folders) into DEVICE-ROOT.\n");
+    std::printf(
+        "usage: vimbra-make-demo DEVICE-ROOT\nWrites the demo device (pictures and folders) into DEVICE-ROOT.\n");
     return 0;
   }
   if (argc != 2 || argv[1][0] == '\0' || argv[1][0] == '-') {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/app.h"
 #include "platform/devicefs.h"
 #include "platform/frame.h"
 #include "platform/headless/headless_host.h"
 #include "platform/heap.h"
 #include "replay.h"
-#include "platform/app.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ void Usage(std::ostream& out) {
          "  --device DIR          folder that serves as the device's file system\n"
          "  --size WxH            viewer area in pixels (default 240x268)\n"
          "  --scrollbar-width N   width of the vertical scroll bar (default "
-      << kDefaultScrollBarWidth << ", as vimbra's)\n"
+      << kDefaultScrollBarWidth
+      << ", as vimbra's)\n"
          "  --memory MB           heap budget (default 1024)\n"
          "  --script FILE         read events from FILE, one per line\n"
          "  --out FILE            screenshot written at the end (default: none if the\n"
@@ -106,14 +107,13 @@ int main(int argc, char** argv) {
   static const struct {
     const char* verb;
     size_t arguments;
-  } kVerbs[] = {{"tap", 2},    {"dbltap", 2},  {"down", 2},   {"move", 2},   {"up", 2},
-                {"key", 1},    {"keydown", 1}, {"keyup", 1},  {"scroll", 1}, {"command", 1},
-                {"folder", 0}, {"folder-cancel", 0}, {"resize", 2}, {"wait", 1}, {"pump", 0},
-                {"shot", 1}};
+  } kVerbs[] = {{"tap", 2},     {"dbltap", 2}, {"down", 2},   {"move", 2},    {"up", 2},     {"key", 1},
+                {"keydown", 1}, {"keyup", 1},  {"scroll", 1}, {"command", 1}, {"folder", 0}, {"folder-cancel", 0},
+                {"resize", 2},  {"wait", 1},   {"pump", 0},   {"shot", 1}};
   size_t pending = 0;  // arguments the current event still needs
   for (const std::string& word : events) {
-    const auto* known = std::find_if(std::begin(kVerbs), std::end(kVerbs),
-                                     [&](const auto& v) { return word == v.verb; });
+    const auto* known =
+        std::find_if(std::begin(kVerbs), std::end(kVerbs), [&](const auto& v) { return word == v.verb; });
     if (known != std::end(kVerbs) && pending == 0) {
       lines.push_back(word);
       pending = known->arguments;

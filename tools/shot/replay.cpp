@@ -5,6 +5,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "app/mainframe.h"
 #include "filelist/imagefilelist.h"
 #include "platform/app.h"
 #include "platform/dialog.h"
@@ -13,7 +14,6 @@
 #include "platform/tick.h"
 #include "platform/treectrl.h"
 #include "res/resource_ids.h"
-#include "app/mainframe.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ bool ParseKey(const std::string& text, unsigned* vk) {
   static const struct {
     const char* name;
     unsigned vk;
-  } kKeys[] = {{"left", VK_LEFT}, {"up", VK_UP}, {"right", VK_RIGHT}, {"down", VK_DOWN},
+  } kKeys[] = {{"left", VK_LEFT},     {"up", VK_UP},         {"right", VK_RIGHT}, {"down", VK_DOWN},
                {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"space", VK_SPACE}};
   for (const auto& k : kKeys) {
     if (text == k.name) {
@@ -49,8 +49,8 @@ bool ParseKey(const std::string& text, unsigned* vk) {
 }
 
 bool ParseScrollCode(const std::string& text, unsigned* code) {
-  static const char* const kNames[] = {"lineup", "linedown", "pageup", "pagedown", "thumbposition",
-                                       "thumbtrack", "top", "bottom", "endscroll"};
+  static const char* const kNames[] = {"lineup",     "linedown", "pageup", "pagedown", "thumbposition",
+                                       "thumbtrack", "top",      "bottom", "endscroll"};
   for (unsigned i = 0; i < 9; ++i) {
     if (text == kNames[i]) {
       *code = i;
@@ -67,7 +67,7 @@ bool ParseCommand(const std::string& text, unsigned* id) {
   static const struct {
     const char* name;
     unsigned id;
-  } kCommands[] = {{"browser", ID_BROWSER}, {"back", ID_BACK},     {"zoomin", ID_ZOOM_IN},
+  } kCommands[] = {{"browser", ID_BROWSER},  {"back", ID_BACK},       {"zoomin", ID_ZOOM_IN},
                    {"zoomout", ID_ZOOM_OUT}, {"about", ID_APP_ABOUT}, {"quit", ID_APP_EXIT}};
   for (const auto& c : kCommands) {
     if (text == c.name) {

@@ -3,15 +3,15 @@
 
 #include <new>
 
+#include "app/viewerlistobserver.h"
 #include "filelist/imagefilelist.h"
 #include "platform/resource.h"
 #include "res/resource_ids.h"
-#include "app/viewerlistobserver.h"
 
 namespace {
-constexpr DWORD kViewerStyle = 0x50800000;   // WS_CHILD | WS_VISIBLE | WS_BORDER
+constexpr DWORD kViewerStyle = 0x50800000;  // WS_CHILD | WS_VISIBLE | WS_BORDER
 constexpr DWORD kCommandBarStyle = 0x50002800;
-constexpr DWORD kBarStyleAdditions = 0x32;   // tooltips, fly-by help, fixed size
+constexpr DWORD kBarStyleAdditions = 0x32;  // tooltips, fly-by help, fixed size
 }  // namespace
 
 CMainFrame::CMainFrame() : m_tooltipTexts{} {
@@ -53,7 +53,9 @@ int CMainFrame::OnCreate() {
   return 0;
 }
 
-void CMainFrame::OnSetFocus() { m_viewerWnd.SetFocus(); }
+void CMainFrame::OnSetFocus() {
+  m_viewerWnd.SetFocus();
+}
 
 BOOL CMainFrame::OnCmdMsg(UINT id) {
   if (m_viewerWnd.OnCmdMsg(id)) return TRUE;
@@ -68,7 +70,9 @@ BOOL CMainFrame::OnFrameCommand(UINT id) {
   return FALSE;
 }
 
-void CMainFrame::ShowInitialPage() { m_viewerWnd.ShowInitialPage(); }
+void CMainFrame::ShowInitialPage() {
+  m_viewerWnd.ShowInitialPage();
+}
 
 void CMainFrame::SetButtonState(int id, int state) {
   m_commandBar.SendMessage(TB_SETSTATE, (WPARAM)id, MAKELPARAM((WORD)state, 0));

@@ -3,9 +3,9 @@
 // the viewer window first and lets the pages show or hide their buttons.
 #pragma once
 
+#include "app/viewerwnd.h"
 #include "platform/cmdbar.h"
 #include "platform/frame.h"
-#include "app/viewerwnd.h"
 
 class CMainFrame : public CFrameWnd {
  public:

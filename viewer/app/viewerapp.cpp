@@ -3,16 +3,18 @@
 
 #include <new>
 
-#include "folderdlg/folderdlg.h"
-#include "res/resource_ids.h"
 #include "app/aboutdlg.h"
 #include "app/mainframe.h"
+#include "folderdlg/folderdlg.h"
+#include "res/resource_ids.h"
 
 namespace {
 constexpr DWORD kFrameStyle = WS_CAPTION | FWS_ADDTOTITLE;
 }  // namespace
 
-CViewerApp::CViewerApp() { InstallViewerResources(); }
+CViewerApp::CViewerApp() {
+  InstallViewerResources();
+}
 
 BOOL CViewerApp::StartViewer() {
   // 1. Registry key name; nothing is ever stored under it.

@@ -27,7 +27,9 @@ WIN32_FIND_DATA* RecordAt(BYTE* block, int position) {
   return (WIN32_FIND_DATA*)(block + (size_t)position * kRecordBytes);
 }
 
-BYTE* SlotAt(BYTE* block, int position) { return block + (size_t)position * THUMB_SLOT_BYTES; }
+BYTE* SlotAt(BYTE* block, int position) {
+  return block + (size_t)position * THUMB_SLOT_BYTES;
+}
 
 }  // namespace
 
@@ -84,7 +86,9 @@ BOOL CImageFileList::GetDefaultFolder(CString& folder) {
   return FALSE;
 }
 
-void CImageFileList::GetFolder(CString& folder) const { folder = m_strFolder; }
+void CImageFileList::GetFolder(CString& folder) const {
+  folder = m_strFolder;
+}
 
 BOOL CImageFileList::Scan(const CString& pattern) {
   const BOOL started = ForEachDeviceEntry(pattern.c_str(), [this](const WIN32_FIND_DATA& record) {
@@ -261,7 +265,8 @@ BOOL IsPictureExtension(const CString& extension) {
     if (buffer[i] != 0) continue;
     if (buffer[i + 1] == 0) return FALSE;  // the double NUL ends the list
     CString entry;
-    for (size_t k = i + 1; k < sizeof(buffer) && buffer[k] != 0; ++k) entry.push_back((char16_t)(unsigned char)buffer[k]);
+    for (size_t k = i + 1; k < sizeof(buffer) && buffer[k] != 0; ++k)
+      entry.push_back((char16_t)(unsigned char)buffer[k]);
     CString reduced = entry;
     GetExtension(entry, reduced);
     if (WStrEqualNoCase(reduced, extension)) return TRUE;

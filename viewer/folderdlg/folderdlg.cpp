@@ -24,7 +24,9 @@ CFolderDlg::CFolderDlg() : CDialog(IDD_SELECT_FOLDER, nullptr) {}
 
 CFolderDlg::~CFolderDlg() = default;
 
-CTreeCtrl* CFolderDlg::Tree() const { return dynamic_cast<CTreeCtrl*>(GetDlgItem(IDC_FOLDER_TREE)); }
+CTreeCtrl* CFolderDlg::Tree() const {
+  return dynamic_cast<CTreeCtrl*>(GetDlgItem(IDC_FOLDER_TREE));
+}
 
 BOOL CFolderDlg::OnInitDialog() {
   // 1. The framework's initialisation.

@@ -19,7 +19,9 @@ CBrowserPage::CBrowserPage(IPageHost* owner) : CPage(owner) {}
 
 CBrowserPage::~CBrowserPage() = default;
 
-int CBrowserPage::PictureCount() const { return g_pImageFileList != nullptr ? g_pImageFileList->GetCount() : 0; }
+int CBrowserPage::PictureCount() const {
+  return g_pImageFileList != nullptr ? g_pImageFileList->GetCount() : 0;
+}
 
 GridLayout CBrowserPage::CurrentGrid() {
   RECT rc = {0, 0, 0, 0};
@@ -107,8 +109,7 @@ GridLayout CBrowserPage::LayOut() {
   for (int round = 0; round < 4; ++round) {
     m_bSizeChanged = false;
     const GridScroll scroll = ComputeGridScroll(grid, PictureCount());
-    view->SetScrollSizes(MM_TEXT, SIZE{0, scroll.totalHeight}, SIZE{0, scroll.pageHeight},
-                             SIZE{0, scroll.lineHeight});
+    view->SetScrollSizes(MM_TEXT, SIZE{0, scroll.totalHeight}, SIZE{0, scroll.pageHeight}, SIZE{0, scroll.lineHeight});
     grid = CurrentGrid();
     if (!m_bSizeChanged) break;
   }
@@ -170,13 +171,24 @@ void CBrowserPage::OnVScroll(UINT code, UINT position) {
   view->GetDeviceScrollSizes(mapMode, total, page, line);
   long long y = at.y;
   switch (code) {
-    case SB_LINEUP: y -= line.cy; break;
-    case SB_LINEDOWN: y += line.cy; break;
-    case SB_PAGEUP: y -= page.cy; break;
-    case SB_PAGEDOWN: y += page.cy; break;
+    case SB_LINEUP:
+      y -= line.cy;
+      break;
+    case SB_LINEDOWN:
+      y += line.cy;
+      break;
+    case SB_PAGEUP:
+      y -= page.cy;
+      break;
+    case SB_PAGEDOWN:
+      y += page.cy;
+      break;
     case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: y = (int)position; break;
-    default: break;  // SB_TOP, SB_BOTTOM: snapped again where it is
+    case SB_THUMBTRACK:
+      y = (int)position;
+      break;
+    default:
+      break;  // SB_TOP, SB_BOTTOM: snapped again where it is
   }
   SnapScroll(at.x, y);
 }
@@ -194,7 +206,9 @@ void CBrowserPage::OnKeyUp(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
   SnapScroll(at.x, y);
 }
 
-void CBrowserPage::OnListChanged() { Activate(); }
+void CBrowserPage::OnListChanged() {
+  Activate();
+}
 
 BOOL CBrowserPage::GetClientRect(RECT* out) {
   CPage::GetClientRect(out);

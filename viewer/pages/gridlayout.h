@@ -13,7 +13,7 @@ struct GridLayout {
 };
 
 struct GridScroll {
-  bool needed;     // more pictures than one page shows
+  bool needed;  // more pictures than one page shows
   int totalHeight;
   int pageHeight;
   int lineHeight;
@@ -27,4 +27,6 @@ GridScroll ComputeGridScroll(const GridLayout& grid, int count);
 // the point lies outside the client area.
 int GridHitTest(const GridLayout& grid, int x, int y);
 // Row pitch while painting: two pixels more than C + gapY with titles.
-inline int GridRowPitch(const GridLayout& grid, bool titles) { return (titles ? 82 : 64) + grid.gapY; }
+inline int GridRowPitch(const GridLayout& grid, bool titles) {
+  return (titles ? 82 : 64) + grid.gapY;
+}

@@ -160,8 +160,8 @@ int CImagePage::OnZoomIn() {
     if (!windowLarger) {
       for (;;) {
         const ZoomScale t = ZoomStepDown(scale);
-        const bool stillLarger = heightLimits ? (long long)t.den * H < (long long)t.num * h
-                                              : (long long)t.den * W < (long long)t.num * w;
+        const bool stillLarger =
+            heightLimits ? (long long)t.den * H < (long long)t.num * h : (long long)t.den * W < (long long)t.num * w;
         if (!stillLarger) break;
         scale = t;
       }
@@ -286,4 +286,6 @@ BOOL CImagePage::CanDeactivate(int /*nextPage*/) {
   return TRUE;
 }
 
-void CImagePage::OnBack() { SwitchTo(PAGE_BROWSER); }
+void CImagePage::OnBack() {
+  SwitchTo(PAGE_BROWSER);
+}

@@ -15,7 +15,9 @@ CWinApp::~CWinApp() {
   if (g_app == this) g_app = nullptr;
 }
 
-int CWinApp::Run() { return GetHost()->RunMessageLoop(); }
+int CWinApp::Run() {
+  return GetHost()->RunMessageLoop();
+}
 
 void CWinApp::BeginWaitCursor() {
   ++m_nWaitCount;
@@ -27,6 +29,10 @@ void CWinApp::EndWaitCursor() {
   if (m_nWaitCount == 0) GetHost()->SetWaitCursor(FALSE);
 }
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp() {
+  return g_app;
+}
 
-CWnd* AfxGetMainWnd() { return g_app != nullptr ? g_app->m_pMainWnd : nullptr; }
+CWnd* AfxGetMainWnd() {
+  return g_app != nullptr ? g_app->m_pMainWnd : nullptr;
+}

@@ -4,10 +4,14 @@
 #include <cairo.h>
 
 namespace {
-cairo_surface_t* Surface(void* s) { return (cairo_surface_t*)s; }
+cairo_surface_t* Surface(void* s) {
+  return (cairo_surface_t*)s;
+}
 }  // namespace
 
-Canvas::Canvas() { Resize(0, 0); }
+Canvas::Canvas() {
+  Resize(0, 0);
+}
 
 Canvas::~Canvas() {
   if (m_surface != nullptr) cairo_surface_destroy(Surface(m_surface));
@@ -63,6 +67,10 @@ BOOL Canvas::WritePng(const std::string& path) const {
   return cairo_surface_write_to_png(Surface(m_surface), path.c_str()) == CAIRO_STATUS_SUCCESS ? TRUE : FALSE;
 }
 
-void Canvas::MarkDirty() { cairo_surface_mark_dirty(Surface(m_surface)); }
+void Canvas::MarkDirty() {
+  cairo_surface_mark_dirty(Surface(m_surface));
+}
 
-void Canvas::Flush() { cairo_surface_flush(Surface(m_surface)); }
+void Canvas::Flush() {
+  cairo_surface_flush(Surface(m_surface));
+}

@@ -3,7 +3,9 @@
 
 #include "host.h"
 
-BOOL CCommandBar::CreateHostPeer() { return GetHost()->CreateCommandBar(this); }
+BOOL CCommandBar::CreateHostPeer() {
+  return GetHost()->CreateCommandBar(this);
+}
 
 BOOL CCommandBar::InsertMenuBar(UINT id) {
   const MenuBarResource* bar = FindMenuBarResource(id);

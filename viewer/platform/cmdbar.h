@@ -10,8 +10,8 @@
 
 struct CommandBarButton {
   UINT command;
-  int image;        // index into the toolbar bitmap strip
-  UINT state;       // TBSTATE_ flags
+  int image;   // index into the toolbar bitmap strip
+  UINT state;  // TBSTATE_ flags
   CString tooltip;
 };
 

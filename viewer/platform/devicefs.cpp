@@ -14,22 +14,24 @@
 
 namespace {
 
-constexpr size_t kMaxDevicePath = MAX_PATH - 1;  // 259 characters
+constexpr size_t kMaxDevicePath = MAX_PATH - 1;        // 259 characters
 constexpr uint64_t kEpochDifference = 11644473600ULL;  // 1601-01-01 to 1970-01-01, seconds
 
 std::string g_root = ".";
 
 struct FindState {
-  DIR* dir = nullptr;       // null for a search of one entry
-  CString folder;           // device path of the folder searched
-  CString pattern;          // last component, with wildcards
+  DIR* dir = nullptr;  // null for a search of one entry
+  CString folder;      // device path of the folder searched
+  CString pattern;     // last component, with wildcards
 };
 
 bool IsWild(std::u16string_view s) {
   return s.find(u'*') != std::u16string_view::npos || s.find(u'?') != std::u16string_view::npos;
 }
 
-char16_t Fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? (char16_t)(c + 32) : c; }
+char16_t Fold(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? (char16_t)(c + 32) : c;
+}
 
 // Wildcard match without regard to letter case; "*.*" matches every name,
 // as the handheld's enumeration does.
@@ -127,7 +129,9 @@ BOOL DeviceSetRoot(const std::string& hostFolder) {
   return TRUE;
 }
 
-const std::string& DeviceGetRoot() { return g_root; }
+const std::string& DeviceGetRoot() {
+  return g_root;
+}
 
 BOOL DeviceToHostPath(const WCHAR* devicePath, std::string* hostPath) {
   if (devicePath == nullptr) return FALSE;

@@ -15,7 +15,9 @@ BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style) {
   return CreateTopLevel(style);
 }
 
-BOOL CFrameWnd::CreateHostPeer() { return GetHost()->CreateFrameWindow(this); }
+BOOL CFrameWnd::CreateHostPeer() {
+  return GetHost()->CreateFrameWindow(this);
+}
 
 void CFrameWnd::ShowWindow(int showCommand) {
   if (IsWindow()) GetHost()->ShowFrameWindow(this, showCommand);

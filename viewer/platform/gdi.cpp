@@ -16,7 +16,7 @@ struct GdiObject {
   int width = 1;
   // Bitmap section.
   int bmWidth = 0;
-  int bmHeight = 0;    // absolute
+  int bmHeight = 0;  // absolute
   bool bottomUp = true;
   int bitCount = 0;
   int stride = 0;
@@ -26,8 +26,8 @@ struct GdiObject {
 };
 
 struct GdiDC {
-  Canvas* canvas = nullptr;      // window context
-  GdiObject* bitmap = nullptr;   // memory context
+  Canvas* canvas = nullptr;     // window context
+  GdiObject* bitmap = nullptr;  // memory context
   GdiObject* pen = nullptr;
   COLORREF textColour = RGB(0, 0, 0);
   bool memory = false;
@@ -136,10 +136,26 @@ BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xSrc, int ySrc, 
   if (bm == nullptr || bm->stock || bm->bits == nullptr) return FALSE;
   Canvas* canvas = dst->canvas;
   // Clip the source rectangle to the bitmap and the destination to the canvas.
-  if (xSrc < 0) { x -= xSrc; cx += xSrc; xSrc = 0; }
-  if (ySrc < 0) { y -= ySrc; cy += ySrc; ySrc = 0; }
-  if (x < 0) { xSrc -= x; cx += x; x = 0; }
-  if (y < 0) { ySrc -= y; cy += y; y = 0; }
+  if (xSrc < 0) {
+    x -= xSrc;
+    cx += xSrc;
+    xSrc = 0;
+  }
+  if (ySrc < 0) {
+    y -= ySrc;
+    cy += ySrc;
+    ySrc = 0;
+  }
+  if (x < 0) {
+    xSrc -= x;
+    cx += x;
+    x = 0;
+  }
+  if (y < 0) {
+    ySrc -= y;
+    cy += y;
+    y = 0;
+  }
   if (xSrc + cx > bm->bmWidth) cx = bm->bmWidth - xSrc;
   if (ySrc + cy > bm->bmHeight) cy = bm->bmHeight - ySrc;
   if (x + cx > canvas->Width()) cx = canvas->Width() - x;
@@ -184,8 +200,14 @@ BOOL Polyline(HDC dc, const POINT* points, int count) {
     while (x0 != x1 || y0 != y1) {
       PutPixel(dc->canvas, x0, y0, p);
       const int e2 = 2 * err;
-      if (e2 >= dy) { err += dy; x0 += sx; }
-      if (e2 <= dx) { err += dx; y0 += sy; }
+      if (e2 >= dy) {
+        err += dy;
+        x0 += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y0 += sy;
+      }
     }
   }
   dc->canvas->MarkDirty();
@@ -219,8 +241,14 @@ COLORREF GetPixel(HDC dc, int x, int y) {
   return dc->canvas->PixelAt(x, y);
 }
 
-int GdiLiveObjectCount() { return g_live; }
+int GdiLiveObjectCount() {
+  return g_live;
+}
 
 // Text drawing lives in gdi_text.cpp; it needs the DC's canvas and colour.
-Canvas* GdiCanvasOf(HDC dc) { return dc != nullptr ? dc->canvas : nullptr; }
-COLORREF GdiTextColourOf(HDC dc) { return dc != nullptr ? dc->textColour : 0; }
+Canvas* GdiCanvasOf(HDC dc) {
+  return dc != nullptr ? dc->canvas : nullptr;
+}
+COLORREF GdiTextColourOf(HDC dc) {
+  return dc != nullptr ? dc->textColour : 0;
+}

@@ -53,11 +53,25 @@ size_t HeapBlockSize(const void* block) {
   return HeaderOf(block)->size;
 }
 
-void HeapSetBudget(size_t bytes) { g_budget = bytes; }
-size_t HeapBudget() { return g_budget; }
-size_t HeapBytesInUse() { return g_inUse; }
-size_t HeapPeakBytes() { return g_peak; }
-void HeapResetPeak() { g_peak = g_inUse; }
-size_t HeapBlockCount() { return g_count; }
+void HeapSetBudget(size_t bytes) {
+  g_budget = bytes;
+}
+size_t HeapBudget() {
+  return g_budget;
+}
+size_t HeapBytesInUse() {
+  return g_inUse;
+}
+size_t HeapPeakBytes() {
+  return g_peak;
+}
+void HeapResetPeak() {
+  g_peak = g_inUse;
+}
+size_t HeapBlockCount() {
+  return g_count;
+}
 
-size_t HeapBytesAvailable() { return g_inUse >= g_budget ? 0 : g_budget - g_inUse; }
+size_t HeapBytesAvailable() {
+  return g_inUse >= g_budget ? 0 : g_budget - g_inUse;
+}

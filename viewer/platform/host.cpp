@@ -27,6 +27,10 @@ IHost* g_host = &g_nullHost;
 
 }  // namespace
 
-void SetHost(IHost* host) { g_host = host != nullptr ? host : &g_nullHost; }
+void SetHost(IHost* host) {
+  g_host = host != nullptr ? host : &g_nullHost;
+}
 
-IHost* GetHost() { return g_host; }
+IHost* GetHost() {
+  return g_host;
+}

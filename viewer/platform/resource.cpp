@@ -17,7 +17,9 @@ const T* FindById(const T* items, size_t count, UINT id) {
 
 }  // namespace
 
-void SetResourceTables(const ResourceTables* tables) { g_tables = tables; }
+void SetResourceTables(const ResourceTables* tables) {
+  g_tables = tables;
+}
 
 const WCHAR* FindStringResource(UINT id) {
   if (g_tables == nullptr) return nullptr;

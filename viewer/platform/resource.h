@@ -21,7 +21,7 @@ struct ImageResource {
 };
 
 struct MenuItemResource {
-  UINT id;             // command id
+  UINT id;  // command id
   const WCHAR* text;
 };
 
@@ -36,7 +36,7 @@ struct MenuResource {
 // opens the first pop-up of a menu.
 struct MenuBarResource {
   UINT id;
-  UINT command;        // the button's command (it only opens its menu)
+  UINT command;  // the button's command (it only opens its menu)
   UINT labelStringId;
   UINT menuId;
 };
@@ -45,7 +45,7 @@ struct ToolbarResource {
   UINT id;
   int buttonWidth;
   int buttonHeight;
-  UINT bitmapId;       // strip of buttonWidth × buttonHeight images, in button order
+  UINT bitmapId;  // strip of buttonWidth × buttonHeight images, in button order
   const UINT* commands;
   size_t commandCount;
 };
@@ -53,7 +53,7 @@ struct ToolbarResource {
 enum : UINT { FCONTROL = 0x08, FVIRTKEY = 0x01 };
 struct AccelResource {
   UINT flags;
-  UINT key;            // virtual-key code (upper-case letter for letters)
+  UINT key;  // virtual-key code (upper-case letter for letters)
   UINT command;
 };
 
@@ -66,9 +66,9 @@ struct AccelTableResource {
 // A control of a dialog template, in dialog units.
 struct DialogControlResource {
   int id;
-  const char* className;   // "BUTTON", "STATIC", "SysTreeView32", "ICON"
+  const char* className;  // "BUTTON", "STATIC", "SysTreeView32", "ICON"
   const WCHAR* text;
-  UINT iconId;             // for "ICON" controls
+  UINT iconId;  // for "ICON" controls
   int x, y, cx, cy;
   DWORD style;
   DWORD exStyle;
@@ -78,10 +78,10 @@ struct DialogResource {
   UINT id;
   const WCHAR* title;
   DWORD style;
-  DWORD exStyle;           // 0x80000000: an OK button in the caption
+  DWORD exStyle;  // 0x80000000: an OK button in the caption
   const char* fontName;
   int fontPoints;
-  int cx, cy;              // dialog units
+  int cx, cy;  // dialog units
   const DialogControlResource* controls;
   size_t controlCount;
 };

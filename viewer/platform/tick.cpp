@@ -32,7 +32,9 @@ void TickAdvance(DWORD milliseconds) {
   g_now += milliseconds;
 }
 
-void TickSetStep(DWORD step) { g_step = step; }
+void TickSetStep(DWORD step) {
+  g_step = step;
+}
 
 void TickUseSystem() {
   g_manual = false;

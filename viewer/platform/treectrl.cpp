@@ -34,13 +34,19 @@ void DeleteTree(TreeItem* item) {
 
 }  // namespace
 
-HICON LoadIcon(UINT id) { return FindIconResource(id); }
+HICON LoadIcon(UINT id) {
+  return FindIconResource(id);
+}
 
 // ---- Image list ----------------------------------------------------------
 
-CImageList::CImageList() { g_imageLists.insert(this); }
+CImageList::CImageList() {
+  g_imageLists.insert(this);
+}
 
-CImageList::~CImageList() { g_imageLists.erase(this); }
+CImageList::~CImageList() {
+  g_imageLists.erase(this);
+}
 
 BOOL CImageList::Create(int cx, int cy, UINT /*flags*/, int initial, int /*grow*/) {
   if (cx <= 0 || cy <= 0 || initial < 0) return FALSE;
@@ -83,13 +89,17 @@ CImageList* CImageList::FromHandlePermanent(HIMAGELIST list) {
   return g_imageLists.count(list) != 0 ? list : nullptr;
 }
 
-int CImageList::LiveCount() { return (int)g_imageLists.size(); }
+int CImageList::LiveCount() {
+  return (int)g_imageLists.size();
+}
 
 // ---- Tree control --------------------------------------------------------
 
 CTreeCtrl::CTreeCtrl() = default;
 
-CTreeCtrl::~CTreeCtrl() { DeleteAll(); }
+CTreeCtrl::~CTreeCtrl() {
+  DeleteAll();
+}
 
 void CTreeCtrl::DeleteAll() {
   for (TreeItem* root : m_roots) DeleteTree(root);
@@ -249,19 +259,23 @@ HTREEITEM CTreeCtrl::InsertItem(const TVINSERTSTRUCTW* insert) {
   return (HTREEITEM)SendMessage(TVM_INSERTITEMW, 0, (LPARAM)insert);
 }
 HTREEITEM CTreeCtrl::GetRootItem() const {
-  return (HTREEITEM)const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, TVGN_ROOT, 0);
+  return (HTREEITEM) const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, TVGN_ROOT, 0);
 }
 HTREEITEM CTreeCtrl::GetChildItem(HTREEITEM item) const {
-  return (HTREEITEM)const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)item);
+  return (HTREEITEM) const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)item);
 }
 HTREEITEM CTreeCtrl::GetNextSiblingItem(HTREEITEM item) const {
-  return (HTREEITEM)const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item);
+  return (HTREEITEM) const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item);
 }
 HTREEITEM CTreeCtrl::GetParentItem(HTREEITEM item) const {
-  return (HTREEITEM)const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, TVGN_PARENT, (LPARAM)item);
+  return (HTREEITEM) const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, TVGN_PARENT, (LPARAM)item);
 }
-BOOL CTreeCtrl::Expand(HTREEITEM item, UINT code) { return (BOOL)SendMessage(TVM_EXPAND, code, (LPARAM)item); }
-BOOL CTreeCtrl::SelectItem(HTREEITEM item) { return (BOOL)SendMessage(TVM_SELECTITEM, TVGN_CARET, (LPARAM)item); }
+BOOL CTreeCtrl::Expand(HTREEITEM item, UINT code) {
+  return (BOOL)SendMessage(TVM_EXPAND, code, (LPARAM)item);
+}
+BOOL CTreeCtrl::SelectItem(HTREEITEM item) {
+  return (BOOL)SendMessage(TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);
+}
 
 CString CTreeCtrl::GetItemText(HTREEITEM item) const {
   return Owns(item) ? item->text : CString();
@@ -290,20 +304,28 @@ HIMAGELIST CTreeCtrl::SetImageList(HIMAGELIST list, int kind) {
   return (HIMAGELIST)SendMessage(TVM_SETIMAGELIST, (WPARAM)kind, (LPARAM)list);
 }
 HIMAGELIST CTreeCtrl::GetImageList(int kind) const {
-  return (HIMAGELIST)const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETIMAGELIST, (WPARAM)kind, 0);
+  return (HIMAGELIST) const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETIMAGELIST, (WPARAM)kind, 0);
 }
 
-BOOL CTreeCtrl::ItemHasChildrenMarker(HTREEITEM item) const { return Owns(item) && item->cChildren != 0; }
-BOOL CTreeCtrl::IsExpanded(HTREEITEM item) const { return Owns(item) && item->expanded; }
+BOOL CTreeCtrl::ItemHasChildrenMarker(HTREEITEM item) const {
+  return Owns(item) && item->cChildren != 0;
+}
+BOOL CTreeCtrl::IsExpanded(HTREEITEM item) const {
+  return Owns(item) && item->expanded;
+}
 
 std::vector<HTREEITEM> CTreeCtrl::Children(HTREEITEM parent) const {
   if (parent == nullptr || parent == TVI_ROOT) return m_roots;
   return Owns(parent) ? parent->children : std::vector<HTREEITEM>();
 }
 
-void CTreeCtrl::HostSelect(HTREEITEM item) { SelectItem(item); }
+void CTreeCtrl::HostSelect(HTREEITEM item) {
+  SelectItem(item);
+}
 
-void CTreeCtrl::HostExpand(HTREEITEM item, BOOL expanded) { Expand(item, expanded ? TVE_EXPAND : TVE_COLLAPSE); }
+void CTreeCtrl::HostExpand(HTREEITEM item, BOOL expanded) {
+  Expand(item, expanded ? TVE_EXPAND : TVE_COLLAPSE);
+}
 
 BOOL CTreeCtrl::HostEditLabel(HTREEITEM item, const CString& text) {
   if (!Owns(item) || GetParent() == nullptr) return FALSE;

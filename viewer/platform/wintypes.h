@@ -48,17 +48,35 @@ struct RECT {
 inline constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
   return (COLORREF)r | ((COLORREF)g << 8) | ((COLORREF)b << 16);
 }
-inline constexpr BYTE GetRValue(COLORREF c) { return (BYTE)(c & 0xFF); }
-inline constexpr BYTE GetGValue(COLORREF c) { return (BYTE)((c >> 8) & 0xFF); }
-inline constexpr BYTE GetBValue(COLORREF c) { return (BYTE)((c >> 16) & 0xFF); }
+inline constexpr BYTE GetRValue(COLORREF c) {
+  return (BYTE)(c & 0xFF);
+}
+inline constexpr BYTE GetGValue(COLORREF c) {
+  return (BYTE)((c >> 8) & 0xFF);
+}
+inline constexpr BYTE GetBValue(COLORREF c) {
+  return (BYTE)((c >> 16) & 0xFF);
+}
 
-inline constexpr WORD LOWORD(uintptr_t v) { return (WORD)(v & 0xFFFF); }
-inline constexpr WORD HIWORD(uintptr_t v) { return (WORD)((v >> 16) & 0xFFFF); }
-inline constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return (WPARAM)((DWORD)lo | ((DWORD)hi << 16)); }
-inline constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) { return (LPARAM)(DWORD)((DWORD)lo | ((DWORD)hi << 16)); }
+inline constexpr WORD LOWORD(uintptr_t v) {
+  return (WORD)(v & 0xFFFF);
+}
+inline constexpr WORD HIWORD(uintptr_t v) {
+  return (WORD)((v >> 16) & 0xFFFF);
+}
+inline constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
+  return (WPARAM)((DWORD)lo | ((DWORD)hi << 16));
+}
+inline constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) {
+  return (LPARAM)(DWORD)((DWORD)lo | ((DWORD)hi << 16));
+}
 // Stylus coordinates travel as signed 16-bit halves of the message's LPARAM.
-inline constexpr int GET_X_LPARAM(LPARAM lp) { return (int)(int16_t)LOWORD((uintptr_t)lp); }
-inline constexpr int GET_Y_LPARAM(LPARAM lp) { return (int)(int16_t)HIWORD((uintptr_t)lp); }
+inline constexpr int GET_X_LPARAM(LPARAM lp) {
+  return (int)(int16_t)LOWORD((uintptr_t)lp);
+}
+inline constexpr int GET_Y_LPARAM(LPARAM lp) {
+  return (int)(int16_t)HIWORD((uintptr_t)lp);
+}
 
 // Window messages.
 enum : UINT {

@@ -13,7 +13,9 @@ constexpr DWORD kDoubleTapMs = 500;
 constexpr int kDoubleTapSlop = 2;
 }  // namespace
 
-BOOL CCmdTarget::OnCmdMsg(UINT /*id*/) { return FALSE; }
+BOOL CCmdTarget::OnCmdMsg(UINT /*id*/) {
+  return FALSE;
+}
 
 CWnd::CWnd() = default;
 
@@ -53,9 +55,13 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
   }
 }
 
-BOOL CWnd::PreCreateWindow(DWORD& /*style*/) { return TRUE; }
+BOOL CWnd::PreCreateWindow(DWORD& /*style*/) {
+  return TRUE;
+}
 
-BOOL CWnd::CreateHostPeer() { return GetHost()->CreateChildWindow(this); }
+BOOL CWnd::CreateHostPeer() {
+  return GetHost()->CreateChildWindow(this);
+}
 
 BOOL CWnd::CreateChild(CWnd* parent, DWORD style, UINT id) {
   if (m_bCreated) return FALSE;
@@ -250,8 +256,8 @@ void CWnd::HostStylusDown(int x, int y) {
   if (!m_bCreated) return;
   const DWORD now = GetTickCount();
   const BOOL doubleTap = (GetClassStyle() & CS_DBLCLKS) && m_bHaveLastDown &&
-                         (DWORD)(now - m_lastDownTick) <= kDoubleTapMs && std::abs(x - m_lastDown.x) <= kDoubleTapSlop &&
-                         std::abs(y - m_lastDown.y) <= kDoubleTapSlop;
+                         (DWORD)(now - m_lastDownTick) <= kDoubleTapMs &&
+                         std::abs(x - m_lastDown.x) <= kDoubleTapSlop && std::abs(y - m_lastDown.y) <= kDoubleTapSlop;
   const LPARAM point = MAKELPARAM((WORD)(int16_t)x, (WORD)(int16_t)y);
   if (doubleTap) {
     m_bHaveLastDown = FALSE;
@@ -317,7 +323,9 @@ void CScrollView::UpdateBars() {
   if (before.x != after.x || before.y != after.y) Invalidate(TRUE);
 }
 
-POINT CScrollView::GetScrollPosition() const { return {GetScrollPos(SB_HORZ), GetScrollPos(SB_VERT)}; }
+POINT CScrollView::GetScrollPosition() const {
+  return {GetScrollPos(SB_HORZ), GetScrollPos(SB_VERT)};
+}
 
 void CScrollView::ScrollToPosition(POINT pt) {
   const POINT before = GetScrollPosition();

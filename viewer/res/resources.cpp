@@ -3,10 +3,9 @@
 #include <cstring>
 #include <vector>
 
+#include "images_art.inc"
 #include "platform/resource.h"
 #include "resource_ids.h"
-
-#include "images_art.inc"
 
 namespace {
 
@@ -29,20 +28,34 @@ const StringResource kStrings[] = {
 // Palette of the pixel art.
 uint32_t ArtColour(char c) {
   switch (c) {
-    case 'k': return 0xFF000000;
-    case 'w': return 0xFFFFFFFF;
-    case 'S': return 0xFFC0C0C0;
-    case 's': return 0xFF808080;
-    case 'Y': return 0xFF9C7418;
-    case 'y': return 0xFFF0C840;
-    case 'o': return 0xFFFFE48C;
-    case 'G': return 0xFF1E6E28;
-    case 'g': return 0xFF48B048;
-    case 'l': return 0xFFA8E8A0;
-    case 'b': return 0xFF2850B4;
-    case 'B': return 0xFF98C8F0;
-    case 'r': return 0xFFC03030;
-    default: return 0x00000000;  // transparent
+    case 'k':
+      return 0xFF000000;
+    case 'w':
+      return 0xFFFFFFFF;
+    case 'S':
+      return 0xFFC0C0C0;
+    case 's':
+      return 0xFF808080;
+    case 'Y':
+      return 0xFF9C7418;
+    case 'y':
+      return 0xFFF0C840;
+    case 'o':
+      return 0xFFFFE48C;
+    case 'G':
+      return 0xFF1E6E28;
+    case 'g':
+      return 0xFF48B048;
+    case 'l':
+      return 0xFFA8E8A0;
+    case 'b':
+      return 0xFF2850B4;
+    case 'B':
+      return 0xFF98C8F0;
+    case 'r':
+      return 0xFFC03030;
+    default:
+      return 0x00000000;  // transparent
   }
 }
 
@@ -113,14 +126,14 @@ struct Images {
 void InstallViewerResources() {
   static const Images images;
   static const ResourceTables tables = {
-      kStrings, sizeof(kStrings) / sizeof(kStrings[0]),
-      images.icons, 5,
+      kStrings,       sizeof(kStrings) / sizeof(kStrings[0]),
+      images.icons,   5,
       images.bitmaps, 1,
-      kMenus, 1,
-      kMenuBars, 1,
-      kToolbars, 1,
-      kAccelTables, 1,
-      kDialogs, 2,
+      kMenus,         1,
+      kMenuBars,      1,
+      kToolbars,      1,
+      kAccelTables,   1,
+      kDialogs,       2,
   };
   SetResourceTables(&tables);
 }

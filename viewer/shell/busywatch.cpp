@@ -12,7 +12,9 @@ BOOL g_cursorShown = FALSE;
 
 }  // namespace
 
-void BeginBusyWatch() { g_startTick = GetTickCount(); }
+void BeginBusyWatch() {
+  g_startTick = GetTickCount();
+}
 
 void TickBusyWatch() {
   const DWORD now = GetTickCount();

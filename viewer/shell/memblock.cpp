@@ -7,11 +7,17 @@ namespace {
 CMemoryReserve* g_pReserve = nullptr;
 }  // namespace
 
-void MemSetReserve(CMemoryReserve* reserve) { g_pReserve = reserve; }
+void MemSetReserve(CMemoryReserve* reserve) {
+  g_pReserve = reserve;
+}
 
-CMemoryReserve* MemGetReserve() { return g_pReserve; }
+CMemoryReserve* MemGetReserve() {
+  return g_pReserve;
+}
 
-HMEMBLOCK MemAlloc(size_t bytes) { return HeapAllocZero(bytes); }
+HMEMBLOCK MemAlloc(size_t bytes) {
+  return HeapAllocZero(bytes);
+}
 
 HMEMBLOCK MemAllocRetry(size_t bytes) {
   for (;;) {
@@ -26,10 +32,18 @@ HMEMBLOCK MemAllocRetry(size_t bytes) {
   }
 }
 
-void* MemLock(HMEMBLOCK block) { return block; }
+void* MemLock(HMEMBLOCK block) {
+  return block;
+}
 
-BOOL MemUnlock(HMEMBLOCK /*block*/) { return TRUE; }
+BOOL MemUnlock(HMEMBLOCK /*block*/) {
+  return TRUE;
+}
 
-void MemFree(HMEMBLOCK block) { HeapFreeBlock(block); }
+void MemFree(HMEMBLOCK block) {
+  HeapFreeBlock(block);
+}
 
-size_t MemSize(HMEMBLOCK block) { return HeapBlockSize(block); }
+size_t MemSize(HMEMBLOCK block) {
+  return HeapBlockSize(block);
+}

@@ -12,13 +12,17 @@ CPage::CPage(IPageHost* owner) : m_pOwner(owner) {
 
 CPage::~CPage() = default;
 
-CScrollView* CPage::View() const { return m_pOwner != nullptr ? &m_pOwner->PageView() : nullptr; }
+CScrollView* CPage::View() const {
+  return m_pOwner != nullptr ? &m_pOwner->PageView() : nullptr;
+}
 
 void CPage::SetButtonState(int id, int state) {
   if (m_pOwner != nullptr) m_pOwner->SetButtonState(id, state);
 }
 
-void CPage::OnLButtonDown(UINT /*flags*/, const POINT& point) { m_ptDown = point; }
+void CPage::OnLButtonDown(UINT /*flags*/, const POINT& point) {
+  m_ptDown = point;
+}
 void CPage::OnMouseMove(UINT /*flags*/, const POINT& /*point*/) {}
 void CPage::OnLButtonUp(UINT /*flags*/, const POINT& /*point*/) {}
 void CPage::OnKeyDown(UINT /*virtualKey*/, UINT /*repeat*/, UINT /*flags*/) {}
@@ -35,7 +39,9 @@ void CPage::Activate() {
   view->SetScrollInfo(SB_HORZ, &empty, TRUE);
 }
 
-BOOL CPage::CanDeactivate(int /*nextPage*/) { return TRUE; }
+BOOL CPage::CanDeactivate(int /*nextPage*/) {
+  return TRUE;
+}
 void CPage::OnVScroll(UINT /*code*/, UINT /*position*/) {}
 
 void CPage::RedrawNow() {
@@ -50,8 +56,12 @@ void CPage::InvalidatePage() {
 }
 
 void CPage::OnListChanged() {}
-int CPage::OnZoomIn() { return 0; }
-int CPage::OnZoomOut() { return 0; }
+int CPage::OnZoomIn() {
+  return 0;
+}
+int CPage::OnZoomOut() {
+  return 0;
+}
 void CPage::OnBack() {}
 
 BOOL CPage::GetClientRect(RECT* out) {
@@ -63,4 +73,6 @@ BOOL CPage::GetClientRect(RECT* out) {
 
 void CPage::OnSize() {}
 
-int CPage::SwitchTo(int page) { return m_pOwner != nullptr ? m_pOwner->SwitchPage(page) : 0; }
+int CPage::SwitchTo(int page) {
+  return m_pOwner != nullptr ? m_pOwner->SwitchPage(page) : 0;
+}

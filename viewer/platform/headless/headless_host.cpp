@@ -40,7 +40,9 @@ void CHeadlessHost::Resize(int areaWidth, int areaHeight) {
   for (CWnd* wnd : m_windows) wnd->HostSetAreaSize(areaWidth, areaHeight);
 }
 
-CWnd* CHeadlessHost::CanvasWindow() const { return m_windows.empty() ? nullptr : m_windows.front(); }
+CWnd* CHeadlessHost::CanvasWindow() const {
+  return m_windows.empty() ? nullptr : m_windows.front();
+}
 
 BOOL CHeadlessHost::WritePng(const std::string& path) const {
   CWnd* wnd = CanvasWindow();
@@ -53,7 +55,9 @@ BOOL CHeadlessHost::CreateFrameWindow(CFrameWnd* frame) {
   return TRUE;
 }
 
-void CHeadlessHost::ShowFrameWindow(CFrameWnd* /*frame*/, int showCommand) { m_nShowCommand = showCommand; }
+void CHeadlessHost::ShowFrameWindow(CFrameWnd* /*frame*/, int showCommand) {
+  m_nShowCommand = showCommand;
+}
 
 BOOL CHeadlessHost::CreateChildWindow(CWnd* wnd) {
   if (!wnd->HasCanvas()) return TRUE;
@@ -73,7 +77,9 @@ void CHeadlessHost::DestroyWindow(CWnd* wnd) {
 void CHeadlessHost::InvalidateWindow(CWnd* /*wnd*/) {}
 void CHeadlessHost::PresentWindow(CWnd* /*wnd*/) {}
 void CHeadlessHost::ScrollBarsChanged(CWnd* /*wnd*/) {}
-void CHeadlessHost::SetFocus(CWnd* wnd) { m_pFocus = wnd; }
+void CHeadlessHost::SetFocus(CWnd* wnd) {
+  m_pFocus = wnd;
+}
 
 BOOL CHeadlessHost::CreateCommandBar(CCommandBar* bar) {
   m_pCommandBar = bar;

@@ -47,8 +47,8 @@ void Usage(FILE* out) {
 
 bool ParseSize(const char* text, int* width, int* height) {
   char tail = 0;
-  return std::sscanf(text, "%dx%d%c", width, height, &tail) == 2 && *width > 0 && *height > 0 &&
-         *width <= kMaxSide && *height <= kMaxSide;
+  return std::sscanf(text, "%dx%d%c", width, height, &tail) == 2 && *width > 0 && *height > 0 && *width <= kMaxSide &&
+         *height <= kMaxSide;
 }
 
 bool ParseMegabytes(const char* text, long long* value) {
@@ -117,8 +117,9 @@ int main(int argc, char** argv) {
 
   // 1. A display, checked before GTK starts so that its absence is one line.
   if (!HaveDisplayVariable()) {
-    std::fprintf(stderr, "vimbra: no display: neither DISPLAY nor WAYLAND_DISPLAY is set "
-                         "(run it in a desktop session, or under Xvfb)\n");
+    std::fprintf(stderr,
+                 "vimbra: no display: neither DISPLAY nor WAYLAND_DISPLAY is set "
+                 "(run it in a desktop session, or under Xvfb)\n");
     return kExitFailure;
   }
   // GTK reads this once, at start-up: classic scroll bars that take room.

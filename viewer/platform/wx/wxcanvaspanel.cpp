@@ -5,13 +5,13 @@
 #include <wx/dcclient.h>
 #include <wx/graphics.h>
 
+#include "platform/app.h"
 #include "platform/canvas.h"
 #include "platform/frame.h"
-#include "platform/app.h"
 #include "platform/wnd.h"
 #include "wxids.h"
-#include "wxviewerarea.h"
 #include "wxprobe.h"
+#include "wxviewerarea.h"
 
 namespace {
 
@@ -29,23 +29,17 @@ enum : UINT {
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CWxCanvasPanel, wxWindow)
-  EVT_PAINT(CWxCanvasPanel::OnPaint)
-  EVT_LEFT_DOWN(CWxCanvasPanel::OnLeftDown)
-  // A GTK double click arrives as a double-click event; the layer decides
-  // what a second tap means, so it is a plain stylus-down here.
-  EVT_LEFT_DCLICK(CWxCanvasPanel::OnLeftDown)
-  EVT_LEFT_UP(CWxCanvasPanel::OnLeftUp)
-  EVT_MOTION(CWxCanvasPanel::OnMotion)
-  EVT_MOUSE_CAPTURE_LOST(CWxCanvasPanel::OnCaptureLost)
-  EVT_KEY_DOWN(CWxCanvasPanel::OnKeyDown)
-  EVT_KEY_UP(CWxCanvasPanel::OnKeyUp)
-  EVT_MOUSEWHEEL(CWxCanvasPanel::OnMouseWheel)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CWxCanvasPanel, wxWindow) EVT_PAINT(CWxCanvasPanel::OnPaint)
+    EVT_LEFT_DOWN(CWxCanvasPanel::OnLeftDown)
+    // A GTK double click arrives as a double-click event; the layer decides
+    // what a second tap means, so it is a plain stylus-down here.
+    EVT_LEFT_DCLICK(CWxCanvasPanel::OnLeftDown) EVT_LEFT_UP(CWxCanvasPanel::OnLeftUp)
+        EVT_MOTION(CWxCanvasPanel::OnMotion) EVT_MOUSE_CAPTURE_LOST(CWxCanvasPanel::OnCaptureLost)
+            EVT_KEY_DOWN(CWxCanvasPanel::OnKeyDown) EVT_KEY_UP(CWxCanvasPanel::OnKeyUp)
+                EVT_MOUSEWHEEL(CWxCanvasPanel::OnMouseWheel) wxEND_EVENT_TABLE()
 
-CWxCanvasPanel::CWxCanvasPanel(wxWindow* parent, CWnd* wnd)
-    : wxWindow(parent, ID_VIEWER_CANVAS, wxPoint(0, 0), wxSize(0, 0), wxWANTS_CHARS | wxBORDER_NONE),
-      m_pWnd(wnd) {
+                    CWxCanvasPanel::CWxCanvasPanel(wxWindow* parent, CWnd* wnd)
+    : wxWindow(parent, ID_VIEWER_CANVAS, wxPoint(0, 0), wxSize(0, 0), wxWANTS_CHARS | wxBORDER_NONE), m_pWnd(wnd) {
   // Every pixel comes from the canvas: no background erase, no flicker.
   SetBackgroundStyle(wxBG_STYLE_PAINT);
 }

@@ -36,14 +36,10 @@ constexpr int kMargin = 7;
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CWxDialog, wxDialog)
-  EVT_BUTTON(wxID_ANY, CWxDialog::OnButton)
-  EVT_CLOSE(CWxDialog::OnClose)
-  EVT_CHAR_HOOK(CWxDialog::OnCharHook)
-  EVT_IDLE(CWxDialog::OnIdle)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CWxDialog, wxDialog) EVT_BUTTON(wxID_ANY, CWxDialog::OnButton) EVT_CLOSE(CWxDialog::OnClose)
+    EVT_CHAR_HOOK(CWxDialog::OnCharHook) EVT_IDLE(CWxDialog::OnIdle) wxEND_EVENT_TABLE()
 
-CWxDialog::CWxDialog(wxWindow* parent, CDialog* dialog)
+        CWxDialog::CWxDialog(wxWindow* parent, CDialog* dialog)
     : wxDialog(parent, wxID_ANY, TitleOf(dialog), wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE),
       m_pDialog(dialog) {
   Build();

@@ -8,22 +8,24 @@
 
 namespace {
 
-wxString ToWx(const CString& text) { return wxString::FromUTF8(Utf8FromWide(text).c_str()); }
+wxString ToWx(const CString& text) {
+  return wxString::FromUTF8(Utf8FromWide(text).c_str());
+}
 
-std::string Utf8(const wxString& text) { return std::string(text.utf8_str()); }
+std::string Utf8(const wxString& text) {
+  return std::string(text.utf8_str());
+}
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CWxFolderTree, wxTreeCtrl)
-  EVT_TREE_SEL_CHANGED(wxID_ANY, CWxFolderTree::OnSelChanged)
-  EVT_TREE_ITEM_EXPANDED(wxID_ANY, CWxFolderTree::OnExpanded)
-  EVT_TREE_ITEM_COLLAPSED(wxID_ANY, CWxFolderTree::OnCollapsed)
-  EVT_TREE_BEGIN_LABEL_EDIT(wxID_ANY, CWxFolderTree::OnBeginLabelEdit)
-  EVT_TREE_END_LABEL_EDIT(wxID_ANY, CWxFolderTree::OnEndLabelEdit)
-  EVT_IDLE(CWxFolderTree::OnIdle)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CWxFolderTree, wxTreeCtrl) EVT_TREE_SEL_CHANGED(wxID_ANY, CWxFolderTree::OnSelChanged)
+    EVT_TREE_ITEM_EXPANDED(wxID_ANY, CWxFolderTree::OnExpanded)
+        EVT_TREE_ITEM_COLLAPSED(wxID_ANY, CWxFolderTree::OnCollapsed)
+            EVT_TREE_BEGIN_LABEL_EDIT(wxID_ANY, CWxFolderTree::OnBeginLabelEdit)
+                EVT_TREE_END_LABEL_EDIT(wxID_ANY, CWxFolderTree::OnEndLabelEdit) EVT_IDLE(CWxFolderTree::OnIdle)
+                    wxEND_EVENT_TABLE()
 
-long CWxFolderTree::StyleFromModel(DWORD style) {
+                        long CWxFolderTree::StyleFromModel(DWORD style) {
   // The model's items sit under an invisible root, as the handheld's
   // top-level items do; without TVS_LINESATROOT they get no button there.
   long wx = wxTR_HIDE_ROOT | wxTR_SINGLE;
@@ -41,8 +43,8 @@ CWxFolderTree::CWxFolderTree(wxWindow* parent, int id, const wxPoint& at, const 
 }
 
 void CWxFolderTree::BuildImageList() {
-  CImageList* images = m_pModel != nullptr ? CImageList::FromHandlePermanent(m_pModel->GetImageList(TVSIL_NORMAL))
-                                           : nullptr;
+  CImageList* images =
+      m_pModel != nullptr ? CImageList::FromHandlePermanent(m_pModel->GetImageList(TVSIL_NORMAL)) : nullptr;
   if (images == nullptr || images->GetImageCount() == 0) return;
   wxImageList* list = new wxImageList(images->Width(), images->Height(), true, images->GetImageCount());
   for (int i = 0; i < images->GetImageCount(); ++i) {
@@ -164,8 +166,7 @@ void CWxFolderTree::OnEndLabelEdit(wxTreeEvent& event) {
   HTREEITEM item = ModelItem(event.GetItem());
   if (event.IsEditCancelled() || m_pModel == nullptr || item == nullptr) return;
   CString text;
-  if (!Utf8ToWide(Utf8(event.GetLabel()), &text) ||
-      !m_pModel->HostEditLabel(item, text)) {
+  if (!Utf8ToWide(Utf8(event.GetLabel()), &text) || !m_pModel->HostEditLabel(item, text)) {
     // The dialog did not accept the new label: the old one stays.
     event.Veto();
     m_bReportPending = true;
@@ -188,8 +189,7 @@ void CWxFolderTree::ReportItems(const wxTreeItemId& parent) {
     wxRect rect;
     if (GetBoundingRect(child, rect, true)) {
       const wxPoint at = ClientToScreen(rect.GetPosition());
-      Probe::Line("treeitem %d %d %d %d %s", at.x, at.y, rect.width, rect.height,
-                  Utf8(GetItemText(child)).c_str());
+      Probe::Line("treeitem %d %d %d %d %s", at.x, at.y, rect.width, rect.height, Utf8(GetItemText(child)).c_str());
     }
     if (IsExpanded(child)) ReportItems(child);
   }

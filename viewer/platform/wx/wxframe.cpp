@@ -14,7 +14,9 @@
 
 namespace {
 
-wxString ToWx(const CString& text) { return wxString::FromUTF8(Utf8FromWide(text).c_str()); }
+wxString ToWx(const CString& text) {
+  return wxString::FromUTF8(Utf8FromWide(text).c_str());
+}
 
 extern "C" void ToolbarAllocated(GtkWidget* /*widget*/, GdkRectangle* /*allocation*/, gpointer frame) {
   static_cast<CWxFrame*>(frame)->OnToolbarAllocated();
@@ -42,18 +44,13 @@ CWxMenuButton::CWxMenuButton(wxWindow* parent, const wxString& label)
   SetCanFocus(false);
 }
 
-wxBEGIN_EVENT_TABLE(CWxFrame, wxFrame)
-  EVT_CLOSE(CWxFrame::OnClose)
-  EVT_ACTIVATE(CWxFrame::OnActivate)
-  EVT_IDLE(CWxFrame::OnIdle)
-  EVT_TOOL_RANGE(ID_TOOL_FIRST, ID_TOOL_LAST, CWxFrame::OnTool)
-  EVT_BUTTON(ID_MENU_BUTTON, CWxFrame::OnMenuButton)
-  EVT_MENU_RANGE(ID_MENU_ITEM_FIRST, ID_MENU_ITEM_LAST, CWxFrame::OnMenuItem)
-  EVT_MENU_OPEN(CWxFrame::OnMenuOpen)
-  EVT_MENU_CLOSE(CWxFrame::OnMenuClose)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CWxFrame, wxFrame) EVT_CLOSE(CWxFrame::OnClose) EVT_ACTIVATE(CWxFrame::OnActivate)
+    EVT_IDLE(CWxFrame::OnIdle) EVT_TOOL_RANGE(ID_TOOL_FIRST, ID_TOOL_LAST, CWxFrame::OnTool)
+        EVT_BUTTON(ID_MENU_BUTTON, CWxFrame::OnMenuButton)
+            EVT_MENU_RANGE(ID_MENU_ITEM_FIRST, ID_MENU_ITEM_LAST, CWxFrame::OnMenuItem)
+                EVT_MENU_OPEN(CWxFrame::OnMenuOpen) EVT_MENU_CLOSE(CWxFrame::OnMenuClose) wxEND_EVENT_TABLE()
 
-CWxFrame::CWxFrame(CFrameWnd* wnd, const wxString& title, const wxIcon& icon)
+                    CWxFrame::CWxFrame(CFrameWnd* wnd, const wxString& title, const wxIcon& icon)
     : wxFrame(nullptr, wxID_ANY, title), m_pWnd(wnd) {
   if (icon.IsOk()) SetIcon(icon);
 }

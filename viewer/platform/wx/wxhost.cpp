@@ -16,13 +16,17 @@
 #include "wxprobe.h"
 #include "wxviewerarea.h"
 
-CWxHost::CWxHost(const wxSize& areaSize) : m_pPrevious(GetHost()), m_areaSize(areaSize) { SetHost(this); }
+CWxHost::CWxHost(const wxSize& areaSize) : m_pPrevious(GetHost()), m_areaSize(areaSize) {
+  SetHost(this);
+}
 
 CWxHost::~CWxHost() {
   if (GetHost() == this) SetHost(m_pPrevious);
 }
 
-CWxHost* CWxHost::Get() { return dynamic_cast<CWxHost*>(GetHost()); }
+CWxHost* CWxHost::Get() {
+  return dynamic_cast<CWxHost*>(GetHost());
+}
 
 CWxViewerArea* CWxHost::AreaOf(const CWnd* wnd) const {
   return wnd != nullptr && wnd == m_pViewerWnd ? m_pArea : nullptr;

@@ -23,7 +23,9 @@ void Open() {
   if (g_file == nullptr) std::fprintf(stderr, "vimbra: cannot write the probe file %s\n", path);
 }
 
-bool Enabled() { return g_file != nullptr; }
+bool Enabled() {
+  return g_file != nullptr;
+}
 
 void Line(const char* format, ...) {
   if (g_file == nullptr) return;
@@ -38,8 +40,12 @@ void Line(const char* format, ...) {
   if (std::string(text) != "idle") g_activity = true;
 }
 
-bool HasActivity() { return g_activity; }
-void ClearActivity() { g_activity = false; }
+bool HasActivity() {
+  return g_activity;
+}
+void ClearActivity() {
+  g_activity = false;
+}
 
 int64_t EpochMicros() {
   using namespace std::chrono;

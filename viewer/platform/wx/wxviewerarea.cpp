@@ -17,11 +17,9 @@ extern "C" gboolean ScrollBarChangeValue(GtkRange* /*range*/, GtkScrollType type
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CWxScrollBar, wxScrollBar)
-  EVT_MOUSEWHEEL(CWxScrollBar::OnMouseWheel)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CWxScrollBar, wxScrollBar) EVT_MOUSEWHEEL(CWxScrollBar::OnMouseWheel) wxEND_EVENT_TABLE()
 
-CWxScrollBar::CWxScrollBar(wxWindow* parent)
+    CWxScrollBar::CWxScrollBar(wxWindow* parent)
     : wxScrollBar(parent, ID_VIEWER_SCROLLBAR, wxDefaultPosition, wxDefaultSize, wxSB_VERTICAL) {
   SetCanFocus(false);
   g_signal_connect(GetHandle(), "change-value", G_CALLBACK(ScrollBarChangeValue), this);
@@ -63,12 +61,10 @@ void CWxScrollBar::OnMouseWheel(wxMouseEvent& event) {
   if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) area->Wheel(rotation, event.GetWheelDelta());
 }
 
-wxBEGIN_EVENT_TABLE(CWxViewerArea, wxWindow)
-  EVT_SIZE(CWxViewerArea::OnSize)
-  EVT_SCROLL(CWxViewerArea::OnScroll)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CWxViewerArea, wxWindow) EVT_SIZE(CWxViewerArea::OnSize) EVT_SCROLL(CWxViewerArea::OnScroll)
+    wxEND_EVENT_TABLE()
 
-CWxViewerArea::CWxViewerArea(wxWindow* parent, CWnd* wnd, const wxSize& size)
+        CWxViewerArea::CWxViewerArea(wxWindow* parent, CWnd* wnd, const wxSize& size)
     : wxWindow(parent, ID_VIEWER_AREA, wxPoint(0, 0), size, wxBORDER_NONE), m_pWnd(wnd) {
   SetBackgroundColour(*wxWHITE);
   m_pCanvas = new CWxCanvasPanel(this, wnd);
