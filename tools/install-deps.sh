@@ -13,7 +13,7 @@ PACKAGES=(
   libcairo2-dev libpango1.0-dev fontconfig fonts-dejavu-core
   libwxgtk3.2-dev libgtk-3-dev
   libgtest-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xdotool imagemagick x11-utils
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   gcab
