@@ -112,10 +112,12 @@ BOOL ChooseTargetFolder(CWinOps& ops, const char* pszManager, PathBuffer& target
   return FileExists(ops, target);
 }
 
-// Steps 8 and 9: one copy, overwriting. It counts as made when the target
-// file exists afterwards, so a copy left by an earlier run counts as well.
+// Steps 8 and 9: one copy, overwriting. Only the copy call's own success
+// makes it count: a target left by an earlier run (read-only, say) or a
+// folder of the target's name passes the existence test but holds nothing
+// of this run. The target must also exist afterwards.
 BOOL CopyToTarget(CWinOps& ops, const char* pszSource, const char* pszTarget) {
-  ops.CopyFileA(pszSource, pszTarget, FALSE);
+  if (!ops.CopyFileA(pszSource, pszTarget, FALSE)) return FALSE;
   return FileExists(ops, pszTarget);
 }
 
