@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -256,13 +257,28 @@ TEST_F(InstallFailure, FolderInPlaceOfACopyShowsCopyError) {
   }
 }
 
-TEST_F(InstallFailure, ManagerThatCannotStartIsNotReported) {
-  fake.m_nShellResult = 2;  // SE_ERR_FNF
-  Run();
-  EXPECT_TRUE(fake.m_messages.empty());
-  EXPECT_EQ(fake.m_launches.size(), 1u);
-  EXPECT_EQ(fake.FileContent(kTargetCab), "MSCF cabinet 1");
-  EXPECT_EQ(fake.FileContent(kTargetIni), "[CEAppManager] 1");
+// ShellExecuteA returns an error code of 32 or less when nothing was started
+// (0 out of memory, 2 file not found, 5 access denied, 11 not a program) and
+// a value above 32 otherwise. A failed start is reported after the copies,
+// which stay for the next run; nothing else is tried after the start.
+TEST_F(InstallFailure, ManagerThatCannotStartShowsNoSyncSoftwareAndKeepsBothCopies) {
+  for (std::intptr_t nResult : {0, 2, 5, 11, 32, 33}) {
+    SCOPED_TRACE(nResult);
+    bool bStarted = nResult > 32;
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    pc.m_nShellResult = nResult;
+    RunInstall(pc);
+
+    EXPECT_EQ(pc.m_messages, bStarted ? std::vector<UINT>{} : std::vector<UINT>{IDS_NO_SYNC_SOFTWARE});
+    EXPECT_EQ(pc.m_launches.size(), 1u);
+    std::vector<std::string> names = pc.CallNames();
+    if (!bStarted) names.pop_back();  // the message comes last
+    EXPECT_EQ(names.back(), "ShellExecuteA");
+    EXPECT_EQ(pc.FileContent(kTargetCab), "MSCF cabinet 1");
+    EXPECT_EQ(pc.FileContent(kTargetIni), "[CEAppManager] 1");
+    ExpectTidy(pc);
+  }
 }
 
 // A program folder of n characters as the sequence sees it ("C:\" to the
