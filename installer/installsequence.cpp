@@ -2,6 +2,7 @@
 // that the same code runs in Cradlet.exe and under the recording test fake.
 #include "installsequence.h"
 
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 
@@ -30,6 +31,10 @@ const char kAppManagerKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\App
 // shorter than this, which leaves room for "\Vimbra.arm_ppc.CAB" and for the
 // quoted parameter within MAX_PATH.
 constexpr std::size_t kLongTargetChars = 230;
+
+// ShellExecuteA returns an error code of at most this value when it fails;
+// anything greater means the program was started.
+constexpr std::intptr_t kLastShellError = 32;
 
 typedef char PathBuffer[MAX_PATH];
 
@@ -112,10 +117,12 @@ BOOL ChooseTargetFolder(CWinOps& ops, const char* pszManager, PathBuffer& target
   return FileExists(ops, target);
 }
 
-// Steps 8 and 9: one copy, overwriting. It counts as made when the target
-// file exists afterwards, so a copy left by an earlier run counts as well.
+// Steps 8 and 9: one copy, overwriting. Only the copy call's own success
+// makes it count: a target left by an earlier run (read-only, say) or a
+// folder of the target's name passes the existence test but holds nothing
+// of this run. The target must also exist afterwards.
 BOOL CopyToTarget(CWinOps& ops, const char* pszSource, const char* pszTarget) {
-  ops.CopyFileA(pszSource, pszTarget, FALSE);
+  if (!ops.CopyFileA(pszSource, pszTarget, FALSE)) return FALSE;
   return FileExists(ops, pszTarget);
 }
 
@@ -166,6 +173,9 @@ void RunInstall(CWinOps& ops) {
   }
 
   // 10. Hand the description file to the manager: default verb, shown
-  // normally, not waited for. Its result decides nothing.
-  ops.ShellExecuteA(nullptr, nullptr, szManager, szParameter, nullptr, SW_SHOWNORMAL);
+  // normally, not waited for. A result of 32 or less means it never ran (the
+  // file named in its App Paths entry is no program, say), which leaves the
+  // user where a missing manager would. The copies stay for the next run.
+  HINSTANCE hStarted = ops.ShellExecuteA(nullptr, nullptr, szManager, szParameter, nullptr, SW_SHOWNORMAL);
+  if (reinterpret_cast<std::intptr_t>(hStarted) <= kLastShellError) ops.ShowMessage(IDS_NO_SYNC_SOFTWARE);
 }

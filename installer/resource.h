@@ -1,6 +1,10 @@
-// Resource identifiers of Cradlet: the string table of its four messages.
+// Resource identifiers of Cradlet: its program icon and the string table of
+// its four messages.
 // Included by the install sequence and by the Windows resource script.
 #pragma once
+
+// The program icon: the only icon, so the one the shell shows for the file.
+#define IDR_MAINFRAME 128
 
 #define IDS_NO_SYNC_SOFTWARE 102
 #define IDS_SYSTEM_ERROR 103

@@ -143,7 +143,7 @@ BOOL CFakeWinOps::CopyFileA(const char* pszExistingFileName, const char* pszNewF
   if (bFailIfExists) m_faults.push_back("CopyFileA: must overwrite");
   std::string targetKey = Key(target);
   if (!HasFile(source) || m_locked.count(Key(source)) || !m_folders.count(Parent(targetKey)) ||
-      m_folders.count(targetKey) || (bFailIfExists && HasFile(target)))
+      m_folders.count(targetKey) || m_readOnly.count(targetKey) || (bFailIfExists && HasFile(target)))
     return FALSE;
   m_files[targetKey] = {target, FileContent(source)};
   return TRUE;

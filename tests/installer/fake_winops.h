@@ -31,8 +31,9 @@ class CFakeWinOps : public CWinOps {
   bool HasFolder(const std::string& strPath) const;
   bool HasFile(const std::string& strPath) const;
   std::string FileContent(const std::string& strPath) const;
-  // Folders that exist but in which _mkdir cannot create anything.
-  void MakeReadOnly(const std::string& strFolder) { m_readOnly.insert(Key(strFolder)); }
+  // A folder in which _mkdir cannot create anything, or a file that
+  // CopyFileA cannot overwrite (the read-only attribute).
+  void MakeReadOnly(const std::string& strPath) { m_readOnly.insert(Key(strPath)); }
   // Files that exist but that CopyFileA cannot read (held open elsewhere).
   void LockFile(const std::string& strPath) { m_locked.insert(Key(strPath)); }
   // Registry under HKEY_LOCAL_MACHINE; value name "" is the default value.

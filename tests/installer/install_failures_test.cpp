@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,23 @@ class InstallFailure : public ::testing::Test {
     EXPECT_EQ(Count("_mkdir"), 0);
     EXPECT_EQ(Count("CopyFileA"), 0);
     EXPECT_TRUE(fake.m_launches.empty());
+  }
+
+  // Every key and search closed, the seam used as Windows requires.
+  static void ExpectTidy(const CFakeWinOps& pc) {
+    EXPECT_TRUE(pc.m_openKeys.empty()) << "a registry key was left open";
+    EXPECT_TRUE(pc.m_openFinds.empty()) << "a search was left open";
+    EXPECT_EQ(pc.m_faults, std::vector<std::string>{});
+  }
+  // The listing start with everything in kTarget replaced by leftInTarget.
+  static std::vector<std::string> WithTargetListing(const std::vector<std::string>& start,
+                                                    const std::vector<std::string>& leftInTarget) {
+    std::vector<std::string> listing;
+    for (const std::string& entry : start)
+      if (entry.rfind(kTarget, 0) != 0) listing.push_back(entry);
+    listing.insert(listing.end(), leftInTarget.begin(), leftInTarget.end());
+    std::sort(listing.begin(), listing.end());
+    return listing;
   }
 
   CFakeWinOps fake;
@@ -149,13 +167,118 @@ TEST_F(InstallFailure, DescriptionCopyFailingLeavesTheCabinetCopy) {
   EXPECT_TRUE(fake.m_launches.empty());
 }
 
-TEST_F(InstallFailure, ManagerThatCannotStartIsNotReported) {
-  fake.m_nShellResult = 2;  // SE_ERR_FNF
-  Run();
-  EXPECT_TRUE(fake.m_messages.empty());
-  EXPECT_EQ(fake.m_launches.size(), 1u);
-  EXPECT_EQ(fake.FileContent(kTargetCab), "MSCF cabinet 1");
-  EXPECT_EQ(fake.FileContent(kTargetIni), "[CEAppManager] 1");
+// A copy counts only when the copy call succeeded: what an earlier run left
+// at the target passes the existence test but is none of this run's copies.
+// Copies of a first run marked read-only before the kit's files are replaced,
+// or a source held open, must end in message 104 with nothing handed on.
+TEST_F(InstallFailure, CopyRefusedOverAnEarlierCopyShowsCopyErrorAndKeepsTheOldCopy) {
+  struct Case {
+    const char* pszName;
+    std::vector<std::string> readOnly;  // copies of the first run marked read-only
+    const char* pszLockedSource;        // instead: no first run, a source held open
+    std::vector<std::string> leftInTarget;
+    int nCopiesTried;
+  };
+  const std::string target = kTarget, cab = kTargetCab, ini = kTargetIni;
+  const Case cases[] = {
+      {"both copies read-only",
+       {kTargetCab, kTargetIni},
+       nullptr,
+       {target + "\\", cab + " = MSCF cabinet 1", ini + " = [CEAppManager] 1"},
+       1},
+      {"description copy read-only",
+       {kTargetIni},
+       nullptr,
+       {target + "\\", cab + " = MSCF cabinet 2", ini + " = [CEAppManager] 1"},
+       2},
+      {"description source locked",
+       {},
+       "C:\\Cradlet\\Vimbra.ini",
+       {target + "\\", cab + " = MSCF cabinet 2", ini + " = [CEAppManager] 0"},
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pszName);
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    if (c.pszLockedSource) {
+      pc.AddFolder(kTarget);
+      pc.AddFile(kTargetIni, "[CEAppManager] 0");
+      pc.LockFile(c.pszLockedSource);
+    } else {
+      RunInstall(pc);
+      ASSERT_EQ(pc.m_launches.size(), 1u);
+      for (const std::string& copy : c.readOnly) pc.MakeReadOnly(copy);
+    }
+    pc.AddFile("C:\\Cradlet\\Vimbra.arm_ppc.CAB", "MSCF cabinet 2");
+    pc.AddFile("C:\\Cradlet\\Vimbra.ini", "[CEAppManager] 2");
+    std::vector<std::string> start = pc.Snapshot();
+    pc.m_calls.clear();
+    pc.m_launches.clear();
+    RunInstall(pc);
+
+    EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_COPY_ERROR});
+    EXPECT_TRUE(pc.m_launches.empty());
+    std::vector<std::string> names = pc.CallNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "CopyFileA"), c.nCopiesTried);
+    EXPECT_EQ(pc.Snapshot(), WithTargetListing(start, c.leftInTarget));
+    ExpectTidy(pc);
+  }
+}
+
+// A folder that bears a copy's name exists like a file, but no copy can be
+// made onto it: the manager must not be handed a folder.
+TEST_F(InstallFailure, FolderInPlaceOfACopyShowsCopyError) {
+  const std::string target = kTarget, cab = kTargetCab, ini = kTargetIni;
+  struct Case {
+    std::string strFolder;
+    std::vector<std::string> leftInTarget;
+    int nCopiesTried;
+  };
+  const Case cases[] = {
+      {cab, {target + "\\", cab + "\\"}, 1},
+      {ini, {target + "\\", cab + " = MSCF cabinet 1", ini + "\\"}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.strFolder);
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    pc.AddFolder(kTarget);
+    pc.AddFolder(c.strFolder);
+    std::vector<std::string> start = pc.Snapshot();
+    RunInstall(pc);
+
+    EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_COPY_ERROR});
+    EXPECT_TRUE(pc.m_launches.empty());
+    std::vector<std::string> names = pc.CallNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "CopyFileA"), c.nCopiesTried);
+    EXPECT_EQ(pc.Snapshot(), WithTargetListing(start, c.leftInTarget));
+    ExpectTidy(pc);
+  }
+}
+
+// ShellExecuteA returns an error code of 32 or less when nothing was started
+// (0 out of memory, 2 file not found, 5 access denied, 11 not a program) and
+// a value above 32 otherwise. A failed start is reported after the copies,
+// which stay for the next run; nothing else is tried after the start.
+TEST_F(InstallFailure, ManagerThatCannotStartShowsNoSyncSoftwareAndKeepsBothCopies) {
+  for (std::intptr_t nResult : {0, 2, 5, 11, 32, 33}) {
+    SCOPED_TRACE(nResult);
+    bool bStarted = nResult > 32;
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    pc.m_nShellResult = nResult;
+    RunInstall(pc);
+
+    EXPECT_EQ(pc.m_messages, bStarted ? std::vector<UINT>{} : std::vector<UINT>{IDS_NO_SYNC_SOFTWARE});
+    EXPECT_EQ(pc.m_launches.size(), 1u);
+    std::vector<std::string> names = pc.CallNames();
+    if (!bStarted) names.pop_back();  // the message comes last
+    EXPECT_EQ(names.back(), "ShellExecuteA");
+    EXPECT_EQ(pc.FileContent(kTargetCab), "MSCF cabinet 1");
+    EXPECT_EQ(pc.FileContent(kTargetIni), "[CEAppManager] 1");
+    ExpectTidy(pc);
+  }
 }
 
 // A program folder of n characters as the sequence sees it ("C:\" to the

@@ -156,16 +156,6 @@ TEST_F(InstallTarget, SecondRunReusesTheFolderAndOverwritesBothCopies) {
   EXPECT_EQ(fake.m_calls[13], std::string("_mkdir ") + kBesideManager);  // tried, failed, folder used
 }
 
-TEST_F(InstallTarget, CopyLeftByAnEarlierRunCountsAsCopied) {
-  fake.AddFolder(kBesideManager);
-  fake.AddFile(std::string(kBesideManager) + "\\Vimbra.ini", "[CEAppManager] 0");
-  fake.LockFile("C:\\Cradlet\\Vimbra.ini");
-  RunInstall(fake);
-  EXPECT_TRUE(fake.m_messages.empty());
-  EXPECT_EQ(fake.FileContent(std::string(kBesideManager) + "\\Vimbra.ini"), "[CEAppManager] 0");
-  EXPECT_EQ(fake.m_launches.size(), 1u);
-}
-
 TEST_F(InstallTarget, ApplicationStartUpRunsTheInstallAndDeclines) {
   CInstallerApp app(kAppName, fake);
   EXPECT_STREQ(app.m_pszAppName, "Cradlet");

@@ -4,11 +4,27 @@
 // It writes "launch.txt" beside itself: the argument count, each argument as
 // the C runtime split it, and the raw command line. The file is written under
 // a temporary name and then renamed, so a test polling for it never reads a
-// half-written record.
+// half-written record. While a file "hold.txt" lies beside it, it then runs
+// on (30 s at most) and writes "ended.txt" when it ends, so that a test can
+// see whether Cradlet waited for it.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+
+namespace {
+
+// Writes strBase + ".txt" through strBase + ".tmp" and a rename.
+bool WriteRecord(const std::string& strBase, const std::string& record) {
+  std::string temp = strBase + ".tmp", final = strBase + ".txt";
+  FILE* file = std::fopen(temp.c_str(), "wb");
+  if (!file) return false;
+  bool bWritten = std::fwrite(record.data(), 1, record.size(), file) == record.size();
+  if (std::fclose(file) != 0 || !bWritten) return false;
+  return MoveFileExA(temp.c_str(), final.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   char szSelf[MAX_PATH] = "";
@@ -21,10 +37,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) record += "argv" + std::to_string(i) + "=" + argv[i] + "\n";
   record += std::string("cmdline=") + GetCommandLineA() + "\n";
 
-  std::string temp = folder + "launch.tmp", final = folder + "launch.txt";
-  FILE* file = std::fopen(temp.c_str(), "wb");
-  if (!file) return 3;
-  bool bWritten = std::fwrite(record.data(), 1, record.size(), file) == record.size();
-  if (std::fclose(file) != 0 || !bWritten) return 3;
-  return MoveFileExA(temp.c_str(), final.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 4;
+  if (!WriteRecord(folder + "launch", record)) return 3;
+
+  std::string hold = folder + "hold.txt";
+  if (GetFileAttributesA(hold.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
+  for (int i = 0; i < 600 && GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  return WriteRecord(folder + "ended", "ended=1\n") ? 0 : 3;
 }

@@ -3,11 +3,14 @@
 //
 // Usage: msgbox_clicker.exe RECORD [--lock FILE] PROGRAM
 // --lock holds FILE open without sharing while PROGRAM runs, so that no copy
-// of it can be made. RECORD receives "title=", "text=" and "exit=" lines
+// of it can be made. RECORD receives "title=", "text=", "comctl32=" (the
+// path of the comctl32.dll loaded in the box's process) and "exit=" lines
 // (written under a temporary name, then renamed); without a box within 20 s
 // it holds "title=<none>". The exit code is 0 when a box was found and the
 // program ended after OK.
 #include <windows.h>
+// After <windows.h>, which it relies on.
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
@@ -41,6 +44,21 @@ BOOL CALLBACK FindMessageText(HWND hWnd, LPARAM lParam) {
   if (lstrcmpiA(szClass, "Static") != 0 || szText[0] == '\0') return TRUE;
   *reinterpret_cast<std::string*>(lParam) = szText;
   return FALSE;
+}
+
+// The full path of the comctl32.dll that process dwProcessId has loaded:
+// the version-6 side-by-side one when its manifest asks for it.
+std::string LoadedCommonControls(DWORD dwProcessId) {
+  HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, dwProcessId);
+  if (hSnapshot == INVALID_HANDLE_VALUE) return "<unknown>";
+  std::string path = "<none>";
+  MODULEENTRY32 module = {};
+  module.dwSize = sizeof module;
+  for (BOOL bMore = Module32First(hSnapshot, &module); bMore; bMore = Module32Next(hSnapshot, &module)) {
+    if (lstrcmpiA(module.szModule, "comctl32.dll") == 0) path = module.szExePath;
+  }
+  CloseHandle(hSnapshot);
+  return path;
 }
 
 bool WriteRecord(const std::string& path, const std::string& record) {
@@ -92,6 +110,7 @@ int main(int argc, char** argv) {
     GetWindowTextA(search.hBox, szTitle, sizeof szTitle);
     EnumChildWindows(search.hBox, FindMessageText, reinterpret_cast<LPARAM>(&text));
     record = std::string("title=") + szTitle + "\ntext=" + text + "\n";
+    record += "comctl32=" + LoadedCommonControls(process.dwProcessId) + "\n";
     PostMessageA(search.hBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(search.hBox, IDOK)));
   } else {
