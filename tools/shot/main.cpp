@@ -31,6 +31,9 @@ void Usage(std::ostream& out) {
          "  --script FILE         read events from FILE, one per line\n"
          "  --out FILE            screenshot written at the end (default: none if the\n"
          "                        events took one, else vimbra-shot.png)\n"
+         "  --threads N           thumbnail worker threads (default: one per core;\n"
+         "                        1 makes thumbnails inside the paint)\n"
+         "  --time                print each event's wall time in milliseconds\n"
          "  --trace               print each event with the list's state\n"
          "  --help\n\n"
       << Replay::Help();
@@ -47,6 +50,8 @@ int main(int argc, char** argv) {
   int width = 240, height = 268, barWidth = kDefaultScrollBarWidth;
   long long memoryMb = (long long)(kDefaultHeapBudget >> 20);
   bool trace = false;
+  bool timing = false;
+  int threads = GetProcessorCount();
   std::vector<std::string> events;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -77,6 +82,14 @@ int main(int argc, char** argv) {
       out = value("--out");
     } else if (arg == "--trace") {
       trace = true;
+    } else if (arg == "--time") {
+      timing = true;
+    } else if (arg == "--threads") {
+      threads = std::atoi(value("--threads"));
+      if (threads < 1 || threads > 256) {
+        std::cerr << "vimbra-shot: --threads takes a number from 1 to 256\n";
+        return 2;
+      }
     } else if (arg.rfind("--", 0) == 0) {
       std::cerr << "vimbra-shot: unknown option " << arg << "\n";
       return 2;
@@ -109,7 +122,7 @@ int main(int argc, char** argv) {
     size_t arguments;
   } kVerbs[] = {{"tap", 2},     {"dbltap", 2}, {"down", 2},   {"move", 2},    {"up", 2},     {"key", 1},
                 {"keydown", 1}, {"keyup", 1},  {"scroll", 1}, {"command", 1}, {"folder", 0}, {"folder-cancel", 0},
-                {"resize", 2},  {"wait", 1},   {"pump", 0},   {"shot", 1}};
+                {"resize", 2},  {"wait", 1},   {"pump", 0},   {"idle", 0},    {"shot", 1}};
   size_t pending = 0;  // arguments the current event still needs
   for (const std::string& word : events) {
     const auto* known =
@@ -125,16 +138,18 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (AfxGetApp() != nullptr) AfxGetApp()->m_nWorkerThreads = threads;
   CHeadlessHost host(width, height, barWidth);
   if (AfxGetApp() == nullptr || !AfxGetApp()->InitInstance()) {
     std::cerr << "vimbra-shot: the viewer could not start\n";
     return 1;
   }
   Replay replay(host, trace ? &std::cout : nullptr);
+  if (timing) replay.SetTiming(&std::cout);
   std::string error;
   const bool ok = replay.RunAll(lines, &error);
   if (!ok) std::cerr << "vimbra-shot: " << error << "\n";
-  host.Pump();
+  host.WaitForBackgroundWork();
   if (ok && (!out.empty() || replay.ShotsWritten() == 0) && host.Frame() != nullptr) {
     const std::string path = out.empty() ? "vimbra-shot.png" : out;
     if (!host.WritePng(path)) {

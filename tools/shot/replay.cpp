@@ -1,6 +1,8 @@
 // Event replay on the headless host.
 #include "replay.h"
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ostream>
 #include <sstream>
@@ -143,8 +145,17 @@ bool Replay::Run(const std::string& line, std::string* error) {
   const std::vector<std::string> words = Split(line.substr(0, line.find('#')));
   if (words.empty()) return true;
   TickAdvance(kEventGapMs);
+  const auto start = std::chrono::steady_clock::now();
   if (!Command(words, error)) return false;
   m_host.Pump();
+  if (m_timing != nullptr) {
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    std::string event;
+    for (const std::string& word : words) event += (event.empty() ? "" : " ") + word;
+    char figure[32];
+    std::snprintf(figure, sizeof figure, "%.1f ms", took.count());
+    *m_timing << event << "  " << figure << std::endl;
+  }
   Trace(line);
   return true;
 }
@@ -217,9 +228,14 @@ bool Replay::Command(const std::vector<std::string>& w, std::string* error) {
     return true;
   }
   if (verb == "pump") return true;
+  if (verb == "idle") {
+    if (!m_host.WaitForBackgroundWork()) return fail("background work did not finish");
+    return true;
+  }
   if (verb == "shot") {
     if (w.size() != 2) return fail("needs a file name");
-    m_host.Pump();
+    // Every thumbnail asked for is drawn before the picture is taken.
+    if (!m_host.WaitForBackgroundWork()) return fail("thumbnails did not finish");
     if (!m_host.WritePng(w[1])) return fail("cannot write " + w[1]);
     ++m_nShots;
     return true;
@@ -239,5 +255,7 @@ std::string Replay::Help() {
          "  resize W H                       new viewer area\n"
          "  wait MS                          advance the clock\n"
          "  pump                             run pending paints\n"
-         "  shot FILE.png                    screenshot of the viewer window\n";
+         "  idle                             wait until background work (thumbnails) is done\n"
+         "  shot FILE.png                    screenshot of the viewer window, once every\n"
+         "                                   thumbnail asked for is drawn\n";
 }

@@ -18,6 +18,8 @@ class Replay {
   bool Run(const std::string& line, std::string* error);
   bool RunAll(const std::vector<std::string>& lines, std::string* error);
   int ShotsWritten() const { return m_nShots; }
+  // Each event's wall time ("key right  3.2 ms") goes to `out` (null: off).
+  void SetTiming(std::ostream* out) { m_timing = out; }
   static std::string Help();
 
  private:
@@ -27,6 +29,7 @@ class Replay {
 
   CHeadlessHost& m_host;
   std::ostream* m_trace;
+  std::ostream* m_timing = nullptr;
   int m_nShots = 0;
   std::vector<std::string> m_folderChoice;  // for the next Select Folder dialog
   bool m_bFolderCancel = false;

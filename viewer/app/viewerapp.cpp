@@ -5,6 +5,7 @@
 
 #include "app/aboutdlg.h"
 #include "app/mainframe.h"
+#include "filelist/imagefilelist.h"
 #include "folderdlg/folderdlg.h"
 #include "res/resource_ids.h"
 
@@ -20,6 +21,8 @@ BOOL CViewerApp::StartViewer() {
   // 1. Registry key name; nothing is ever stored under it.
   SetRegistryKey(u"Local AppWizard-Generated Applications");
   // 2. The frame; its constructor creates the file list and the observer.
+  //    The list makes thumbnails with as many workers as the program was given.
+  SetThumbnailThreads(m_nWorkerThreads);
   CMainFrame* frame = new (std::nothrow) CMainFrame();
   if (frame == nullptr) return FALSE;
   // 3. Main window.

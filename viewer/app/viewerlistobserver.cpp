@@ -9,3 +9,10 @@ void CViewerListObserver::OnFileListEvent(int code) {
   CMainFrame* frame = static_cast<CMainFrame*>(AfxGetMainWnd());
   if (frame != nullptr) frame->GetViewerWnd().NotifyListChanged();
 }
+
+void CViewerListObserver::OnThumbnailReady(int index, CDib thumbnail) {
+  CMainFrame* frame = static_cast<CMainFrame*>(AfxGetMainWnd());
+  if (frame == nullptr) return;
+  CPage* page = frame->GetViewerWnd().m_pCurrentPage;
+  if (page != nullptr) page->OnThumbnailReady(index, thumbnail);
+}

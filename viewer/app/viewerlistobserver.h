@@ -1,5 +1,6 @@
 // The main frame's file-list observer: code 0 goes to the viewer window's
-// NotifyListChanged; other codes are ignored.
+// NotifyListChanged, other codes are ignored; thumbnails made in the
+// background go to the current page.
 #pragma once
 
 #include "filelist/listobserver.h"
@@ -7,4 +8,6 @@
 class CViewerListObserver : public CFileListObserver {
  public:
   void OnFileListEvent(int code) override;
+  // Goes to the viewer window's current page.
+  void OnThumbnailReady(int index, CDib thumbnail) override;
 };

@@ -3,6 +3,7 @@
 #include "filelist/imagefilelist.h"
 
 #include <cstring>
+#include <new>
 
 #include "filelist/listobserver.h"
 #include "imaging/dibdraw.h"
@@ -11,6 +12,18 @@
 #include "platform/resource.h"
 
 CImageFileList* g_pImageFileList = nullptr;
+
+namespace {
+int g_nThumbnailThreads = 1;
+}  // namespace
+
+void SetThumbnailThreads(int threads) {
+  g_nThumbnailThreads = threads < 1 ? 1 : threads;
+}
+
+int GetThumbnailThreads() {
+  return g_nThumbnailThreads;
+}
 
 namespace {
 
@@ -47,6 +60,7 @@ CImageFileList::CImageFileList()
     g_pImageFileList = this;
     MemSetReserve(this);
   }
+  if (g_nThumbnailThreads > 1) m_pMaker = new (std::nothrow) CThumbnailMaker(g_nThumbnailThreads, this);
   CString folder;
   GetDefaultFolder(folder);
   SelectFolder(folder);
@@ -55,6 +69,9 @@ CImageFileList::CImageFileList()
 CImageFileList::~CImageFileList() {
   if (g_pImageFileList == this) g_pImageFileList = nullptr;
   if (MemGetReserve() == this) MemSetReserve(nullptr);
+  // Waits only for the decodes in flight; nothing made after this is kept.
+  delete m_pMaker;
+  m_pMaker = nullptr;
   ReleaseBlocks();
   // The list owns the held picture; a program that quits while a picture is
   // shown must not leave it behind.
@@ -138,6 +155,8 @@ void CImageFileList::Clear() {
   m_nCurrent = 0;
   m_nCount = 0;
   ReleaseBlocks();
+  ++m_nGeneration;
+  if (m_pMaker != nullptr) m_pMaker->Restart(m_nGeneration);
 }
 
 BOOL CImageFileList::GetEntry(int index, WIN32_FIND_DATA* record) const {
@@ -216,7 +235,36 @@ BOOL CImageFileList::ReleaseThumbnailBlock() {
 
 CDib CImageFileList::GetOrMakeThumbnail(int index) {
   CDib thumbnail = GetThumbnail(index);
-  if (thumbnail != nullptr) return thumbnail;
+  if (thumbnail != nullptr || index < 0 || index >= m_nCount) return thumbnail;
+  if (m_pMaker == nullptr) return MakeThumbnail(index);
+  CString path;
+  GetPath(index, path);
+  m_pMaker->Request(index, path);
+  return nullptr;
+}
+
+void CImageFileList::BeginThumbnailPass() {
+  if (m_pMaker != nullptr) m_pMaker->BeginPass();
+}
+
+void CImageFileList::OnThumbnailMade(int generation, int index, CDib thumbnail, ThumbnailOutcome outcome,
+                                     const std::string& /*reason*/) {
+  if (generation != m_nGeneration || index < 0 || index >= m_nCount) {
+    MemFree(thumbnail);
+    return;
+  }
+  if (outcome == THUMB_NO_MEMORY) {
+    // Made again here, where cached thumbnails can be given back for it.
+    thumbnail = MakeThumbnail(index);
+  } else if (thumbnail != nullptr) {
+    StoreThumbnail(index, thumbnail, (DWORD)MemSize(thumbnail));
+  }
+  if (thumbnail == nullptr) return;
+  if (m_pObserver != nullptr) m_pObserver->OnThumbnailReady(index, thumbnail);
+  MemFree(thumbnail);
+}
+
+CDib CImageFileList::MakeThumbnail(int index) {
   CDib big = LoadPictureToFit(index, kDecodeBox, kDecodeBox);
   if (big == nullptr) return nullptr;
   CDib small = MakeDibThumbnail(big, kThumbBox, kThumbBox);

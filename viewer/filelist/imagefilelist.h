@@ -4,6 +4,7 @@
 // one list; everybody reaches it through g_pImageFileList.
 #pragma once
 
+#include "filelist/thumbmaker.h"
 #include "imaging/dib.h"
 #include "platform/wintypes.h"
 #include "platform/wstr.h"
@@ -23,9 +24,14 @@ class CFileListObserver;
 #define LIST_ERROR_NOT_FOUND 1
 #define LIST_ERROR_NO_MEMORY 2
 
+// Worker threads of the thumbnail maker, for lists made from now on. With 1
+// (the default) thumbnails are made inside the paint, as on the handheld.
+void SetThumbnailThreads(int threads);
+int GetThumbnailThreads();
+
 // The list is also the memory service's reserve: its thumbnail blocks are
 // given back, highest first, when an allocation cannot be met.
-class CImageFileList : public CMemoryReserve {
+class CImageFileList : public CMemoryReserve, private CThumbnailSink {
  public:
   CImageFileList();
   ~CImageFileList() override;
@@ -55,8 +61,14 @@ class CImageFileList : public CMemoryReserve {
   // What the grid draws for `index`, owned by the caller: a copy of the
   // cached thumbnail; otherwise a thumbnail made from the file now and
   // cached; the picture reduced towards 160 × 160 when no thumbnail could
-  // be made of it; null when the file gives no picture.
+  // be made of it; null when the file gives no picture. With the thumbnail
+  // maker's workers, a missing thumbnail is asked for instead and null is
+  // returned: it reaches the observer's OnThumbnailReady when made.
   CDib GetOrMakeThumbnail(int index);
+  // A paint begins: requests of earlier paints not yet started are dropped.
+  void BeginThumbnailPass();
+  // Thumbnails are made by workers (more than one thread was asked for).
+  BOOL MakesThumbnailsInBackground() const { return m_pMaker != nullptr; }
 
   // Pictures.
   CDib LoadPictureToFit(int index, int width, int height) const;
@@ -86,6 +98,15 @@ class CImageFileList : public CMemoryReserve {
  private:
   BOOL Scan(const CString& pattern);
   void ReleaseBlocks();
+  // The synchronous make: decode, reduce, cache.
+  CDib MakeThumbnail(int index);
+  // CThumbnailSink: a worker's result, on the user-interface thread.
+  void OnThumbnailMade(int generation, int index, CDib thumbnail, ThumbnailOutcome outcome,
+                       const std::string& reason) override;
+
+  // Counts the folders shown, so that late results of an old one are dropped.
+  int m_nGeneration = 0;
+  CThumbnailMaker* m_pMaker = nullptr;
 };
 
 extern CImageFileList* g_pImageFileList;

@@ -10,3 +10,5 @@ CFileListObserver::CFileListObserver() {
 CFileListObserver::~CFileListObserver() {
   if (g_pFileListObserver == this) g_pFileListObserver = nullptr;
 }
+
+void CFileListObserver::OnThumbnailReady(int /*index*/, CDib /*thumbnail*/) {}

@@ -47,6 +47,9 @@ void CBrowserPage::Paint(HDC dc) {
   const bool titles = g_pImageFileList->m_bShowTitles != 0;
   int i = g_pImageFileList->m_nFirstShown;
   if (i < 0) return;
+  // Thumbnails asked for by earlier paints and not yet started are dropped:
+  // this paint asks again for what it shows, in grid order.
+  g_pImageFileList->BeginThumbnailPass();
   int x = grid.gapX;
   int y = grid.gapY;
   int row = 0;
@@ -69,24 +72,50 @@ void CBrowserPage::PaintCell(HDC dc, int index, int x, int y) {
   CImageFileList* list = g_pImageFileList;
   CString title;
   list->GetTitle(index, title);
-  // A cell whose file gives no picture shows only its frame and title.
+  // A cell whose file gives no picture shows only its frame and title; so
+  // does one whose thumbnail is being made in the background, until it comes.
   CDib thumbnail = list->GetOrMakeThumbnail(index);
+  PaintThumbnailAndFrame(dc, thumbnail, x, y);
+  MemFree(thumbnail);
+  if (list->m_bShowTitles) {
+    RECT titleBox = {x, y + 66, x + kThumbBox, y + 84};
+    DrawText(dc, title.c_str(), -1, &titleBox, DT_CENTER | DT_VCENTER);
+  }
+}
+
+void CBrowserPage::PaintThumbnailAndFrame(HDC dc, CDib thumbnail, int x, int y) {
   if (thumbnail != nullptr) {
     const RECT box = {x, y, x + kThumbBox, y + kThumbBox};
     DrawDibFit(thumbnail, &box, dc);
-    MemFree(thumbnail);
   }
-  // The grey frame lies on the box's right and bottom edge lines.
+  // The grey frame lies on the box's right and bottom edge lines; its top
+  // and left lines cross the thumbnail's first row and column, so it is
+  // drawn after the thumbnail.
   HPEN pen = CreatePen(PS_SOLID, 1, kFrameColour);
   HGDIOBJ previous = SelectObject(dc, pen);
   const POINT frame[5] = {{x, y}, {x + kThumbBox, y}, {x + kThumbBox, y + kThumbBox}, {x, y + kThumbBox}, {x, y}};
   Polyline(dc, frame, 5);
   SelectObject(dc, previous);
   DeleteObject(pen);
-  if (list->m_bShowTitles) {
-    RECT titleBox = {x, y + 66, x + kThumbBox, y + 84};
-    DrawText(dc, title.c_str(), -1, &titleBox, DT_CENTER | DT_VCENTER);
-  }
+}
+
+void CBrowserPage::OnThumbnailReady(int index, HMEMBLOCK thumbnail) {
+  CScrollView* view = View();
+  if (view == nullptr || g_pImageFileList == nullptr || thumbnail == nullptr) return;
+  // A paint on its way draws every cell from the cache anyway.
+  if (view->IsPaintPending()) return;
+  const GridLayout grid = CurrentGrid();
+  const bool titles = g_pImageFileList->m_bShowTitles != 0;
+  const int cell = index - g_pImageFileList->m_nFirstShown;
+  if (grid.cols <= 0 || grid.rows <= 0 || cell < 0 || cell >= grid.cols * grid.rows) return;
+  if (index >= PictureCount()) return;
+  int x = 0, y = 0;
+  GridCellOrigin(grid, titles, cell, &x, &y);
+  // Only the thumbnail box and its frame: the title is there already.
+  HDC dc = view->GetDC();
+  if (dc == nullptr) return;
+  PaintThumbnailAndFrame(dc, thumbnail, x, y);
+  view->ReleaseDC(dc);
 }
 
 void CBrowserPage::OnLButtonUp(UINT /*flags*/, const POINT& point) {

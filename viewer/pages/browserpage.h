@@ -2,6 +2,7 @@
 // 64 × 64 thumbnails with titles, scrolled by whole rows; a tap opens one.
 #pragma once
 
+#include "imaging/dib.h"
 #include "pages/gridlayout.h"
 #include "shell/page.h"
 
@@ -18,6 +19,8 @@ class CBrowserPage : public CPage {
   void OnListChanged() override;
   BOOL GetClientRect(RECT* out) override;
   void OnSize() override;
+  // Draws an arrived thumbnail into its cell at once, if the cell is shown.
+  void OnThumbnailReady(int index, HMEMBLOCK thumbnail) override;
 
  private:
   GridLayout CurrentGrid();
@@ -26,6 +29,7 @@ class CBrowserPage : public CPage {
   // scroll bar's coming or going changes the client area.
   GridLayout LayOut();
   void PaintCell(HDC dc, int index, int x, int y);
+  void PaintThumbnailAndFrame(HDC dc, CDib thumbnail, int x, int y);
   // The snapping scroll shared by every scroll path.
   void SnapScroll(int x, long long y);
 

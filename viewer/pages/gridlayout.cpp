@@ -38,3 +38,9 @@ int GridHitTest(const GridLayout& grid, int x, int y) {
   if (column == grid.cols) column = grid.cols - 1;
   return row * grid.cols + column;
 }
+
+void GridCellOrigin(const GridLayout& grid, bool titles, int cell, int* x, int* y) {
+  const int columns = grid.cols < 1 ? 1 : grid.cols;
+  *x = grid.gapX + (cell % columns) * (64 + grid.gapX);
+  *y = grid.gapY + (cell / columns) * GridRowPitch(grid, titles);
+}

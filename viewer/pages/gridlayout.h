@@ -30,3 +30,7 @@ int GridHitTest(const GridLayout& grid, int x, int y);
 inline int GridRowPitch(const GridLayout& grid, bool titles) {
   return (titles ? 82 : 64) + grid.gapY;
 }
+// Where painting puts the thumbnail box of `cell` (counted from the first
+// cell shown, row by row): the place the paint's walk reaches after `cell`
+// steps of 64 + gapX that wrap after `cols` cells.
+void GridCellOrigin(const GridLayout& grid, bool titles, int cell, int* x, int* y);

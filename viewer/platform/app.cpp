@@ -1,6 +1,8 @@
 // The application object, its process-wide pointer and the wait cursor.
 #include "app.h"
 
+#include <thread>
+
 #include "host.h"
 
 namespace {
@@ -35,4 +37,9 @@ CWinApp* AfxGetApp() {
 
 CWnd* AfxGetMainWnd() {
   return g_app != nullptr ? g_app->m_pMainWnd : nullptr;
+}
+
+int GetProcessorCount() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : (cores > 256 ? 256 : (int)cores);
 }

@@ -26,6 +26,9 @@ class CWinApp : public CCmdTarget {
 
   CWnd* m_pMainWnd = nullptr;
   int m_nCmdShow = SW_SHOWNORMAL;
+  // Background worker threads the program may use, as its command line
+  // asked (1: everything on the user-interface thread, as on the handheld).
+  int m_nWorkerThreads = 1;
 
  private:
   CString m_strRegistryKey;
@@ -34,3 +37,6 @@ class CWinApp : public CCmdTarget {
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
+// The host's processor cores (at least 1): the programs' default number of
+// worker threads.
+int GetProcessorCount();

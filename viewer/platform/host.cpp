@@ -20,6 +20,7 @@ class NullHost : public IHost {
   void SetWaitCursor(BOOL) override {}
   int RunMessageLoop() override { return 0; }
   void QuitMessageLoop(int) override {}
+  void WakeUiThread() override {}
 };
 
 NullHost g_nullHost;

@@ -47,6 +47,10 @@ class IHost {
 
   virtual int RunMessageLoop() = 0;
   virtual void QuitMessageLoop(int exitCode) = 0;
+
+  // Called from any thread: work waits for the user-interface thread, which
+  // the host wakes to call RunUiTasks (uitasks.h) from its event loop.
+  virtual void WakeUiThread() = 0;
 };
 
 void SetHost(IHost* host);

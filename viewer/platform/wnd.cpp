@@ -165,6 +165,16 @@ void CWnd::EndPaint(PAINTSTRUCT* ps) {
   ps->hdc = nullptr;
 }
 
+HDC CWnd::GetDC() {
+  return m_bCreated && m_pCanvas != nullptr ? CreateCanvasDC(m_pCanvas) : nullptr;
+}
+
+void CWnd::ReleaseDC(HDC dc) {
+  if (dc == nullptr) return;
+  DeleteDC(dc);
+  GetHost()->PresentWindow(this);
+}
+
 void CWnd::SetFocus() {
   if (m_bCreated) GetHost()->SetFocus(this);
 }

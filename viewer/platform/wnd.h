@@ -88,6 +88,10 @@ class CWnd : public CCmdTarget {
   void UpdateWindow();
   HDC BeginPaint(PAINTSTRUCT* ps);
   void EndPaint(PAINTSTRUCT* ps);
+  // Drawing outside the paint cycle: a device context on the canvas; the
+  // host shows what was drawn when it is released.
+  HDC GetDC();
+  void ReleaseDC(HDC dc);
   BOOL IsPaintPending() const { return m_bPaintPending; }
   BOOL IsErasePending() const { return m_bErasePending; }
   int PaintCount() const { return m_nPaints; }

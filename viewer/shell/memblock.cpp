@@ -5,6 +5,8 @@
 
 namespace {
 CMemoryReserve* g_pReserve = nullptr;
+thread_local bool t_worker = false;
+thread_local bool t_ranOut = false;
 }  // namespace
 
 void MemSetReserve(CMemoryReserve* reserve) {
@@ -15,11 +17,24 @@ CMemoryReserve* MemGetReserve() {
   return g_pReserve;
 }
 
+void MemMarkWorkerThread() {
+  t_worker = true;
+}
+
+BOOL MemTakeRanOut() {
+  const bool ranOut = t_ranOut;
+  t_ranOut = false;
+  return ranOut ? TRUE : FALSE;
+}
+
 HMEMBLOCK MemAlloc(size_t bytes) {
-  return HeapAllocZero(bytes);
+  HMEMBLOCK block = HeapAllocZero(bytes);
+  if (block == nullptr && t_worker) t_ranOut = true;
+  return block;
 }
 
 HMEMBLOCK MemAllocRetry(size_t bytes) {
+  if (t_worker) return MemAlloc(bytes);
   for (;;) {
     HMEMBLOCK block = HeapAllocZero(bytes);
     if (block != nullptr) return block;

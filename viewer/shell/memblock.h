@@ -24,7 +24,16 @@ class CMemoryReserve {
 void MemSetReserve(CMemoryReserve* reserve);
 CMemoryReserve* MemGetReserve();
 
-// One attempt at a zero-filled block; null on failure, nothing recorded.
+// Worker threads never draw on the reserve: it belongs to the user-interface
+// thread. On a thread marked as a worker, MemAllocRetry makes one attempt,
+// and a failed allocation is remembered for MemTakeRanOut, so that the
+// worker can hand its job back to the user-interface thread.
+void MemMarkWorkerThread();
+// TRUE when an allocation on this worker thread failed since the last call.
+BOOL MemTakeRanOut();
+
+// One attempt at a zero-filled block; null on failure, nothing recorded
+// (on a worker thread the failure is remembered).
 HMEMBLOCK MemAlloc(size_t bytes);
 // A zero-filled block; on failure gives back the reserve one block at a
 // time and tries again. When nothing is left to give back it tells the

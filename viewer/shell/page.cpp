@@ -73,6 +73,8 @@ BOOL CPage::GetClientRect(RECT* out) {
 
 void CPage::OnSize() {}
 
+void CPage::OnThumbnailReady(int /*index*/, HMEMBLOCK /*thumbnail*/) {}
+
 int CPage::SwitchTo(int page) {
   return m_pOwner != nullptr ? m_pOwner->SwitchPage(page) : 0;
 }

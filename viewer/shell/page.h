@@ -5,6 +5,7 @@
 
 #include "platform/gdi.h"
 #include "platform/wintypes.h"
+#include "shell/memblock.h"
 
 #define PAGE_BROWSER 0
 #define PAGE_IMAGE 1
@@ -53,6 +54,9 @@ class CPage {
   // The client area changed size (a desktop window can be resized; the
   // handheld's never was). Added after the handheld's operations.
   virtual void OnSize();
+  // A thumbnail made in the background for the cell of picture `index` has
+  // arrived (a CDib block, still owned by the caller). Nothing by default.
+  virtual void OnThumbnailReady(int index, HMEMBLOCK thumbnail);
 
   int SwitchTo(int page);
 

@@ -2,11 +2,13 @@
 #include "headless_host.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/canvas.h"
 #include "platform/cmdbar.h"
 #include "platform/dialog.h"
 #include "platform/frame.h"
+#include "platform/uitasks.h"
 
 CHeadlessHost::CHeadlessHost(int areaWidth, int areaHeight, int scrollBarWidth)
     : m_pPrevious(GetHost()), m_nAreaWidth(areaWidth), m_nAreaHeight(areaHeight), m_nScrollBarWidth(scrollBarWidth) {
@@ -18,6 +20,7 @@ CHeadlessHost::~CHeadlessHost() {
 }
 
 void CHeadlessHost::Pump() {
+  RunUiTasks();
   // A paint may invalidate again (a page that redraws itself); bound the
   // rounds so that such a page cannot hang the replay.
   for (int round = 0; round < 16; ++round) {
@@ -32,6 +35,24 @@ void CHeadlessHost::Pump() {
     }
     if (!painted) return;
   }
+}
+
+BOOL CHeadlessHost::WaitForBackgroundWork(DWORD timeoutMs) {
+  // Wall time, not the device tick: tests drive the tick by hand.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    Pump();
+    if (!UiTasksBusy()) return TRUE;
+    std::unique_lock<std::mutex> lock(m_wakeMutex);
+    if (!m_wake.wait_until(lock, deadline, [this] { return m_bWoken; })) return FALSE;
+    m_bWoken = false;
+  }
+}
+
+void CHeadlessHost::WakeUiThread() {
+  std::lock_guard<std::mutex> lock(m_wakeMutex);
+  m_bWoken = true;
+  m_wake.notify_all();
 }
 
 void CHeadlessHost::Resize(int areaWidth, int areaHeight) {

@@ -5,7 +5,9 @@
 // through it.
 #pragma once
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,8 +31,12 @@ class CHeadlessHost : public IHost {
   typedef std::function<void(CDialog& dialog)> DialogHandler;
   void SetDialogHandler(DialogHandler handler) { m_dialogHandler = std::move(handler); }
 
-  // Runs every pending paint, as the message loop would when idle.
+  // Takes what background work has finished, then runs every pending
+  // paint, as the message loop would when idle.
   void Pump();
+  // Pumps until no background work (thumbnails being made) is left; FALSE
+  // when some is still in hand after `timeoutMs`.
+  BOOL WaitForBackgroundWork(DWORD timeoutMs = 120000);
   // Changes the viewer area (a resize of the window).
   void Resize(int areaWidth, int areaHeight);
 
@@ -64,6 +70,7 @@ class CHeadlessHost : public IHost {
   void SetWaitCursor(BOOL busy) override;
   int RunMessageLoop() override;
   void QuitMessageLoop(int exitCode) override;
+  void WakeUiThread() override;
 
  private:
   IHost* m_pPrevious;
@@ -82,4 +89,8 @@ class CHeadlessHost : public IHost {
   int m_nExitCode = 0;
   int m_nDialogsRun = 0;
   UINT m_nLastDialogTemplate = 0;
+  // Wakes from worker threads.
+  std::mutex m_wakeMutex;
+  std::condition_variable m_wake;
+  bool m_bWoken = false;
 };

@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/app.h"
 #include "platform/devicefs.h"
 #include "platform/heap.h"
 #include "wxapp.h"
@@ -26,17 +27,20 @@ struct Options {
   long long memoryMb = (long long)(kDefaultHeapBudget >> 20);
   int width = 240;
   int height = 268;
+  int threads = 0;  // 0: one per core
 };
 
 void Usage(FILE* out) {
   std::fprintf(out,
-               "Usage: vimbra [--device DIR] [--memory MB] [--size WxH] [--help] [--version]\n"
+               "Usage: vimbra [--device DIR] [--memory MB] [--size WxH] [--threads N] [--help] [--version]\n"
                "Shows the JPEG pictures of a device folder.\n\n"
                "Options:\n"
                "  --device DIR   folder that serves as the device's file system\n"
                "                 (default: $XDG_DATA_HOME/vimbra/device, made when missing)\n"
                "  --memory MB    heap budget for pictures (default %lld)\n"
                "  --size WxH     size of the viewer area in pixels (default 240x268)\n"
+               "  --threads N    thumbnail worker threads (default: one per core;\n"
+               "                 1 makes thumbnails inside the paint)\n"
                "  --help         show this text\n"
                "  --version      show the version\n\n"
                "Environment:\n"
@@ -77,6 +81,13 @@ int ParseOptions(int argc, char** argv, Options* options) {
         std::fprintf(stderr, "vimbra: --memory takes a number of megabytes\n");
         return kExitUsage;
       }
+    } else if (arg == "--threads" && hasValue) {
+      long long threads = 0;
+      if (!ParseMegabytes(argv[++i], &threads) || threads < 1 || threads > 256) {
+        std::fprintf(stderr, "vimbra: --threads takes a number from 1 to 256\n");
+        return kExitUsage;
+      }
+      options->threads = (int)threads;
     } else if (arg == "--size" && hasValue) {
       if (!ParseSize(argv[++i], &options->width, &options->height)) {
         std::fprintf(stderr, "vimbra: --size takes WxH, each from 1 to %d\n", kMaxSide);
@@ -84,7 +95,9 @@ int ParseOptions(int argc, char** argv, Options* options) {
       }
     } else {
       std::fprintf(stderr, "vimbra: %s %s\n", arg.c_str(),
-                   arg == "--device" || arg == "--memory" || arg == "--size" ? "needs a value" : "is not an option");
+                   arg == "--device" || arg == "--memory" || arg == "--size" || arg == "--threads"
+                       ? "needs a value"
+                       : "is not an option");
       Usage(stderr);
       return kExitUsage;
     }
@@ -140,8 +153,9 @@ int main(int argc, char** argv) {
     return kExitFailure;
   }
 
-  // 3. The heap budget.
+  // 3. The heap budget and the thumbnail workers.
   HeapSetBudget((size_t)options.memoryMb << 20);
+  if (CWinApp* app = AfxGetApp()) app->m_nWorkerThreads = options.threads > 0 ? options.threads : GetProcessorCount();
 
   // 4. wx starts GTK (which opens the display) and runs the viewer; it owns
   // and deletes the application object.

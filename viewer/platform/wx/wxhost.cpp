@@ -10,6 +10,7 @@
 #include "platform/dialog.h"
 #include "platform/frame.h"
 #include "platform/resource.h"
+#include "platform/uitasks.h"
 #include "wxdialog.h"
 #include "wxframe.h"
 #include "wxpixels.h"
@@ -154,6 +155,11 @@ int CWxHost::RunMessageLoop() {
   return m_nExitCode;
 }
 
+void CWxHost::WakeUiThread() {
+  // Any thread: QueueEvent, under CallAfter, is safe to call from workers.
+  if (wxTheApp != nullptr) wxTheApp->CallAfter([] { RunUiTasks(); });
+}
+
 void CWxHost::QuitMessageLoop(int exitCode) {
   m_nExitCode = exitCode;
   Probe::Line("exit %d", exitCode);
@@ -167,6 +173,9 @@ bool CWxHost::ReportIdleIfSettled() {
   if (m_pFrame != nullptr) settled = settled && m_pFrame->IsCommandBarSettled();
   for (const CWxDialog* dialog : m_dialogs) settled = settled && dialog->IsSettled();
   if (!settled) return false;
+  // Background work ends with a wake-up event, after which idle comes
+  // again: no need to ask for more idle events meanwhile.
+  if (UiTasksBusy()) return true;
   // What was drawn has reached the X server before a test looks at it.
   if (GdkDisplay* display = gdk_display_get_default()) gdk_display_sync(display);
   Probe::Line("idle");

@@ -42,6 +42,7 @@ class CWxHost : public IHost {
   void SetWaitCursor(BOOL busy) override;
   int RunMessageLoop() override;
   void QuitMessageLoop(int exitCode) override;
+  void WakeUiThread() override;
 
  private:
   CWxViewerArea* AreaOf(const CWnd* wnd) const;

@@ -1,0 +1,86 @@
+// The thumbnail maker: a pool of worker threads that make grid thumbnails
+// with the routines the grid uses on the user-interface thread (the 160 × 160
+// fit decode, then the 64 × 64 reduction), so every pixel is the same. Only
+// the user-interface thread asks for thumbnails and takes them; workers never
+// touch the picture list and never draw on the memory reserve.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "imaging/dib.h"
+#include "platform/uitasks.h"
+#include "platform/wstr.h"
+
+enum ThumbnailOutcome {
+  THUMB_MADE,       // the thumbnail is there
+  THUMB_NO_PICTURE, // the file gives no picture (missing, damaged, refused)
+  THUMB_NO_MEMORY,  // the budget ran out in the worker: make it again where the reserve is
+};
+
+// Where finished thumbnails go, on the user-interface thread.
+class CThumbnailSink {
+ public:
+  virtual ~CThumbnailSink() = default;
+  // `thumbnail` (null unless THUMB_MADE) is the sink's to keep or free.
+  virtual void OnThumbnailMade(int generation, int index, CDib thumbnail, ThumbnailOutcome outcome,
+                               const std::string& reason) = 0;
+};
+
+class CThumbnailMaker : public CUiTaskSource {
+ public:
+  CThumbnailMaker(int threads, CThumbnailSink* sink);
+  // Drops what is queued and waits only for the decodes in flight; results
+  // not yet taken are freed.
+  ~CThumbnailMaker() override;
+  CThumbnailMaker(const CThumbnailMaker&) = delete;
+  CThumbnailMaker& operator=(const CThumbnailMaker&) = delete;
+
+  // A new folder: everything asked for an older generation is dropped, and
+  // what is still in flight for it is freed when it comes back.
+  void Restart(int generation);
+  // A new paint: what was asked for and not yet started is dropped; the
+  // paint asks again for the cells it shows, in grid order.
+  void BeginPass();
+  // Asks for the thumbnail of `index` of the current generation, unless it
+  // is queued or being made already.
+  void Request(int index, const CString& path);
+  int Threads() const { return (int)m_workers.size(); }
+
+  // CUiTaskSource.
+  void RunUiTasks() override;
+  BOOL IsBusy() const override;
+
+ private:
+  struct Job {
+    int generation;
+    int index;
+    CString path;
+  };
+  struct Result {
+    int generation;
+    int index;
+    CDib thumbnail;
+    ThumbnailOutcome outcome;
+    std::string reason;
+  };
+
+  void WorkerLoop();
+  static Result Make(const Job& job);
+  bool IsWanted(int index) const;  // under m_mutex
+
+  CThumbnailSink* m_pSink;
+  mutable std::mutex m_mutex;
+  std::condition_variable m_work;
+  std::deque<Job> m_queue;
+  std::vector<int> m_inFlight;  // indices being made for m_nGeneration
+  int m_nBusyWorkers = 0;
+  std::vector<Result> m_results;
+  int m_nGeneration = 0;
+  bool m_bStopping = false;
+  std::vector<std::thread> m_workers;
+};
