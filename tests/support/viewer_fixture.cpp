@@ -7,6 +7,7 @@ void ViewerFixture::Start(int width, int height) {
   TickSetManual(1000000);
   host = std::make_unique<CHeadlessHost>(width, height, 13);
   app = std::make_unique<CViewerApp>();
+  app->m_nWorkerThreads = threads;
   ASSERT_TRUE(app->InitInstance());
   host->Pump();
 }

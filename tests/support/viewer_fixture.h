@@ -39,6 +39,8 @@ class ViewerFixture : public ::testing::Test {
   void Pump() { host->Pump(); }
 
   TempDevice device;
+  // Thumbnail workers the viewer starts with (1: made inside the paint).
+  int threads = 1;
   std::unique_ptr<CHeadlessHost> host;
   std::unique_ptr<CViewerApp> app;
 };

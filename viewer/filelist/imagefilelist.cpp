@@ -256,6 +256,7 @@ void CImageFileList::OnThumbnailMade(int generation, int index, CDib thumbnail, 
   if (outcome == THUMB_NO_MEMORY) {
     // Made again here, where cached thumbnails can be given back for it.
     thumbnail = MakeThumbnail(index);
+    ++m_nRemadeHere;
   } else if (thumbnail != nullptr) {
     StoreThumbnail(index, thumbnail, (DWORD)MemSize(thumbnail));
   }

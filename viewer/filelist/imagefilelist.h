@@ -69,6 +69,8 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   void BeginThumbnailPass();
   // Thumbnails are made by workers (more than one thread was asked for).
   BOOL MakesThumbnailsInBackground() const { return m_pMaker != nullptr; }
+  // Thumbnails a worker gave back for want of memory, made again here.
+  int ThumbnailsRemadeHere() const { return m_nRemadeHere; }
 
   // Pictures.
   CDib LoadPictureToFit(int index, int width, int height) const;
@@ -107,6 +109,7 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   // Counts the folders shown, so that late results of an old one are dropped.
   int m_nGeneration = 0;
   CThumbnailMaker* m_pMaker = nullptr;
+  int m_nRemadeHere = 0;
 };
 
 extern CImageFileList* g_pImageFileList;

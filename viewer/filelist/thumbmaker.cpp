@@ -31,10 +31,14 @@ CThumbnailMaker::~CThumbnailMaker() {
 }
 
 void CThumbnailMaker::Restart(int generation) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  m_nGeneration = generation;
-  m_queue.clear();
-  m_inFlight.clear();
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_nGeneration = generation;
+    m_queue.clear();
+    m_inFlight.clear();
+    m_bPaused = false;
+  }
+  m_handedBack.clear();  // they hold no memory
 }
 
 void CThumbnailMaker::BeginPass() {
@@ -58,24 +62,43 @@ void CThumbnailMaker::Request(int index, const CString& path) {
 
 BOOL CThumbnailMaker::IsBusy() const {
   std::lock_guard<std::mutex> lock(m_mutex);
-  return !m_queue.empty() || m_nBusyWorkers > 0 || !m_results.empty();
+  return !m_queue.empty() || m_nBusyWorkers > 0 || !m_results.empty() || !m_handedBack.empty();
 }
 
 void CThumbnailMaker::RunUiTasks() {
   std::vector<Result> results;
   int generation;
+  bool idle;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     results.swap(m_results);
     generation = m_nGeneration;
+    idle = m_nBusyWorkers == 0;
   }
   for (Result& result : results) {
     if (result.generation != generation || m_pSink == nullptr) {
       MemFree(result.thumbnail);
-      continue;
+    } else if (result.outcome == THUMB_NO_MEMORY) {
+      m_handedBack.push_back(std::move(result));
+    } else {
+      Deliver(result);
     }
-    m_pSink->OnThumbnailMade(result.generation, result.index, result.thumbnail, result.outcome, result.reason);
   }
+  // Workers are paused and none is decoding: the handed-back cells are made
+  // now, then the workers go on.
+  if (!idle || m_handedBack.empty()) return;
+  std::vector<Result> handedBack;
+  handedBack.swap(m_handedBack);
+  for (const Result& result : handedBack) Deliver(result);
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bPaused = false;
+  }
+  m_work.notify_all();
+}
+
+void CThumbnailMaker::Deliver(const Result& result) {
+  m_pSink->OnThumbnailMade(result.generation, result.index, result.thumbnail, result.outcome, result.reason);
 }
 
 void CThumbnailMaker::WorkerLoop() {
@@ -84,7 +107,7 @@ void CThumbnailMaker::WorkerLoop() {
     Job job;
     {
       std::unique_lock<std::mutex> lock(m_mutex);
-      m_work.wait(lock, [this] { return m_bStopping || !m_queue.empty(); });
+      m_work.wait(lock, [this] { return m_bStopping || (!m_queue.empty() && !m_bPaused); });
       if (m_bStopping) return;
       job = std::move(m_queue.front());
       m_queue.pop_front();
@@ -99,6 +122,7 @@ void CThumbnailMaker::WorkerLoop() {
         const auto at = std::find(m_inFlight.begin(), m_inFlight.end(), job.index);
         if (at != m_inFlight.end()) m_inFlight.erase(at);
       }
+      if (result.outcome == THUMB_NO_MEMORY && job.generation == m_nGeneration) m_bPaused = true;
       // A stopping maker frees what comes back in its destructor.
       m_results.push_back(std::move(result));
     }

@@ -70,10 +70,15 @@ class CThumbnailMaker : public CUiTaskSource {
   };
 
   void WorkerLoop();
+  void Deliver(const Result& result);
   static Result Make(const Job& job);
   bool IsWanted(int index) const;  // under m_mutex
 
   CThumbnailSink* m_pSink;
+  // Cells a worker could not fit into the budget, kept on the user-interface
+  // thread until no decode is in flight: then the memory the workers held is
+  // back, and the paint's own way meets the budget as it would alone.
+  std::vector<Result> m_handedBack;
   mutable std::mutex m_mutex;
   std::condition_variable m_work;
   std::deque<Job> m_queue;
@@ -82,5 +87,7 @@ class CThumbnailMaker : public CUiTaskSource {
   std::vector<Result> m_results;
   int m_nGeneration = 0;
   bool m_bStopping = false;
+  // No new job starts while handed-back cells wait for the workers to finish.
+  bool m_bPaused = false;
   std::vector<std::thread> m_workers;
 };

@@ -1,0 +1,231 @@
+// Grid thumbnails made by worker threads must look exactly like the ones the
+// paint makes itself, follow the user's scrolling and folder changes without
+// showing stale pictures, fall back to the user-interface thread when the
+// budget runs out, and leave nothing behind when the viewer quits. These
+// tests also run under ThreadSanitizer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pages/gridlayout.h"
+#include "platform/heap.h"
+#include "platform/wstr.h"
+#include "support/scenes.h"
+#include "support/testpics.h"
+#include "support/viewer_fixture.h"
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+std::vector<uint32_t> Pixels(const Canvas& canvas) {
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < canvas.Height(); ++y) {
+    pixels.insert(pixels.end(), canvas.Row(y), canvas.Row(y) + canvas.Width());
+  }
+  return pixels;
+}
+
+COLORREF ColourOf(int i) {
+  return RGB((BYTE)(40 + (i * 53) % 200), (BYTE)(30 + (i * 97) % 200), (BYTE)(60 + (i * 31) % 180));
+}
+
+bool Near(COLORREF a, COLORREF b) {
+  return std::abs(GetRValue(a) - GetRValue(b)) <= 6 && std::abs(GetGValue(a) - GetGValue(b)) <= 6 &&
+         std::abs(GetBValue(a) - GetBValue(b)) <= 6;
+}
+
+class ThumbnailMakerTest : public ViewerFixture {
+ protected:
+  // Flat pictures named NAMEnnn.jpg whose colour tells which one a cell shows.
+  void FlatPictures(const std::string& folder, const std::string& name, int count, int first = 0) {
+    device.MakeFolder(folder);
+    JpegOptions exact;
+    exact.quality = 100;
+    exact.fullChroma = true;
+    for (int i = 0; i < count; ++i) {
+      char file[64];
+      std::snprintf(file, sizeof file, "\\%s%03d.jpg", name.c_str(), i);
+      const COLORREF c = ColourOf(first + i);
+      device.WriteFile(folder + file,
+                       EncodeJpeg(SolidColour(320, 240, GetRValue(c), GetGValue(c), GetBValue(c)), exact));
+    }
+  }
+
+  void WaitForThumbnails() { ASSERT_TRUE(host->WaitForBackgroundWork(60000)); }
+
+  // The list index of the picture titled `title`.
+  int Find(const CString& title) {
+    for (int i = 0; i < List()->GetCount(); ++i) {
+      CString t;
+      List()->GetTitle(i, t);
+      if (t == title) return i;
+    }
+    return -1;
+  }
+
+  // The colour FlatPictures gave the picture at list index `index`.
+  COLORREF ColourOfEntry(int index, int first) {
+    CString title;
+    List()->GetTitle(index, title);
+    return ColourOf(first + std::stoi(Utf8FromWide(title.substr(1))));
+  }
+
+  // The colour in the middle of the cell of grid position `cell`.
+  COLORREF CellColour(int cell) {
+    const GridLayout grid = ComputeGridLayout(Screen().Width(), Screen().Height(), true);
+    int x = 0, y = 0;
+    GridCellOrigin(grid, true, cell, &x, &y);
+    return Screen().PixelAt(x + 32, y + 32);
+  }
+};
+
+TEST_F(ThumbnailMakerTest, GridIsTheSameWithAnyNumberOfWorkers) {
+  // Camera files with and without embedded thumbnails, progressive, grey, a
+  // damaged file and an empty one: more than a screen of them.
+  device.MakeFolder("\\My Documents");
+  for (int i = 0; i < 70; ++i) {
+    CameraShotOptions options;
+    options.thumbnailWidth = i % 3 == 0 ? 0 : 160;
+    options.progressive = i % 5 == 0;
+    options.grey = i % 7 == 0;
+    std::string file = CameraShot(i % kSceneCount, 480 + (i % 4) * 40, 360, (uint32_t)i, options);
+    if (i == 11) file.resize(file.size() / 3);
+    if (i == 23) file.clear();
+    device.WriteFile("\\My Documents\\IMG_" + std::to_string(1000 + i) + ".jpg", file);
+  }
+  const size_t blocksBefore = HeapBlockCount();
+  std::vector<uint32_t> reference[2];
+  for (int workers : {1, 2, 4, 8}) {
+    SCOPED_TRACE("threads " + std::to_string(workers));
+    threads = workers;
+    Start(kWidth, kHeight);
+    ASSERT_EQ(List()->MakesThumbnailsInBackground(), workers > 1 ? TRUE : FALSE);
+    WaitForThumbnails();
+    const std::vector<uint32_t> first = Pixels(Screen());
+    VScroll(SB_PAGEDOWN);
+    WaitForThumbnails();
+    const std::vector<uint32_t> second = Pixels(Screen());
+    if (workers == 1) {
+      reference[0] = first;
+      reference[1] = second;
+    } else {
+      EXPECT_TRUE(first == reference[0]);
+      EXPECT_TRUE(second == reference[1]);
+    }
+    Quit();
+    app.reset();
+    host.reset();
+    EXPECT_EQ(HeapBlockCount(), blocksBefore);
+  }
+}
+
+TEST_F(ThumbnailMakerTest, ScrollingAndFolderChangesNeverShowAStaleThumbnail) {
+  FlatPictures("\\My Documents", "a", 120);
+  FlatPictures("\\Other", "b", 40, 500);
+  const size_t blocksBefore = HeapBlockCount();
+  std::vector<uint32_t> reference;
+  for (int workers : {1, 4}) {
+    SCOPED_TRACE("threads " + std::to_string(workers));
+    threads = workers;
+    Start(kWidth, kHeight);
+    // Without waiting: the requests of the first screens become stale.
+    VScroll(SB_PAGEDOWN);
+    VScroll(SB_PAGEDOWN);
+    VScroll(SB_PAGEUP);
+    List()->SelectFolder(u"\\Other");
+    Pump();
+    VScroll(SB_PAGEDOWN);
+    WaitForThumbnails();
+    // Each shown cell and each cached thumbnail is the new folder's picture.
+    for (int cell = 0; cell < 40 - List()->m_nFirstShown; ++cell) {
+      EXPECT_TRUE(Near(CellColour(cell), ColourOfEntry(List()->m_nFirstShown + cell, 500))) << "cell " << cell;
+    }
+    for (int i = 0; i < List()->GetCount(); ++i) {
+      CDib cached = List()->GetThumbnail(i);
+      if (cached == nullptr) continue;
+      const BYTE* pixel = (const BYTE*)MemLock(cached) + 40;
+      EXPECT_TRUE(Near(RGB(pixel[2], pixel[1], pixel[0]), ColourOfEntry(i, 500))) << "cached " << i;
+      MemFree(cached);
+    }
+    if (workers == 1) {
+      reference = Pixels(Screen());
+    } else {
+      EXPECT_TRUE(Pixels(Screen()) == reference);
+    }
+    // Back to the big folder, and quit while its thumbnails are being made.
+    List()->SelectFolder(u"\\My Documents");
+    Pump();
+    Quit();
+    app.reset();
+    host.reset();
+    EXPECT_EQ(HeapBlockCount(), blocksBefore);
+  }
+}
+
+TEST_F(ThumbnailMakerTest, WorkerOutOfMemoryHandsTheCellBackToThePaintsWay) {
+  // The fit decode of a 1920 × 1440 picture is 240 × 180 × 3 bytes. The
+  // budget holds the entry block, three thumbnail blocks and one decode with
+  // its thumbnail: once a fourth block is taken, a worker's decode cannot fit
+  // (workers never give back cached thumbnails), while the paint's own way
+  // gives back the highest block and goes on.
+  FlatPictures("\\My Documents", "p", 0);
+  for (int i = 0; i < 20; ++i) {
+    const COLORREF c = ColourOf(i);
+    device.WriteFile("\\My Documents\\p" + std::to_string(100 + i) + ".jpg",
+                     EncodeJpeg(SolidColour(1920, 1440, GetRValue(c), GetGValue(c), GetBValue(c))));
+  }
+  std::vector<uint32_t> reference;
+  const size_t budget = HeapBudget();
+  for (int workers : {1, 8}) {
+    SCOPED_TRACE("threads " + std::to_string(workers));
+    HeapSetBudget(4 * 65536 + 240 * 180 * 3 + 12328 + 16 * 1024);
+    threads = workers;
+    Start(kWidth, kHeight);
+    WaitForThumbnails();
+    for (int cell = 0; cell < 20; ++cell) {
+      EXPECT_TRUE(Near(CellColour(cell), ColourOfEntry(cell, -100))) << "cell " << cell;
+    }
+    if (workers == 1) {
+      reference = Pixels(Screen());
+    } else {
+      EXPECT_GT(List()->ThumbnailsRemadeHere(), 0);
+      EXPECT_TRUE(Pixels(Screen()) == reference);
+    }
+    Quit();
+    app.reset();
+    host.reset();
+    HeapSetBudget(budget);
+  }
+}
+
+TEST_F(ThumbnailMakerTest, UnreadablePictureIsAskedForAgainAtTheNextPaintOnly) {
+  FlatPictures("\\My Documents", "p", 6);
+  device.WriteFile("\\My Documents\\p002.jpg", "not a picture");
+  threads = 4;
+  Start(kWidth, kHeight);
+  // No request loop: the workers go quiet with the cell empty.
+  WaitForThumbnails();
+  const int bad = Find(u"p002");
+  const int good = Find(u"p003");
+  EXPECT_EQ(CellColour(bad), kWindowColour);
+  EXPECT_TRUE(Near(CellColour(good), ColourOf(3)));
+  // Mended on disk: nothing happens until something paints the grid again.
+  JpegOptions exact;
+  exact.quality = 100;
+  exact.fullChroma = true;
+  const COLORREF c = ColourOf(2);
+  device.WriteFile("\\My Documents\\p002.jpg",
+                   EncodeJpeg(SolidColour(320, 240, GetRValue(c), GetGValue(c), GetBValue(c)), exact));
+  WaitForThumbnails();
+  EXPECT_EQ(CellColour(bad), kWindowColour);
+  Viewer().Invalidate(TRUE);
+  Pump();
+  WaitForThumbnails();
+  EXPECT_TRUE(Near(CellColour(bad), ColourOf(2)));
+}
+
+}  // namespace
+
