@@ -56,11 +56,12 @@ e2e_teardown() {
 }
 
 # Starts Xvfb on a display number it picks itself (-displayfd), so that
-# parallel runs and other servers on the machine never collide.
+# parallel runs and other servers on the machine never collide. The screen
+# is 1280 x 1024 unless a size WxH is given.
 e2e_start_xvfb() {
-  local fifo=$E2E_WORK/displayfd
+  local fifo=$E2E_WORK/displayfd size=${1:-1280x1024}
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" >"$E2E_WORK/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" >"$E2E_WORK/xvfb.log" 2>&1 &
   E2E_XVFB_PID=$!
   local number
   if ! read -r -t "$E2E_TIMEOUT" number <"$fifo"; then
