@@ -23,18 +23,17 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The viewer draws its texts in the default sans font through fontconfig;
 # DejaVu is the font its screenshots are made with.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-dejavu-core)
-# The extended description: one paragraph, lines of the control file's
-# continuation form are made by CPack.
+# The long description; CPack puts the summary above it and indents it as a
+# control file's continuation lines (an empty line becomes " .").
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "small JPEG picture viewer with a thumbnail grid
- Vimbra shows a folder's JPEG pictures as a grid of 64 x 64 thumbnails with
- their titles, opens a picture fitted to the window, zooms along a fixed
- ladder of scales up to 1:1 and pans by dragging; the arrow keys step through
- the folder. Its Select Folder dialog shows the whole folder tree, with the
- folders that hold pictures drawn green.
- .
- The package also holds vimbra-shot, the same viewer without a display,
- which replays events and writes PNG screenshots, and vimbra-make-demo,
- which writes a folder of demonstration pictures.")
+    "Vimbra shows a folder's JPEG pictures as a grid of 64 x 64 thumbnails with
+their titles, opens a picture fitted to the window, zooms along a fixed
+ladder of scales up to 1:1 and pans by dragging; the arrow keys step through
+the folder. Its Select Folder dialog shows the whole folder tree, with the
+folders that hold pictures drawn green.
+
+The package also holds vimbra-shot, the same viewer without a display,
+which replays events and writes PNG screenshots, and vimbra-make-demo,
+which writes a folder of demonstration pictures.")
 
 include(CPack)

@@ -76,14 +76,14 @@ check_tree() {
   need readelf binutils
 
   local prefix=$work/prefix
-  rm -rf "$work" && mkdir -p "$work/run" || die "cannot make $work"
+  { rm -rf "$work" && mkdir -p "$work/run"; } || die "cannot make $work"
   cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
     die "cmake --install failed (is everything built?):"$'\n'"$(tail -n 20 "$work/install.log")"
 
   check_file_list "the installed tree" "$(cd "$prefix" && find . -type f -printf '%P\n')"
 
   # The programs run from the installed tree, from a folder of their own.
-  local program
+  local program kind
   for program in vimbra vimbra-shot vimbra-make-demo; do
     check_no_runpath "$prefix/bin/$program"
   done
@@ -111,7 +111,9 @@ check_tree() {
   # The desktop entry: valid, and naming the program, the icon and the type.
   local entry=$prefix/share/applications/$app_id.desktop
   local output
-  output=$(desktop-file-validate "$entry" 2>&1) && [[ -z $output ]] || fail "desktop-file-validate: $output"
+  # Hints count too: desktop-file-validate says nothing about a clean entry.
+  output=$(desktop-file-validate "$entry" 2>&1)
+  [[ $? -eq 0 && -z $output ]] || fail "desktop-file-validate: $output"
   grep -qx 'Exec=vimbra %f' "$entry" || fail "the desktop entry does not start 'vimbra %f'"
   grep -qx "Icon=$app_id" "$entry" || fail "the desktop entry's icon is not $app_id"
   grep -Eqx 'MimeType=(.*;)?image/jpeg;.*' "$entry" || fail "the desktop entry does not open image/jpeg"
@@ -157,7 +159,7 @@ check_deb() {
   need dpkg-shlibdeps dpkg-dev
   need file file
 
-  rm -rf "$work" && mkdir -p "$work" || die "cannot make $work"
+  { rm -rf "$work" && mkdir -p "$work"; } || die "cannot make $work"
   (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out") >"$work/cpack.log" 2>&1 ||
     die "cpack failed:"$'\n'"$(tail -n 30 "$work/cpack.log")"
   local debs=("$work"/out/*.deb)
@@ -173,7 +175,12 @@ check_deb() {
     [[ $value == "${field#*:}" ]] || fail "${field%%:*} is '$value', not '${field#*:}'"
   done
   [[ $(dpkg-deb -f "$deb" Maintainer) =~ ^.+\ \<.+@.+\>$ ]] || fail "the Maintainer is not 'Name <address>'"
-  (($(dpkg-deb -f "$deb" Description | wc -l) > 3)) || fail "the Description has no long text"
+  # A synopsis line, then a long text of its own in continuation lines.
+  local description
+  mapfile -t description < <(dpkg-deb -f "$deb" Description)
+  ((${#description[@]} > 3)) || fail "the Description has no long text"
+  [[ ${description[1]:-} == " "* && ${description[1]:1} != "${description[0]}" ]] ||
+    fail "the Description's long text repeats its synopsis or is not indented: ${description[1]:-}"
 
   # Depends comes from dpkg-shlibdeps: the packages of every shared
   # library the programs link, each with a version.
@@ -182,16 +189,17 @@ check_deb() {
   log "Depends: $depends"
   for package in libc6 'libstdc\+\+6' libjpeg62-turbo 'libwxgtk3\.2-[0-9]+' 'libwxbase3\.2-[0-9]+' libgtk-3-0 \
     libcairo2 'libpango-1\.0-0' 'libpangocairo-1\.0-0'; do
-    [[ $depends =~ (^|, )$package\ \(\>=\ [^\)]+\) ]] || fail "Depends does not name $package with a version"
+    [[ $depends =~ (^|, )$package\ \(\>=\ [^\)]+\) ]] ||
+      fail "Depends does not name ${package//\\/} with a version"
   done
 
   # The programs in the package are stripped and stand on their own.
   dpkg-deb -x "$deb" "$work/root" || die "dpkg-deb -x failed"
-  local program description
+  local program kind
   for program in vimbra vimbra-shot vimbra-make-demo; do
-    description=$(file -b "$work/root/usr/bin/$program")
-    [[ $description == *ELF*executable* && $description == *", stripped"* ]] ||
-      fail "usr/bin/$program is not a stripped executable: $description"
+    kind=$(file -b "$work/root/usr/bin/$program")
+    [[ $kind == *ELF*executable* && $kind == *", stripped"* ]] ||
+      fail "usr/bin/$program is not a stripped executable: $kind"
     check_no_runpath "$work/root/usr/bin/$program"
     check_no_tree_paths "$work/root/usr/bin/$program"
   done
