@@ -228,4 +228,3 @@ TEST_F(ThumbnailMakerTest, UnreadablePictureIsAskedForAgainAtTheNextPaintOnly) {
 }
 
 }  // namespace
-

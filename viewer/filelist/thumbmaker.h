@@ -17,9 +17,9 @@
 #include "platform/wstr.h"
 
 enum ThumbnailOutcome {
-  THUMB_MADE,       // the thumbnail is there
-  THUMB_NO_PICTURE, // the file gives no picture (missing, damaged, refused)
-  THUMB_NO_MEMORY,  // the budget ran out in the worker: make it again where the reserve is
+  THUMB_MADE,        // the thumbnail is there
+  THUMB_NO_PICTURE,  // the file gives no picture (missing, damaged, refused)
+  THUMB_NO_MEMORY,   // the budget ran out in the worker: make it again where the reserve is
 };
 
 // Where finished thumbnails go, on the user-interface thread.
