@@ -29,6 +29,11 @@ class CWinApp : public CCmdTarget {
   // Background worker threads the program may use, as its command line
   // asked (1: everything on the user-interface thread, as on the handheld).
   int m_nWorkerThreads = 1;
+  // Pictures are turned upright by their Exif orientation (off by default,
+  // as on the handheld).
+  BOOL m_bAutoRotate = FALSE;
+  // The frame starts full screen.
+  BOOL m_bFullScreen = FALSE;
 
  private:
   CString m_strRegistryKey;
