@@ -44,4 +44,11 @@ class CImagePage : public CPage {
   void CentreToKeep(int W, int H, int w, int h, int& cx, int& cy) const;
   void ApplyScale(ZoomScale scale, int W, int H, int w, int h, int cx, int cy);
   void StepPicture(bool forward);
+  // The picture a step would show (with wrap-around); -1 when there is none.
+  int StepTarget(bool forward) const;
+  // With a picture shown, has the next one in the direction of the last
+  // step read ahead (asking again for the same one costs nothing).
+  void ReadAhead(CDib shown);
+
+  bool m_bStepForward = true;
 };
