@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
 
 namespace {
 
@@ -13,6 +14,12 @@ struct alignas(16) BlockHeader {
 };
 constexpr size_t kMagic = 0x56494D42'4C4F434BULL;  // "VIMBLOCK"
 
+// One lock for the whole account: the budget test and the charge to the
+// in-use count happen under it together, so threads that allocate at the
+// same time can never pass the budget between them. The host allocation
+// itself runs outside it; the bytes are charged first and given back when
+// the host has none.
+std::mutex g_lock;
 size_t g_budget = kDefaultHeapBudget;
 size_t g_inUse = 0;
 size_t g_peak = 0;
@@ -22,19 +29,33 @@ BlockHeader* HeaderOf(const void* block) {
   return (BlockHeader*)((char*)block - sizeof(BlockHeader));
 }
 
+// Charges `bytes` to the account when they fit the budget; caller holds g_lock.
+bool ChargeLocked(size_t bytes) {
+  if (bytes > g_budget || g_inUse > g_budget - bytes) return false;
+  g_inUse += bytes;
+  if (g_inUse > g_peak) g_peak = g_inUse;
+  return true;
+}
+
 }  // namespace
 
 void* HeapAllocZero(size_t bytes) {
-  if (bytes > g_budget || g_inUse > g_budget - bytes) return nullptr;
   if (bytes > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
+  {
+    std::lock_guard<std::mutex> hold(g_lock);
+    if (!ChargeLocked(bytes)) return nullptr;
+    ++g_count;
+  }
   void* raw = std::calloc(1, sizeof(BlockHeader) + bytes);
-  if (raw == nullptr) return nullptr;
+  if (raw == nullptr) {
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_inUse -= bytes;
+    --g_count;
+    return nullptr;
+  }
   BlockHeader* header = (BlockHeader*)raw;
   header->size = bytes;
   header->magic = kMagic;
-  g_inUse += bytes;
-  ++g_count;
-  if (g_inUse > g_peak) g_peak = g_inUse;
   return header + 1;
 }
 
@@ -43,9 +64,11 @@ void HeapFreeBlock(void* block) {
   BlockHeader* header = HeaderOf(block);
   if (header->magic != kMagic) std::abort();  // not one of ours: never guess
   header->magic = 0;
-  g_inUse -= header->size;
-  --g_count;
+  const size_t bytes = header->size;
   std::free(header);
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_inUse -= bytes;
+  --g_count;
 }
 
 size_t HeapBlockSize(const void* block) {
@@ -54,24 +77,31 @@ size_t HeapBlockSize(const void* block) {
 }
 
 void HeapSetBudget(size_t bytes) {
+  std::lock_guard<std::mutex> hold(g_lock);
   g_budget = bytes;
 }
 size_t HeapBudget() {
+  std::lock_guard<std::mutex> hold(g_lock);
   return g_budget;
 }
 size_t HeapBytesInUse() {
+  std::lock_guard<std::mutex> hold(g_lock);
   return g_inUse;
 }
 size_t HeapPeakBytes() {
+  std::lock_guard<std::mutex> hold(g_lock);
   return g_peak;
 }
 void HeapResetPeak() {
+  std::lock_guard<std::mutex> hold(g_lock);
   g_peak = g_inUse;
 }
 size_t HeapBlockCount() {
+  std::lock_guard<std::mutex> hold(g_lock);
   return g_count;
 }
 
 size_t HeapBytesAvailable() {
+  std::lock_guard<std::mutex> hold(g_lock);
   return g_inUse >= g_budget ? 0 : g_budget - g_inUse;
 }

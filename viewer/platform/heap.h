@@ -1,7 +1,8 @@
 // The process heap of the device: zero-filled blocks within a byte budget.
 // The handheld had little memory; on the host the budget keeps that property,
 // so that a picture too large for it becomes the viewer's own out-of-memory
-// path instead of the process being killed.
+// path instead of the process being killed. Every function is safe to call
+// from any thread; the budget holds for all threads together.
 #pragma once
 
 #include <cstddef>
