@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "filelist/listobserver.h"
+#include "filelist/picturereport.h"
 #include "imaging/dibdraw.h"
 #include "imaging/jpegdecode.h"
 #include "platform/devicefs.h"
@@ -230,8 +231,10 @@ CDib CImageFileList::GetOrMakeThumbnail(int index) {
 
 CDib CImageFileList::LoadPictureToFit(int index, int width, int height) const {
   CString path;
-  GetPath(index, path);
-  return LoadJpegToFit(path.c_str(), width, height);
+  if (!GetPath(index, path)) return nullptr;
+  CDib dib = LoadJpegToFit(path.c_str(), width, height);
+  if (dib == nullptr) ReportPictureProblem(path, JpegLastError());
+  return dib;
 }
 
 CDib CImageFileList::LoadCurrentPicture() {
@@ -239,9 +242,12 @@ CDib CImageFileList::LoadCurrentPicture() {
   GetPath(m_nCurrent, path);
   if (!PathExists(path)) {
     m_nError = LIST_ERROR_NOT_FOUND;
+    if (!path.empty()) ReportPictureProblem(path, "no such file");
     return nullptr;
   }
-  return LoadJpeg(path.c_str());
+  CDib dib = LoadJpeg(path.c_str());
+  if (dib == nullptr) ReportPictureProblem(path, JpegLastError());
+  return dib;
 }
 
 void CImageFileList::SetHeldPicture(CDib picture) {
