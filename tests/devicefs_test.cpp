@@ -188,8 +188,9 @@ TEST(DeviceOrder, FoldersAreEnumeratedInFileManagerOrder) {
       // Equal values: fewer leading zeros first.
       {"a0", "a00", "a1", "a01", "a001", "a2", "a10", "a010"},
       // Runs longer than any machine integer.
-      {"n" + std::string(60, '0') + "5", "n" + std::string(39, '9'), "n1" + std::string(39, '0'),
-       "n1" + std::string(38, '0') + "1", "n" + std::string(200, '9')},
+      {std::string("n") + std::string(60, '0') + "5", std::string("n") + std::string(39, '9'),
+       std::string("n1") + std::string(39, '0'), std::string("n1") + std::string(38, '0') + "1",
+       std::string("n") + std::string(200, '9')},
       // A digit sorts against other characters as itself.
       {"a b", "a-1", "a.1", "a1", "a_1", "ab", "a~"},
       // Letter case: folded, then ties by bytes (upper case first).
@@ -201,7 +202,7 @@ TEST(DeviceOrder, FoldersAreEnumeratedInFileManagerOrder) {
   };
   std::mt19937 shuffle(20260);
   for (size_t g = 0; g < groups.size(); ++g) {
-    const std::string folder = "\\G" + std::to_string(g);
+    const std::string folder = std::string("\\G") + std::to_string(g);
     device.MakeFolder(folder);
     std::vector<std::string> made = groups[g];
     std::shuffle(made.begin(), made.end(), shuffle);
@@ -275,7 +276,7 @@ TEST_P(DeviceLinks, OnlyLinksLeadingIntoTheRootAreFollowed) {
   const std::vector<std::string> listed = List(u"\\*.*");
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    const std::u16string path = u"\\" + WideFromUtf8(row.name);
+    const std::u16string path = std::u16string(u"\\") + WideFromUtf8(row.name);
     EXPECT_EQ(std::count(listed.begin(), listed.end(), row.name), row.listed ? 1 : 0);
     WIN32_FIND_DATA found;
     HANDLE find = FindFirstFile(path.c_str(), &found);
@@ -297,7 +298,8 @@ TEST_P(DeviceLinks, OnlyLinksLeadingIntoTheRootAreFollowed) {
   for (const auto& row : rows) {
     if (row.target == "/" || row.target == "..") continue;
     const std::string name = std::string("New-") + row.name;
-    EXPECT_EQ(CreateDirectory((u"\\" + WideFromUtf8(row.name) + u"\\" + WideFromUtf8(name)).c_str(), nullptr) != FALSE,
+    EXPECT_EQ(CreateDirectory((std::u16string(u"\\") + WideFromUtf8(row.name) + u"\\" + WideFromUtf8(name)).c_str(),
+                              nullptr) != FALSE,
               row.folder)
         << row.name;
     if (row.folder) made.insert(real + "/Real/" + name);

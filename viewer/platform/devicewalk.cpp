@@ -77,12 +77,12 @@ int WalkBeneath(const std::string& relative, int flags) {
     size_t end = relative.find('/', at);
     const bool last = end == std::string::npos;
     if (last) end = relative.size();
-    std::string name = relative.substr(at, end - at);
+    const std::string name = relative.substr(at, end - at);
     at = end + 1;
     if (name.empty() && !last) continue;  // a doubled slash
-    if (name.empty()) name = ".";
     if (name == "..") errno = EXDEV;
-    const int next = name == ".." ? -1 : OpenNoLink(folder, name.c_str(), last ? flags : O_PATH | O_DIRECTORY);
+    const char* component = name.empty() ? "." : name.c_str();  // "" is the folder itself
+    const int next = name == ".." ? -1 : OpenNoLink(folder, component, last ? flags : O_PATH | O_DIRECTORY);
     if (folder != g_rootFd) close(folder);
     if (next < 0 || last) return next;
     folder = next;
