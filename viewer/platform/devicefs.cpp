@@ -32,7 +32,7 @@ struct ListedName {
 };
 
 struct FindState {
-  DIR* dir = nullptr;              // null for a search of one entry
+  int dirFd = -1;                  // the folder listed; -1 for a search of one entry
   std::string hostFolder;          // host path of the folder, for links in it
   std::string names;               // the matching names' bytes
   std::u32string keys;             // their sort keys
@@ -113,34 +113,40 @@ void SplitLast(const CString& path, CString* folder, CString* last) {
   }
 }
 
+// Takes `raw` into the listing when it can be a device name in `folder`
+// and matches `pattern`.
+void TakeName(FindState* state, const CString& folder, const CString& pattern, const char* raw, CString* name) {
+  if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0) return;
+  if (!Utf8ToWide(raw, name)) return;
+  if (name->find(u'\\') != CString::npos) return;
+  if (folder.size() + 1 + name->size() > kMaxDevicePath) return;
+  if (!WildMatch(pattern, *name)) return;
+  ListedName listed = {(uint32_t)state->names.size(), (uint32_t)state->keys.size(), 0};
+  state->names.append(raw).push_back('\0');
+  AppendNameSortKey(*name, &state->keys);
+  listed.keyLength = (uint32_t)(state->keys.size() - listed.key);
+  state->listed.push_back(listed);
+}
+
 // Opens the folder at `hostFolder` and takes every name that can be a
 // device name and matches `pattern`, sorted into name order. What each name
 // is, is looked up only as it is reported.
 FindState* ListFolder(const CString& folder, const std::string& hostFolder, const CString& pattern) {
-  struct stat st;
-  const int fd = OpenInRoot(hostFolder, O_RDONLY | O_DIRECTORY, &st, DEVICE_ACCESS_LIST_FOLDER);
+  const int fd = OpenInRoot(hostFolder, O_RDONLY | O_DIRECTORY, nullptr, DEVICE_ACCESS_LIST_FOLDER);
   if (fd < 0) return nullptr;
-  DIR* dir = fdopendir(fd);
-  if (dir == nullptr) {
-    close(fd);
-    return nullptr;
-  }
   FindState* state = new FindState();
-  state->dir = dir;
+  state->dirFd = fd;
   state->hostFolder = hostFolder;
+  // The directory's records straight from the kernel: a listing is read
+  // whole before anything is reported, so no stream is needed around it.
+  alignas(struct dirent64) char buffer[32768];
   CString name;
-  while (struct dirent* entry = readdir(dir)) {
-    const char* raw = entry->d_name;
-    if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0) continue;
-    if (!Utf8ToWide(raw, &name)) continue;
-    if (name.find(u'\\') != CString::npos) continue;
-    if (folder.size() + 1 + name.size() > kMaxDevicePath) continue;
-    if (!WildMatch(pattern, name)) continue;
-    ListedName listed = {(uint32_t)state->names.size(), (uint32_t)state->keys.size(), 0};
-    state->names.append(raw).push_back('\0');
-    AppendNameSortKey(name, &state->keys);
-    listed.keyLength = (uint32_t)(state->keys.size() - listed.key);
-    state->listed.push_back(listed);
+  for (ssize_t n; (n = getdents64(fd, buffer, sizeof(buffer))) > 0;) {
+    for (ssize_t at = 0; at < n;) {
+      const struct dirent64* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+      at += entry->d_reclen;
+      TakeName(state, folder, pattern, entry->d_name, &name);
+    }
   }
   const char* names = state->names.data();
   const char32_t* keys = state->keys.data();
@@ -157,7 +163,7 @@ bool ReportNext(FindState* state, WIN32_FIND_DATA* out) {
   while (state->next < state->listed.size()) {
     const char* raw = state->names.data() + state->listed[state->next++].name;
     struct stat st;
-    if (fstatat(dirfd(state->dir), raw, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
+    if (fstatat(state->dirFd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
     if (S_ISLNK(st.st_mode) && !StatInRoot(state->hostFolder + "/" + raw, &st)) continue;
     CString name;
     Utf8ToWide(raw, &name);
@@ -237,14 +243,14 @@ HANDLE FindFirstFile(const WCHAR* pattern, WIN32_FIND_DATA* findData) {
 BOOL FindNextFile(HANDLE find, WIN32_FIND_DATA* findData) {
   if (find == nullptr || find == INVALID_HANDLE_VALUE || findData == nullptr) return FALSE;
   FindState* state = (FindState*)find;
-  if (state->dir == nullptr) return FALSE;
+  if (state->dirFd < 0) return FALSE;
   return ReportNext(state, findData) ? TRUE : FALSE;
 }
 
 BOOL FindClose(HANDLE find) {
   if (find == nullptr || find == INVALID_HANDLE_VALUE) return FALSE;
   FindState* state = (FindState*)find;
-  if (state->dir != nullptr) closedir(state->dir);
+  if (state->dirFd >= 0) close(state->dirFd);
   delete state;
   return TRUE;
 }
@@ -267,8 +273,7 @@ BOOL CreateDirectory(const WCHAR* devicePath, void* /*securityAttributes*/) {
   // mkdirat never follows a link in the last component.
   const size_t slash = host.rfind('/');
   const std::string name = host.substr(slash + 1);
-  struct stat st;
-  const int fd = OpenInRoot(host.substr(0, slash), O_PATH | O_DIRECTORY, &st, DEVICE_ACCESS_LOOKUP);
+  const int fd = OpenInRoot(host.substr(0, slash), O_PATH | O_DIRECTORY, nullptr, DEVICE_ACCESS_LOOKUP);
   if (fd < 0) return FALSE;
   const bool made = mkdirat(fd, name.c_str(), 0777) == 0;
   if (made) NotifyHostAccess(DEVICE_ACCESS_MAKE_FOLDER, fd, host.substr(0, slash), name);

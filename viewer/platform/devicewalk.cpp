@@ -105,10 +105,14 @@ int OpenBeneath(const std::string& relative, int flags) {
 }
 
 // Opens and looks at `relative`; a link as the object itself (O_PATH opens
-// one) counts as a link met.
+// one) counts as a link met. Without O_PATH, O_NOFOLLOW has refused a link
+// already, and a caller that needs no status saves the look.
 int OpenAndStat(const std::string& relative, int flags, struct stat* status) {
   const int fd = OpenBeneath(relative, flags);
   if (fd < 0) return -1;
+  if (status == nullptr && (flags & O_PATH) == 0) return fd;
+  struct stat own;
+  if (status == nullptr) status = &own;
   if (fstat(fd, status) != 0 || S_ISLNK(status->st_mode)) {
     close(fd);
     errno = ELOOP;

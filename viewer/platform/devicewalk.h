@@ -15,7 +15,7 @@ bool WalkSetRoot(const std::string& hostFolder);
 // Opens what `hostPath` (the device root, or a path below it as
 // DeviceToHostPath makes it) leads to, with `flags` (O_NOFOLLOW and
 // O_CLOEXEC added; O_PATH to look without opening the object itself), and
-// fills `status`. -1 when it does not exist, cannot be opened so, or leads
+// fills `status` unless it is null. -1 when it does not exist, cannot be opened so, or leads
 // through a link to a place outside the resolved root. `access` is the kind
 // told to the access hook.
 int OpenInRoot(const std::string& hostPath, int flags, struct stat* status, int access);
