@@ -71,7 +71,7 @@ FILE* _wfopen(const WCHAR* devicePath, const WCHAR* mode);
 
 // What the device does to a host object, as told to the access hook.
 enum DeviceAccess {
-  DEVICE_ACCESS_LOOKUP,       // a folder passed through on the way to another object
+  DEVICE_ACCESS_LOOKUP,       // looked at through a path-only descriptor, which opens nothing
   DEVICE_ACCESS_READ_FILE,    // a file opened for reading
   DEVICE_ACCESS_LIST_FOLDER,  // a folder opened to enumerate it
   DEVICE_ACCESS_MAKE_FOLDER,  // a folder made

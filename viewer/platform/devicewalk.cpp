@@ -79,11 +79,13 @@ int WalkBeneath(const std::string& relative, int flags) {
     if (last) end = relative.size();
     const std::string name = relative.substr(at, end - at);
     at = end + 1;
-    if (name.empty() && !last) continue;  // a doubled slash
-    if (name == "..") errno = EXDEV;
+    if (name.empty() && !last) continue;                        // a doubled slash
     const char* component = name.empty() ? "." : name.c_str();  // "" is the folder itself
+    // ".." could climb out of the root, as RESOLVE_BENEATH refuses too.
     const int next = name == ".." ? -1 : OpenNoLink(folder, component, last ? flags : O_PATH | O_DIRECTORY);
+    const int error = name == ".." ? EXDEV : errno;
     if (folder != g_rootFd) close(folder);
+    errno = error;
     if (next < 0 || last) return next;
     folder = next;
   }
