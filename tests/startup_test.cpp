@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/frametitle.h"
+#include "platform/devicefs.h"
 #include "platform/dialog.h"
 #include "platform/tick.h"
 #include "platform/treectrl.h"
@@ -120,7 +122,7 @@ TEST_F(StartupTest, TheStartFolderAndPictureDecideTheFirstPageAndMakeNothing) {
   };
   const Case cases[] = {
       {"the handheld's start", false, u"", u"", u"\\My Documents", 0, false, "My Documents — Vimbra"},
-      {"the root", true, u"", u"", u"", 1, false, "My Device — Vimbra"},
+      {"the root", true, u"", u"", u"", 1, false, "<root> — Vimbra"},
       {"a folder", true, u"\\Holiday", u"", u"\\Holiday", 3, false, "Holiday — Vimbra"},
       {"a folder with a blank", true, u"\\Other Things", u"", u"\\Other Things", 1, false, "Other Things — Vimbra"},
       {"a picture", true, u"\\Holiday", u"\\Holiday\\b.jpg", u"\\Holiday", 3, true, ""},
@@ -138,7 +140,11 @@ TEST_F(StartupTest, TheStartFolderAndPictureDecideTheFirstPageAndMakeNothing) {
     EXPECT_EQ(OnPicturePage(), c.picturePage);
     // A named picture is the current one, as after a tap on its thumbnail.
     EXPECT_EQ(List()->m_nCurrent, c.picturePage ? IndexOf(c.picture) : 0);
-    EXPECT_EQ(Caption(), c.picturePage ? PictureCaption(List()->m_nCurrent) : c.caption);
+    // The root goes by its host folder's name.
+    const std::string rootName = device.Root().substr(device.Root().rfind('/') + 1);
+    std::string expected = c.caption;
+    if (expected.rfind("<root>", 0) == 0) expected.replace(0, 6, rootName);
+    EXPECT_EQ(Caption(), c.picturePage ? PictureCaption(List()->m_nCurrent) : expected);
     // The frame says only "Vimbra" until the first page is shown.
     EXPECT_EQ(caption->createdWith, "Vimbra");
     // The picture page shows the picture itself, as after a tap.
@@ -178,7 +184,7 @@ TEST_F(StartupTest, TheCaptionFollowsPagesStepsAndFolders) {
   EXPECT_EQ(Caption(), "Other Things — Vimbra");
   ChooseFolder({});
   EXPECT_EQ(List()->m_strFolder, u"");
-  EXPECT_EQ(Caption(), "My Device — Vimbra");
+  EXPECT_EQ(Caption(), device.Root().substr(device.Root().rfind('/') + 1) + " — Vimbra");
   Tap(40, 40);
   EXPECT_EQ(Caption(), "top (1 of 1) — Vimbra");
 }
@@ -229,4 +235,22 @@ TEST_F(StartupTest, TheToolsMenuKeepsTheHandheldsItemsAndAddsFullScreenLast) {
   EXPECT_TRUE(host->FrameFullScreen());
   Command(menu->items[2].id);
   EXPECT_FALSE(host->FrameFullScreen());
+}
+
+TEST_F(StartupTest, TheRootGoesByItsFolderNameElseMyDevice) {
+  struct Case {
+    std::string root;
+    std::u16string name;
+  };
+  const std::string here = device.Root();
+  const Case cases[] = {
+      {here, WideFromUtf8(here.substr(here.rfind('/') + 1))},
+      {here + "/Other Things/", u"Other Things"},
+      {"/", u"My Device"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(DeviceSetRoot(c.root)) << c.root;
+    EXPECT_EQ(DeviceRootName(), c.name) << c.root;
+  }
+  DeviceSetRoot(here);
 }

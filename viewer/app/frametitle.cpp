@@ -2,11 +2,12 @@
 #include "app/frametitle.h"
 
 #include "filelist/imagefilelist.h"
+#include "platform/devicefs.h"
 
 namespace {
 
 // What the Select Folder dialog calls the device root.
-const char16_t kRootName[] = u"My Device";
+const char16_t kDeviceName[] = u"My Device";
 // An em dash between spaces.
 const char16_t kSeparator[] = u" \u2014 ";
 
@@ -23,7 +24,16 @@ CString Decimal(int value) {
 
 }  // namespace
 
-CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool picturePage) {
+CString DeviceRootName() {
+  const std::string& root = DeviceGetRoot();
+  const size_t slash = root.rfind('/');
+  const std::string name = slash == std::string::npos ? root : root.substr(slash + 1);
+  CString wide;
+  if (name.empty() || !Utf8ToWide(name, &wide)) return kDeviceName;
+  return wide;
+}
+
+CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool picturePage, const CString& rootName) {
   if (list == nullptr) return title;
   const int count = list->GetCount();
   const int current = list->m_nCurrent;
@@ -35,5 +45,5 @@ CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool pi
   const CString& folder = list->m_strFolder;
   const size_t slash = folder.rfind(u'\\');
   const CString name = slash == CString::npos ? folder : folder.substr(slash + 1);
-  return (name.empty() ? CString(kRootName) : name) + kSeparator + title;
+  return (name.empty() ? rootName : name) + kSeparator + title;
 }

@@ -77,7 +77,7 @@ BOOL CMainFrame::OnFrameCommand(UINT id) {
 
 void CMainFrame::UpdateTitle() {
   if (!IsWindow() || m_viewerWnd.m_pCurrentPage == nullptr) return;
-  SetWindowText(MakeFrameTitle(GetTitle(), g_pImageFileList, m_viewerWnd.IsPicturePageShown()));
+  SetWindowText(MakeFrameTitle(GetTitle(), g_pImageFileList, m_viewerWnd.IsPicturePageShown(), DeviceRootName()));
 }
 
 void CMainFrame::ShowInitialPage() {

@@ -73,7 +73,16 @@ int main(int argc, char** argv) {
       break;
   }
 
-  // 2. A display, checked before GTK starts so that its absence is one line.
+  // 2. The device folder and where the viewer starts in it.
+  StartPlace place;
+  const int placed =
+      SetUpStartPlace(options.device, options.operands.empty() ? std::string() : options.operands[0], &place, &error);
+  if (placed != 0) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return placed;
+  }
+
+  // 3. A display, checked before GTK starts so that its absence is one line.
   if (!HaveDisplayVariable()) {
     std::fprintf(stderr,
                  "vimbra: no display: neither DISPLAY nor WAYLAND_DISPLAY is set "
@@ -82,15 +91,6 @@ int main(int argc, char** argv) {
   }
   // GTK reads this once, at start-up: classic scroll bars that take room.
   setenv("GTK_OVERLAY_SCROLLING", "0", 1);
-
-  // 3. The device folder and where the viewer starts in it.
-  StartPlace place;
-  const int placed =
-      SetUpStartPlace(options.device, options.operands.empty() ? std::string() : options.operands[0], &place, &error);
-  if (placed != 0) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return placed;
-  }
 
   // 4. The heap budget, the thumbnail workers and the viewer's choices.
   if (options.memoryMb >= 0) HeapSetBudget((size_t)options.memoryMb << 20);
