@@ -89,6 +89,7 @@ CImageFileList::~CImageFileList() {
   m_pMaker = nullptr;
   MemFree(m_hAhead);
   m_hAhead = nullptr;
+  ReleaseRetiredPicture();
   ReleaseBlocks();
   // The list owns the held picture; a program that quits while a picture is
   // shown must not leave it behind.
@@ -173,6 +174,7 @@ void CImageFileList::Clear() {
   m_nCount = 0;
   ReleaseBlocks();
   DropReadAhead();
+  ReleaseRetiredPicture();
   ++m_nGeneration;
   if (m_pMaker != nullptr) m_pMaker->Restart(m_nGeneration);
 }
@@ -343,6 +345,30 @@ void CImageFileList::DropReadAhead() {
   m_nAheadIndex = -1;
 }
 
+CDib CImageFileList::TakeReadyPicture() {
+  if (m_hAhead == nullptr || m_nAheadIndex != m_nCurrent) return nullptr;
+  CString path;
+  GetPath(m_nCurrent, path);
+  return TakePictureAhead(m_nCurrent, path);
+}
+
+void CImageFileList::RetireHeldPicture() {
+  ReleaseRetiredPicture();
+  m_hRetired = m_hPicture;
+  m_hPicture = nullptr;
+}
+
+void CImageFileList::ReleaseRetiredPicture() {
+  // Freeing a picture of many megabytes hands its pages back to the system,
+  // which takes a while: that happens after the paint, not before it.
+  if (m_pMaker != nullptr) {
+    m_pMaker->FreeLater(m_hRetired);
+  } else {
+    MemFree(m_hRetired);
+  }
+  m_hRetired = nullptr;
+}
+
 CDib CImageFileList::TakePictureAhead(int index, const CString& path) {
   if (m_nAheadIndex != index) {
     DropReadAhead();
@@ -374,6 +400,12 @@ void CImageFileList::OnPictureMade(int index, CDib picture, const FileIdentity& 
 }
 
 BOOL CImageFileList::ReleaseReserveBlock() {
+  if (m_hRetired != nullptr) {
+    MemFree(m_hRetired);
+    m_hRetired = nullptr;
+    return TRUE;
+  }
+  if (m_pMaker != nullptr && m_pMaker->FreeNow()) return TRUE;
   // The picture read ahead goes first; one being read (even one no longer
   // wanted) is waited for, so that its memory comes back before any cached
   // thumbnail is given up.
@@ -387,6 +419,9 @@ BOOL CImageFileList::ReleaseReserveBlock() {
     m_nAheadIndex = -1;
     return TRUE;
   }
+  // Thumbnails being made hold memory only for a moment: that comes back
+  // before anything cached is given up, as if they had been made in a paint.
+  if (m_pMaker != nullptr && m_pMaker->WaitForWorkersToLetGo()) return TRUE;
   return ReleaseThumbnailBlock();
 }
 

@@ -86,6 +86,15 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   // next), in place of one asked for before. Nothing without workers.
   void ReadAhead(int index);
   void DropReadAhead();
+  // The current picture when it was read ahead, has come and its file is
+  // unchanged; null otherwise (nothing is decoded or waited for).
+  CDib TakeReadyPicture();
+  // A step that took a picture read ahead decodes nothing: the picture held
+  // may go once the new one is on the screen. Retired, it is freed after
+  // the paint that follows (ReleaseRetiredPicture hands it on then), and at
+  // the latest by the next demand for memory.
+  void RetireHeldPicture();
+  void ReleaseRetiredPicture();
   // The picture read ahead, once it has come (tests and benchmarks look).
   BOOL HasPictureAhead(int index) const { return m_hAhead != nullptr && m_nAheadIndex == index; }
 
@@ -132,6 +141,7 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   int m_nAheadIndex = -1;
   CDib m_hAhead = nullptr;
   FileIdentity m_aheadIdentity = {};
+  CDib m_hRetired = nullptr;
 };
 
 extern CImageFileList* g_pImageFileList;

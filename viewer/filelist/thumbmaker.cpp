@@ -29,6 +29,20 @@ CThumbnailMaker::~CThumbnailMaker() {
   for (std::thread& worker : m_workers) worker.join();
   UnregisterUiTaskSource(this);
   for (Result& result : m_results) MemFree(result.thumbnail);
+  FreeNow();
+}
+
+void CThumbnailMaker::FreeLater(CDib block) {
+  if (block == nullptr) return;
+  m_toFree.push_back(block);
+  SignalUiTasks();
+}
+
+BOOL CThumbnailMaker::FreeNow() {
+  if (m_toFree.empty()) return FALSE;
+  for (CDib block : m_toFree) MemFree(block);
+  m_toFree.clear();
+  return TRUE;
 }
 
 BOOL GetFileIdentity(const CString& path, FileIdentity* identity) {
@@ -142,10 +156,29 @@ void CThumbnailMaker::Request(int index, const CString& path) {
 
 BOOL CThumbnailMaker::IsBusy() const {
   std::lock_guard<std::mutex> lock(m_mutex);
-  return !m_queue.empty() || m_nBusyWorkers > 0 || !m_results.empty() || !m_handedBack.empty();
+  return !m_queue.empty() || m_nBusyWorkers > 0 || !m_results.empty() || !m_handedBack.empty() || !m_toFree.empty();
+}
+
+BOOL CThumbnailMaker::WaitForWorkersToLetGo() {
+  {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_nBusyWorkers == 0) return FALSE;
+    m_bHeldForMemory = true;
+    m_workersIdle.wait(lock, [this] { return m_nBusyWorkers == 0; });
+  }
+  SignalUiTasks();  // the next run of the tasks lets the workers go on
+  return TRUE;
 }
 
 void CThumbnailMaker::RunUiTasks() {
+  FreeNow();
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bHeldForMemory) {
+      m_bHeldForMemory = false;
+      m_work.notify_all();
+    }
+  }
   std::vector<Result> results;
   int generation;
   bool idle;
@@ -234,12 +267,13 @@ void CThumbnailMaker::WorkerLoop() {
       m_pictureDone.notify_all();
       m_work.notify_all();  // a picture asked for meanwhile may start now
     }
+    m_workersIdle.notify_all();
     SignalUiTasks();
   }
 }
 
 bool CThumbnailMaker::NextJob(std::deque<Job>::iterator* next) {
-  if (m_bPaused) return false;
+  if (m_bPaused || m_bHeldForMemory) return false;
   // One picture is read ahead at a time: with the one shown, two at most.
   for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
     if (it->ticket == 0 || !m_bPictureInFlight) {

@@ -82,6 +82,14 @@ class CThumbnailMaker : public CUiTaskSource {
   BOOL FinishPicture();
   // A picture is asked for, being read, or read and not yet taken.
   BOOL HasPictureWork() const;
+  // Frees `block` at the next run of the user-interface tasks, after what
+  // the event loop is doing now (a paint); FreeNow frees what waits.
+  void FreeLater(CDib block);
+  BOOL FreeNow();
+  // The user-interface thread needs memory the workers may hold: no job
+  // starts until its tasks run next, and the decodes in flight are waited
+  // for. FALSE when no worker was busy.
+  BOOL WaitForWorkersToLetGo();
 
   // CUiTaskSource.
   void RunUiTasks() override;
@@ -120,6 +128,7 @@ class CThumbnailMaker : public CUiTaskSource {
   // thread until no decode is in flight: then the memory the workers held is
   // back, and the paint's own way meets the budget as it would alone.
   std::vector<Result> m_handedBack;
+  std::vector<CDib> m_toFree;  // user-interface thread only
   mutable std::mutex m_mutex;
   std::condition_variable m_work;
   std::deque<Job> m_queue;
@@ -128,8 +137,11 @@ class CThumbnailMaker : public CUiTaskSource {
   std::vector<Result> m_results;
   int m_nGeneration = 0;
   bool m_bStopping = false;
-  // No new job starts while handed-back cells wait for the workers to finish.
+  // No new job starts while handed-back cells wait for the workers to
+  // finish, nor while the user-interface thread is short of memory.
   bool m_bPaused = false;
+  bool m_bHeldForMemory = false;
+  std::condition_variable m_workersIdle;
   // The picture read ahead: its ticket (0: none wanted), whether a worker is
   // on it, and the wake-up of FinishPicture.
   int m_nPictureTicket = 0;

@@ -74,8 +74,9 @@ void CImagePage::Paint(HDC dc) {
   } else {
     PaintZoomed(dc, rc, picture);
   }
-  // Once the picture is on the screen, not before, so that the reading
-  // never competes with the paint of a step.
+  // Once the picture is on the screen, not before, the one it replaced goes
+  // and the next is read, so that neither delays the paint of a step.
+  g_pImageFileList->ReleaseRetiredPicture();
   ReadAhead(picture);
 }
 
@@ -266,12 +267,19 @@ void CImagePage::StepPicture(bool forward) {
   if (list == nullptr) return;
   if (!list->SetCurrent(StepTarget(forward))) return;
   m_bStepForward = forward;
-  // The old picture goes before the next is decoded: one at a time. A
-  // picture read ahead for this step is taken instead of a decode.
-  list->SetHeldPicture(nullptr);
-  BeginWait();
-  CDib picture = list->LoadCurrentPicture();
-  EndWait();
+  CDib picture = list->TakeReadyPicture();
+  if (picture != nullptr) {
+    // Read ahead: nothing is decoded, and the old picture goes once the new
+    // one is on the screen.
+    list->RetireHeldPicture();
+  } else {
+    // The old picture goes before the next is decoded: one at a time. One
+    // being read ahead for this step is waited for instead of a decode.
+    list->SetHeldPicture(nullptr);
+    BeginWait();
+    picture = list->LoadCurrentPicture();
+    EndWait();
+  }
   list->SetHeldPicture(picture);
   ResetZoom();
   InvalidatePage();
