@@ -33,6 +33,7 @@ void Usage(std::ostream& out) {
          "                        events took one, else vimbra-shot.png)\n"
          "  --threads N           thumbnail worker threads (default: one per core;\n"
          "                        1 makes thumbnails inside the paint)\n"
+         "  --auto-rotate         turn pictures upright by their Exif orientation\n"
          "  --time                print each event's wall time in milliseconds\n"
          "  --trace               print each event with the list's state\n"
          "  --help\n\n"
@@ -84,6 +85,8 @@ int main(int argc, char** argv) {
       trace = true;
     } else if (arg == "--time") {
       timing = true;
+    } else if (arg == "--auto-rotate") {
+      if (AfxGetApp() != nullptr) AfxGetApp()->m_bAutoRotate = TRUE;
     } else if (arg == "--threads") {
       threads = std::atoi(value("--threads"));
       if (threads < 1 || threads > 256) {

@@ -6,8 +6,8 @@
 #include <new>
 
 #include "filelist/listobserver.h"
+#include "filelist/pictureload.h"
 #include "imaging/dibdraw.h"
-#include "imaging/jpegdecode.h"
 #include "platform/devicefs.h"
 #include "platform/resource.h"
 
@@ -280,7 +280,7 @@ CDib CImageFileList::MakeThumbnail(int index) {
 CDib CImageFileList::LoadPictureToFit(int index, int width, int height) const {
   CString path;
   GetPath(index, path);
-  return LoadJpegToFit(path.c_str(), width, height);
+  return LoadPicture(path.c_str(), width, height);
 }
 
 CDib CImageFileList::LoadCurrentPicture() {
@@ -290,7 +290,7 @@ CDib CImageFileList::LoadCurrentPicture() {
     m_nError = LIST_ERROR_NOT_FOUND;
     return nullptr;
   }
-  return LoadJpeg(path.c_str());
+  return LoadPicture(path.c_str(), 0, 0);
 }
 
 void CImageFileList::SetHeldPicture(CDib picture) {

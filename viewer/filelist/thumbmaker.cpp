@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "filelist/pictureload.h"
 #include "imaging/dibdraw.h"
-#include "imaging/jpegdecode.h"
 #include "shell/memblock.h"
 
 namespace {
@@ -133,7 +133,7 @@ void CThumbnailMaker::WorkerLoop() {
 CThumbnailMaker::Result CThumbnailMaker::Make(const Job& job) {
   Result result{job.generation, job.index, nullptr, THUMB_NO_PICTURE, std::string()};
   MemTakeRanOut();
-  CDib big = LoadJpegToFit(job.path.c_str(), kDecodeBox, kDecodeBox);
+  CDib big = LoadPicture(job.path.c_str(), kDecodeBox, kDecodeBox);
   if (big == nullptr) {
     if (MemTakeRanOut()) result.outcome = THUMB_NO_MEMORY;
     return result;

@@ -41,6 +41,7 @@ void Usage(FILE* out) {
                "  --size WxH     size of the viewer area in pixels (default 240x268)\n"
                "  --threads N    thumbnail worker threads (default: one per core;\n"
                "                 1 makes thumbnails inside the paint)\n"
+               "  --auto-rotate  turn pictures upright by their Exif orientation\n"
                "  --help         show this text\n"
                "  --version      show the version\n\n"
                "Environment:\n"
@@ -74,6 +75,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
     } else if (arg == "--version") {
       std::printf("vimbra %s\n", VIMBRA_VERSION);
       return -1;
+    } else if (arg == "--auto-rotate") {
+      if (CWinApp* app = AfxGetApp()) app->m_bAutoRotate = TRUE;
     } else if (arg == "--device" && hasValue) {
       options->device = argv[++i];
     } else if (arg == "--memory" && hasValue) {
