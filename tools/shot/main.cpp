@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     size_t arguments;
   } kVerbs[] = {{"tap", 2},     {"dbltap", 2}, {"down", 2},   {"move", 2},    {"up", 2},     {"key", 1},
                 {"keydown", 1}, {"keyup", 1},  {"scroll", 1}, {"command", 1}, {"folder", 0}, {"folder-cancel", 0},
-                {"resize", 2},  {"wait", 1},   {"pump", 0},   {"idle", 0},    {"shot", 1}};
+                {"resize", 2},  {"wait", 1},   {"pump", 0},   {"idle", 0},    {"shot", 1},   {"wheel", 1}};
   size_t pending = 0;  // arguments the current event still needs
   for (const std::string& word : events) {
     const auto* known =
