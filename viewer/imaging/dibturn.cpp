@@ -9,8 +9,9 @@
 
 namespace {
 
-// Destination rows filled together: the source is then read in runs of this
-// many pixels instead of one pixel a row, which keeps a large turn in cache.
+// Destination rows filled together. A quarter turn reads the source across
+// its rows; a band reads this many neighbouring pixels of a source row at a
+// time instead of one. Larger bands measured no faster on a 12 MP picture.
 constexpr int64_t kBandRows = 16;
 
 template <int Bytes>
@@ -39,15 +40,20 @@ void HalfTurn(const DibLayout& d) {
 // pixel w - 1 - r; counter-clockwise it is source row h - 1 - x, pixel r.
 template <int Bytes>
 void QuarterTurn(const DibLayout& from, const DibLayout& to, bool clockwise) {
+  BYTE* targets[kBandRows];
   for (int64_t band = 0; band < to.height; band += kBandRows) {
-    const int64_t end = band + kBandRows < to.height ? band + kBandRows : to.height;
+    const int64_t rows = band + kBandRows < to.height ? kBandRows : to.height - band;
+    for (int64_t i = 0; i < rows; ++i) targets[i] = to.rows + (uint64_t)(band + i) * to.stride;
+    // The source pixel of the band's first row; the next rows' follow it
+    // (clockwise: to the left, counter-clockwise: to the right).
+    const int64_t first = clockwise ? from.width - 1 - band : band;
+    const int64_t step = clockwise ? -Bytes : Bytes;
     for (int64_t x = 0; x < to.width; ++x) {
       const int64_t sourceRow = clockwise ? x : from.height - 1 - x;
-      const BYTE* source = from.rows + (uint64_t)sourceRow * from.stride;
-      BYTE* target = to.rows + x * Bytes;
-      for (int64_t r = band; r < end; ++r) {
-        const int64_t column = clockwise ? from.width - 1 - r : r;
-        CopyPixel<Bytes>(source + column * Bytes, target + (uint64_t)r * to.stride);
+      const BYTE* source = from.rows + (uint64_t)sourceRow * from.stride + first * Bytes;
+      for (int64_t i = 0; i < rows; ++i, source += step) {
+        CopyPixel<Bytes>(source, targets[i]);
+        targets[i] += Bytes;
       }
     }
   }
