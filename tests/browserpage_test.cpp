@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "pages/gridlayout.h"
 #include "platform/tick.h"
+#include "platform/wstr.h"
 #include "res/resource_ids.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"
@@ -245,12 +248,115 @@ TEST_F(BrowserTest, CurrentRowFarDownComesIntoViewExactly) {
 TEST_F(BrowserTest, EveryCountedRowIsPainted) {
   MakePictures(15);
   Start(240, 436);  // rows = 5, gapY = 6: the fifth row begins at 358
-  EXPECT_FALSE(Viewer().IsScrollBarVisible(SB_VERT));
-  EXPECT_TRUE(FramedAt(12, 358));
-  EXPECT_EQ(ShownAt(164, 358), 14);
+  // Its title box (424 to 442) runs past the bottom, so the bar is there to
+  // lift the row up; the narrower client area moves the columns to x = 8,
+  // 80, 152, the rows stay where they were.
+  EXPECT_TRUE(Viewer().IsScrollBarVisible(SB_VERT));
+  EXPECT_TRUE(FramedAt(8, 358));
+  EXPECT_EQ(ShownAt(152, 358), 14);
   Tap(200, 430);
   EXPECT_EQ(List()->m_nCurrent, 14);
 }
+
+// Ink of a title drawn alone into a whole title box: what the grid must show
+// of it.
+int TitleInk(const CString& title) {
+  Canvas canvas;
+  canvas.Resize(64, 18);
+  canvas.Fill(kWhite);
+  HDC dc = CreateCanvasDC(&canvas);
+  RECT box = {0, 0, 64, 18};
+  DrawText(dc, title.c_str(), -1, &box, DT_CENTER | DT_VCENTER);
+  DeleteDC(dc);
+  int ink = 0;
+  for (int y = 0; y < 18; ++y)
+    for (int x = 0; x < 64; ++x) ink += canvas.PixelAt(x, y) != kWhite;
+  return ink;
+}
+
+// In tall windows the bottom row of the screen runs past the edge. At every
+// height from 100 to 1,200 pixels, at two widths, for a folder one row and a
+// picture longer than a screen and one that just fills it: paging from the
+// top moves by whole rows, at the bottom of the range every painted title is
+// whole, and every picture's title is seen whole on some page.
+class GridTitleTest : public BrowserTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(GridTitleTest, EveryTitleCanBeReadAtEveryHeight) {
+  const int width = GetParam();
+  const int cols = (width - 6) / 70;
+  ASSERT_EQ((width - kDefaultScrollBarWidth - 6) / 70, cols);  // the same with the bar
+  // The same tiny picture under every name: decoded once, then cached.
+  const std::string tiny = EncodeJpeg(SolidColour(8, 8, 90, 90, 90));
+  std::vector<int> ink;
+  for (int i = 0; i < cols * 14 + 1; ++i) {
+    char title[16];
+    std::snprintf(title, sizeof title, "t%03d", i);
+    ink.push_back(TitleInk(WideFromUtf8(title)));
+  }
+  for (int rows = 1; rows <= 13; ++rows) {
+    for (const int count : {cols * rows, cols * (rows + 1) + 1}) {
+      const std::string folder = "\\f" + std::to_string(count);
+      device.MakeFolder(folder);
+      for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "\\t%03d.jpg", i);
+        device.WriteFile(folder + name, tiny);
+      }
+    }
+  }
+  Start(width, 100);
+  for (int rows = 1; rows <= 13; ++rows) {
+    for (const int count : {cols * rows, cols * (rows + 1) + 1}) {
+      List()->SelectFolder(WideFromUtf8("\\f" + std::to_string(count)));
+      ASSERT_EQ(List()->GetCount(), count);
+      Viewer().Invalidate(TRUE);  // as the Select Folder dialog does when it closes
+      for (int height = std::max(100, 86 * rows + 6); height < 86 * (rows + 1) + 6 && height <= 1200; ++height) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", " + std::to_string(count) +
+                     " pictures");
+        host->Resize(width, height);
+        VScroll(SB_THUMBPOSITION, 0);
+        std::vector<bool> seen(count, false);
+        int previous = -1;
+        for (;;) {
+          const GridLayout grid = ComputeGridLayout(Screen().Width(), Screen().Height(), true);
+          ASSERT_EQ(grid.rows, rows);
+          const int first = List()->m_nFirstShown;
+          ASSERT_EQ(first % cols, 0);
+          // A page moves on by whole rows, less than a screen only where the
+          // range ends; what a page leaves out must show whole on the next.
+          if (previous >= 0) {
+            ASSERT_GT(first, previous);
+            ASSERT_LE(first, previous + rows * cols);
+          }
+          bool whole = true;
+          for (int cell = 0; cell < rows * cols && first + cell < count; ++cell) {
+            int x = 0, y = 0;
+            GridCellOrigin(grid, true, cell, &x, &y);
+            int seenInk = 0;
+            for (int yy = y + 66; yy < y + 84 && yy < grid.height; ++yy)
+              for (int xx = x; xx < x + 64; ++xx) seenInk += Screen().PixelAt(xx, yy) != kWhite;
+            CString title;
+            List()->GetTitle(first + cell, title);
+            if (seenInk == ink[std::stoi(Utf8FromWide(title.substr(1)))]) {
+              seen[first + cell] = true;
+            } else {
+              whole = false;
+            }
+          }
+          VScroll(SB_PAGEDOWN);
+          if (List()->m_nFirstShown == first) {
+            ASSERT_TRUE(whole) << "a title is cut at the bottom of the range";
+            break;
+          }
+          previous = first;
+        }
+        for (int i = 0; i < count; ++i) ASSERT_TRUE(seen[i]) << "picture " << i << "'s title never whole";
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(TwoWidths, GridTitleTest, ::testing::Values(240, 520));
 
 TEST_F(BrowserTest, CorruptPictureLeavesAFramedTitledEmptyCell) {
   MakePictures(3);

@@ -72,6 +72,8 @@ CImageFileList::~CImageFileList() {
   // Waits only for the decodes in flight; nothing made after this is kept.
   delete m_pMaker;
   m_pMaker = nullptr;
+  MemFree(m_hAhead);
+  m_hAhead = nullptr;
   ReleaseBlocks();
   // The list owns the held picture; a program that quits while a picture is
   // shown must not leave it behind.
@@ -155,6 +157,7 @@ void CImageFileList::Clear() {
   m_nCurrent = 0;
   m_nCount = 0;
   ReleaseBlocks();
+  DropReadAhead();
   ++m_nGeneration;
   if (m_pMaker != nullptr) m_pMaker->Restart(m_nGeneration);
 }
@@ -288,9 +291,78 @@ CDib CImageFileList::LoadCurrentPicture() {
   GetPath(m_nCurrent, path);
   if (!PathExists(path)) {
     m_nError = LIST_ERROR_NOT_FOUND;
+    DropReadAhead();
     return nullptr;
   }
+  CDib ahead = TakePictureAhead(m_nCurrent, path);
+  if (ahead != nullptr) return ahead;
   return LoadPicture(path.c_str(), 0, 0);
+}
+
+void CImageFileList::ReadAhead(int index) {
+  if (m_pMaker == nullptr || index < 0 || index >= m_nCount) return;
+  // A folder of one picture: the next is the one shown.
+  if (index == m_nCurrent) return;
+  if (index == m_nAheadIndex) return;  // asked for already, or here
+  DropReadAhead();
+  CString path;
+  GetPath(index, path);
+  m_nAheadIndex = index;
+  m_pMaker->RequestPicture(index, path);
+}
+
+void CImageFileList::DropReadAhead() {
+  if (m_pMaker != nullptr) m_pMaker->DropPicture();
+  MemFree(m_hAhead);
+  m_hAhead = nullptr;
+  m_nAheadIndex = -1;
+}
+
+CDib CImageFileList::TakePictureAhead(int index, const CString& path) {
+  if (m_nAheadIndex != index) {
+    DropReadAhead();
+    return nullptr;
+  }
+  // Asked for and not here yet: a worker on it is waited for, which is
+  // never longer than decoding here; one not started is left undone.
+  if (m_hAhead == nullptr && m_pMaker != nullptr) m_pMaker->FinishPicture();
+  CDib picture = m_hAhead;
+  const FileIdentity identity = m_aheadIdentity;
+  m_hAhead = nullptr;
+  m_nAheadIndex = -1;
+  // Deleted or replaced since it was read: decoded afresh, as without it.
+  FileIdentity now;
+  if (picture != nullptr && (!GetFileIdentity(path, &now) || !(now == identity))) {
+    MemFree(picture);
+    picture = nullptr;
+  }
+  return picture;
+}
+
+void CImageFileList::OnPictureMade(int index, CDib picture, const FileIdentity& identity) {
+  if (index != m_nAheadIndex || m_hAhead != nullptr) {
+    MemFree(picture);
+    return;
+  }
+  m_hAhead = picture;
+  m_aheadIdentity = identity;
+}
+
+BOOL CImageFileList::ReleaseReserveBlock() {
+  // The picture read ahead goes first; one being read (even one no longer
+  // wanted) is waited for, so that its memory comes back before any cached
+  // thumbnail is given up.
+  if (m_pMaker != nullptr && m_pMaker->HasPictureWork()) {
+    m_pMaker->FinishPicture();
+    if (m_hAhead == nullptr) return TRUE;
+  }
+  if (m_hAhead != nullptr) {
+    MemFree(m_hAhead);
+    m_hAhead = nullptr;
+    m_nAheadIndex = -1;
+    return TRUE;
+  }
+  return ReleaseThumbnailBlock();
 }
 
 void CImageFileList::SetHeldPicture(CDib picture) {

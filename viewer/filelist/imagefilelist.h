@@ -74,11 +74,20 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
 
   // Pictures.
   CDib LoadPictureToFit(int index, int width, int height) const;
+  // The current picture, decoded at full size; a picture read ahead for it
+  // is taken instead when its file is still the one it was read from.
   CDib LoadCurrentPicture();
   void SetHeldPicture(CDib picture);
+  // Has the workers read picture `index` ahead (the one a step would show
+  // next), in place of one asked for before. Nothing without workers.
+  void ReadAhead(int index);
+  void DropReadAhead();
+  // The picture read ahead, once it has come (tests and benchmarks look).
+  BOOL HasPictureAhead(int index) const { return m_hAhead != nullptr && m_nAheadIndex == index; }
 
   // CMemoryReserve: thumbnail blocks, and error 2 when none is left.
-  BOOL ReleaseReserveBlock() override { return ReleaseThumbnailBlock(); }
+  // The picture read ahead is given back before any thumbnail block.
+  BOOL ReleaseReserveBlock() override;
   void OnOutOfMemory() override { SetError(LIST_ERROR_NO_MEMORY); }
 
   void SetError(int code) { m_nError = code; }
@@ -105,11 +114,20 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   // CThumbnailSink: a worker's result, on the user-interface thread.
   void OnThumbnailMade(int generation, int index, CDib thumbnail, ThumbnailOutcome outcome,
                        const std::string& reason) override;
+  void OnPictureMade(int index, CDib picture, const FileIdentity& identity) override;
+  // The picture read ahead for `index` if it is there (waiting for it when
+  // a worker is on it) and its file unchanged; null otherwise.
+  CDib TakePictureAhead(int index, const CString& path);
 
   // Counts the folders shown, so that late results of an old one are dropped.
   int m_nGeneration = 0;
   CThumbnailMaker* m_pMaker = nullptr;
   int m_nRemadeHere = 0;
+  // The picture read ahead: asked for (index >= 0), and once come, its block
+  // and what its file was.
+  int m_nAheadIndex = -1;
+  CDib m_hAhead = nullptr;
+  FileIdentity m_aheadIdentity = {};
 };
 
 extern CImageFileList* g_pImageFileList;

@@ -6,6 +6,7 @@
 
 #include "filelist/pictureload.h"
 #include "imaging/dibdraw.h"
+#include "platform/devicefs.h"
 #include "shell/memblock.h"
 
 namespace {
@@ -30,6 +31,15 @@ CThumbnailMaker::~CThumbnailMaker() {
   for (Result& result : m_results) MemFree(result.thumbnail);
 }
 
+BOOL GetFileIdentity(const CString& path, FileIdentity* identity) {
+  WIN32_FIND_DATA record;
+  HANDLE find = FindFirstFile(path.c_str(), &record);
+  if (find == INVALID_HANDLE_VALUE) return FALSE;
+  FindClose(find);
+  *identity = FileIdentity{record.nFileSizeHigh, record.nFileSizeLow, record.ftLastWriteTime, record.dwOID};
+  return TRUE;
+}
+
 void CThumbnailMaker::Restart(int generation) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -37,25 +47,95 @@ void CThumbnailMaker::Restart(int generation) {
     m_queue.clear();
     m_inFlight.clear();
     m_bPaused = false;
+    m_nPictureTicket = 0;
   }
   m_handedBack.clear();  // they hold no memory
 }
 
 void CThumbnailMaker::BeginPass() {
   std::lock_guard<std::mutex> lock(m_mutex);
-  m_queue.clear();
+  // The picture read ahead is not the grid's to drop.
+  m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.ticket == 0; }),
+                m_queue.end());
+}
+
+void CThumbnailMaker::RequestPicture(int index, const CString& path) {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bStopping) return;
+    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.ticket != 0; }),
+                  m_queue.end());
+    m_nPictureTicket = ++m_nLastTicket;
+    m_queue.push_front(Job{m_nGeneration, index, path, m_nPictureTicket});
+  }
+  m_work.notify_one();
+}
+
+void CThumbnailMaker::DropPicture() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.ticket != 0; }),
+                m_queue.end());
+  m_nPictureTicket = 0;
+}
+
+BOOL CThumbnailMaker::HasPictureWork() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  const auto isPicture = [](const auto& item) { return item.ticket != 0; };
+  return m_bPictureInFlight || std::any_of(m_queue.begin(), m_queue.end(), isPicture) ||
+         std::any_of(m_results.begin(), m_results.end(), isPicture);
+}
+
+bool CThumbnailMaker::TakePictureResult(Result* taken) {
+  bool found = false;
+  for (auto it = m_results.begin(); it != m_results.end();) {
+    if (it->ticket == 0) {
+      ++it;
+      continue;
+    }
+    // A dropped picture goes at once: its memory is what the caller wants.
+    if (it->ticket == m_nPictureTicket && it->generation == m_nGeneration && !found) {
+      *taken = std::move(*it);
+      found = true;
+    } else {
+      MemFree(it->thumbnail);
+    }
+    it = m_results.erase(it);
+  }
+  return found;
+}
+
+BOOL CThumbnailMaker::FinishPicture() {
+  Result result;
+  {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    const size_t queued = m_queue.size();
+    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.ticket != 0; }),
+                  m_queue.end());
+    if (m_queue.size() != queued) m_nPictureTicket = 0;  // not started: never made
+    m_pictureDone.wait(lock, [this] { return !m_bPictureInFlight; });
+    const bool found = TakePictureResult(&result);
+    m_nPictureTicket = 0;
+    if (!found) return FALSE;
+  }
+  if (m_pSink == nullptr) {
+    MemFree(result.thumbnail);
+    return FALSE;
+  }
+  m_pSink->OnPictureMade(result.index, result.thumbnail, result.identity);
+  return TRUE;
 }
 
 bool CThumbnailMaker::IsWanted(int index) const {
   if (std::find(m_inFlight.begin(), m_inFlight.end(), index) != m_inFlight.end()) return true;
-  return std::any_of(m_queue.begin(), m_queue.end(), [index](const Job& job) { return job.index == index; });
+  return std::any_of(m_queue.begin(), m_queue.end(),
+                     [index](const Job& job) { return job.ticket == 0 && job.index == index; });
 }
 
 void CThumbnailMaker::Request(int index, const CString& path) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_bStopping || IsWanted(index)) return;
-    m_queue.push_back(Job{m_nGeneration, index, path});
+    m_queue.push_back(Job{m_nGeneration, index, path, 0});
   }
   m_work.notify_one();
 }
@@ -78,6 +158,8 @@ void CThumbnailMaker::RunUiTasks() {
   for (Result& result : results) {
     if (result.generation != generation || m_pSink == nullptr) {
       MemFree(result.thumbnail);
+    } else if (result.ticket != 0) {
+      DeliverPicture(result);
     } else if (result.outcome == THUMB_NO_MEMORY) {
       m_handedBack.push_back(std::move(result));
     } else {
@@ -97,6 +179,20 @@ void CThumbnailMaker::RunUiTasks() {
   m_work.notify_all();
 }
 
+void CThumbnailMaker::DeliverPicture(Result& result) {
+  bool wanted;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    wanted = result.ticket == m_nPictureTicket;
+    if (wanted) m_nPictureTicket = 0;
+  }
+  if (!wanted || result.thumbnail == nullptr) {
+    MemFree(result.thumbnail);
+    return;
+  }
+  m_pSink->OnPictureMade(result.index, result.thumbnail, result.identity);
+}
+
 void CThumbnailMaker::Deliver(const Result& result) {
   m_pSink->OnThumbnailMade(result.generation, result.index, result.thumbnail, result.outcome, result.reason);
 }
@@ -107,31 +203,75 @@ void CThumbnailMaker::WorkerLoop() {
     Job job;
     {
       std::unique_lock<std::mutex> lock(m_mutex);
-      m_work.wait(lock, [this] { return m_bStopping || (!m_queue.empty() && !m_bPaused); });
+      std::deque<Job>::iterator next;
+      m_work.wait(lock, [this, &next] { return m_bStopping || NextJob(&next); });
       if (m_bStopping) return;
-      job = std::move(m_queue.front());
-      m_queue.pop_front();
-      m_inFlight.push_back(job.index);
+      job = std::move(*next);
+      m_queue.erase(next);
+      if (job.ticket != 0) {
+        m_bPictureInFlight = true;
+      } else {
+        m_inFlight.push_back(job.index);
+      }
       ++m_nBusyWorkers;
     }
-    Result result = Make(job);
+    Result result = job.ticket != 0 ? MakePicture(job) : Make(job);
     {
       std::lock_guard<std::mutex> lock(m_mutex);
       --m_nBusyWorkers;
-      if (job.generation == m_nGeneration) {
+      if (job.ticket != 0) {
+        m_bPictureInFlight = false;
+      } else if (job.generation == m_nGeneration) {
         const auto at = std::find(m_inFlight.begin(), m_inFlight.end(), job.index);
         if (at != m_inFlight.end()) m_inFlight.erase(at);
       }
-      if (result.outcome == THUMB_NO_MEMORY && job.generation == m_nGeneration) m_bPaused = true;
+      // A picture that found no room is simply not read ahead.
+      if (job.ticket == 0 && result.outcome == THUMB_NO_MEMORY && job.generation == m_nGeneration) m_bPaused = true;
       // A stopping maker frees what comes back in its destructor.
       m_results.push_back(std::move(result));
+    }
+    if (job.ticket != 0) {
+      m_pictureDone.notify_all();
+      m_work.notify_all();  // a picture asked for meanwhile may start now
     }
     SignalUiTasks();
   }
 }
 
+bool CThumbnailMaker::NextJob(std::deque<Job>::iterator* next) {
+  if (m_bPaused) return false;
+  // One picture is read ahead at a time: with the one shown, two at most.
+  for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
+    if (it->ticket == 0 || !m_bPictureInFlight) {
+      *next = it;
+      return true;
+    }
+  }
+  return false;
+}
+
+CThumbnailMaker::Result CThumbnailMaker::MakePicture(const Job& job) {
+  Result result{job.generation, job.index, nullptr, THUMB_NO_PICTURE, std::string(), job.ticket, FileIdentity{}};
+  FileIdentity after;
+  if (!GetFileIdentity(job.path, &result.identity)) return result;
+  MemTakeRanOut();
+  CDib picture = LoadPicture(job.path.c_str(), 0, 0);
+  if (picture == nullptr) {
+    if (MemTakeRanOut()) result.outcome = THUMB_NO_MEMORY;
+    return result;
+  }
+  // A file changed while it was read gives nothing to trust.
+  if (!GetFileIdentity(job.path, &after) || !(after == result.identity)) {
+    MemFree(picture);
+    return result;
+  }
+  result.thumbnail = picture;
+  result.outcome = THUMB_MADE;
+  return result;
+}
+
 CThumbnailMaker::Result CThumbnailMaker::Make(const Job& job) {
-  Result result{job.generation, job.index, nullptr, THUMB_NO_PICTURE, std::string()};
+  Result result{job.generation, job.index, nullptr, THUMB_NO_PICTURE, std::string(), 0, FileIdentity{}};
   MemTakeRanOut();
   CDib big = LoadPicture(job.path.c_str(), kDecodeBox, kDecodeBox);
   if (big == nullptr) {

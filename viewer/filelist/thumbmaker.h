@@ -1,8 +1,9 @@
 // The thumbnail maker: a pool of worker threads that make grid thumbnails
 // with the routines the grid uses on the user-interface thread (the 160 × 160
-// fit decode, then the 64 × 64 reduction), so every pixel is the same. Only
-// the user-interface thread asks for thumbnails and takes them; workers never
-// touch the picture list and never draw on the memory reserve.
+// fit decode, then the 64 × 64 reduction), so every pixel is the same, and
+// that reads the picture page's next picture ahead with the page's own full
+// decode. Only the user-interface thread asks and takes; workers never touch
+// the picture list and never draw on the memory reserve.
 #pragma once
 
 #include <condition_variable>
@@ -22,13 +23,31 @@ enum ThumbnailOutcome {
   THUMB_NO_MEMORY,   // the budget ran out in the worker: make it again where the reserve is
 };
 
-// Where finished thumbnails go, on the user-interface thread.
+// What a file was when a picture was read from it: a picture read ahead is
+// used only if the file is still the same.
+struct FileIdentity {
+  DWORD sizeHigh;
+  DWORD sizeLow;
+  FILETIME written;
+  DWORD oid;
+  bool operator==(const FileIdentity& o) const {
+    return sizeHigh == o.sizeHigh && sizeLow == o.sizeLow && written.dwLowDateTime == o.written.dwLowDateTime &&
+           written.dwHighDateTime == o.written.dwHighDateTime && oid == o.oid;
+  }
+};
+// FALSE when the file is gone.
+BOOL GetFileIdentity(const CString& path, FileIdentity* identity);
+
+// Where finished work goes, on the user-interface thread.
 class CThumbnailSink {
  public:
   virtual ~CThumbnailSink() = default;
   // `thumbnail` (null unless THUMB_MADE) is the sink's to keep or free.
   virtual void OnThumbnailMade(int generation, int index, CDib thumbnail, ThumbnailOutcome outcome,
                                const std::string& reason) = 0;
+  // The picture read ahead for `index` (the sink's to keep or free), read
+  // from the file as `identity` describes it; null when it could not be made.
+  virtual void OnPictureMade(int index, CDib picture, const FileIdentity& identity) = 0;
 };
 
 class CThumbnailMaker : public CUiTaskSource {
@@ -51,6 +70,19 @@ class CThumbnailMaker : public CUiTaskSource {
   void Request(int index, const CString& path);
   int Threads() const { return (int)m_workers.size(); }
 
+  // Reads the picture of `index` ahead, before any thumbnail, in place of
+  // the one asked for before. It comes to the sink's OnPictureMade.
+  void RequestPicture(int index, const CString& path);
+  // Forgets the picture asked for: not started, it is never made; in flight,
+  // it is freed when it comes.
+  void DropPicture();
+  // Waits for the picture in flight, if any, and hands it to the sink now.
+  // One asked for but not started is dropped instead: FALSE then, and when
+  // nothing was asked for.
+  BOOL FinishPicture();
+  // A picture is asked for, being read, or read and not yet taken.
+  BOOL HasPictureWork() const;
+
   // CUiTaskSource.
   void RunUiTasks() override;
   BOOL IsBusy() const override;
@@ -60,6 +92,7 @@ class CThumbnailMaker : public CUiTaskSource {
     int generation;
     int index;
     CString path;
+    int ticket;  // a picture read ahead: its ticket; 0 for a thumbnail
   };
   struct Result {
     int generation;
@@ -67,11 +100,19 @@ class CThumbnailMaker : public CUiTaskSource {
     CDib thumbnail;
     ThumbnailOutcome outcome;
     std::string reason;
+    int ticket;
+    FileIdentity identity;
   };
 
   void WorkerLoop();
+  // Under m_mutex: the first job a worker may start now.
+  bool NextJob(std::deque<Job>::iterator* next);
   void Deliver(const Result& result);
+  void DeliverPicture(Result& result);
   static Result Make(const Job& job);
+  static Result MakePicture(const Job& job);
+  // Under m_mutex: takes the result of the current picture ticket, if there.
+  bool TakePictureResult(Result* result);
   bool IsWanted(int index) const;  // under m_mutex
 
   CThumbnailSink* m_pSink;
@@ -89,5 +130,11 @@ class CThumbnailMaker : public CUiTaskSource {
   bool m_bStopping = false;
   // No new job starts while handed-back cells wait for the workers to finish.
   bool m_bPaused = false;
+  // The picture read ahead: its ticket (0: none wanted), whether a worker is
+  // on it, and the wake-up of FinishPicture.
+  int m_nPictureTicket = 0;
+  int m_nLastTicket = 0;
+  bool m_bPictureInFlight = false;
+  std::condition_variable m_pictureDone;
   std::vector<std::thread> m_workers;
 };

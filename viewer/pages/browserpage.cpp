@@ -257,6 +257,13 @@ void CBrowserPage::OnSize() {
   const GridLayout grid = LayOut();
   CScrollView* view = View();
   if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr || view == nullptr) return;
+  // A window that grew to hold every picture has nothing left to scroll:
+  // the grid starts at the first picture again, or those above the old top
+  // row could not be reached at all.
+  if (!ComputeGridScroll(grid, PictureCount()).needed) {
+    g_pImageFileList->SetFirstShown(0);
+    return;
+  }
   const int topRow = g_pImageFileList->m_nFirstShown < 0 ? 0 : g_pImageFileList->m_nFirstShown / grid.cols;
   SnapScroll(view->GetScrollPosition().x, (long long)topRow * grid.height / grid.rows);
 }

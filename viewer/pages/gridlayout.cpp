@@ -16,15 +16,32 @@ GridLayout ComputeGridLayout(int width, int height, bool titles) {
   return g;
 }
 
+int GridLastRowOverrun(const GridLayout& grid) {
+  if (grid.rows <= 0) return 0;
+  const bool titles = grid.cellHeight == 80;
+  // What a cell needs whole: with titles the box down to its title's text
+  // (two empty pixels at the bottom of the title box may go), without them
+  // the frame's bottom line.
+  const int needed = titles ? 84 - 2 : 64 + 1;
+  return grid.gapY + (grid.rows - 1) * GridRowPitch(grid, titles) + needed - grid.height;
+}
+
 GridScroll ComputeGridScroll(const GridLayout& grid, int count) {
   GridScroll s = {false, 0, 0, 0};
   if (grid.rows <= 0 || grid.height <= 0) return s;
-  if (count <= grid.cols * grid.rows) return s;
+  // In tall windows the bottom row of the screen runs past the edge and its
+  // titles are cut (rows are counted with a pitch of 86, painted 88 and more
+  // apart). A page is then one row less: paging brings the cut row up whole
+  // instead of stepping over it, and the bottom of the range shows the
+  // folder's last row above the cut one. Positions stay on whole rows.
+  const bool cut = GridLastRowOverrun(grid) > 0;
+  const int pageRows = cut ? grid.rows - 1 : grid.rows;
+  if (count <= grid.cols * pageRows) return s;
   const int columns = grid.cols < 1 ? 1 : grid.cols;
   const long long totalRows = count / columns + (count % columns != 0 ? 1 : 0);
   s.needed = true;
   s.totalHeight = (int)((long long)grid.height * totalRows / grid.rows);
-  s.pageHeight = grid.height;
+  s.pageHeight = (int)((long long)grid.height * pageRows / grid.rows);
   s.lineHeight = grid.height / grid.rows;
   return s;
 }

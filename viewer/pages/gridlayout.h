@@ -20,8 +20,13 @@ struct GridScroll {
 };
 
 GridLayout ComputeGridLayout(int width, int height, bool titles);
+// How far the bottom row of the screen, as painted, runs past the client
+// area's bottom edge beyond what it may lose (two empty pixels of a title box);
+// 0 or less when it is whole.
+int GridLastRowOverrun(const GridLayout& grid);
 // Scroll sizes for `count` pictures; not needed (all zero) when one page
-// holds them or the window is too small for one row.
+// holds them, or the window is too small for one row. When the screen's
+// bottom row runs over, a page is one row less.
 GridScroll ComputeGridScroll(const GridLayout& grid, int count);
 // The cell a point falls into, row by row; -1 when the grid has no cell or
 // the point lies outside the client area.

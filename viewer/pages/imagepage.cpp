@@ -74,6 +74,9 @@ void CImagePage::Paint(HDC dc) {
   } else {
     PaintZoomed(dc, rc, picture);
   }
+  // Once the picture is on the screen, not before, so that the reading
+  // never competes with the paint of a step.
+  ReadAhead(picture);
 }
 
 void CImagePage::PaintMessage(HDC dc, const RECT& rc) {
@@ -260,21 +263,26 @@ void CImagePage::OnMouseWheel(UINT flags, int delta) {
   for (int n = delta / WHEEL_DELTA; n < 0; ++n) OnZoomOut();
 }
 
+int CImagePage::StepTarget(bool forward) const {
+  const CImageFileList* list = g_pImageFileList;
+  if (list == nullptr) return -1;
+  const int count = list->GetCount();
+  const int current = list->m_nCurrent;
+  if (forward) {
+    if (current + 1 >= 0 && current + 1 < count) return current + 1;
+    return current + 1 == count ? 0 : -1;  // wrap-around after the last
+  }
+  if (current - 1 >= 0 && current - 1 < count) return current - 1;
+  return current == 0 && count > 0 ? count - 1 : -1;  // and before the first
+}
+
 void CImagePage::StepPicture(bool forward) {
   CImageFileList* list = g_pImageFileList;
   if (list == nullptr) return;
-  if (forward) {
-    const int next = list->m_nCurrent + 1;
-    if (!list->SetCurrent(next)) {
-      if (next != list->GetCount() || !list->SetCurrent(0)) return;
-    }
-  } else {
-    const int current = list->m_nCurrent;
-    if (!list->SetCurrent(current - 1)) {
-      if (current != 0 || !list->SetCurrent(list->GetCount() - 1)) return;
-    }
-  }
-  // The old picture goes before the next is decoded: one at a time.
+  if (!list->SetCurrent(StepTarget(forward))) return;
+  m_bStepForward = forward;
+  // The old picture goes before the next is decoded: one at a time. A
+  // picture read ahead for this step is taken instead of a decode.
   list->SetHeldPicture(nullptr);
   BeginWait();
   CDib picture = list->LoadCurrentPicture();
@@ -297,6 +305,11 @@ void CImagePage::ShowPictureAt(int index) {
   InvalidatePage();
 }
 
+void CImagePage::ReadAhead(CDib shown) {
+  // Only while a picture is shown, in the direction of the last step.
+  if (shown != nullptr && g_pImageFileList != nullptr) g_pImageFileList->ReadAhead(StepTarget(m_bStepForward));
+}
+
 void CImagePage::Activate() {
   // 1. The base clears the scroll bars.
   CPage::Activate();
@@ -307,10 +320,15 @@ void CImagePage::Activate() {
   SetButtonState(ID_BACK, TBSTATE_ENABLED);
   // 3. Every picture starts fitted.
   ResetZoom();
+  // The first picture read ahead is the next one.
+  m_bStepForward = true;
 }
 
 BOOL CImagePage::CanDeactivate(int /*nextPage*/) {
-  if (g_pImageFileList != nullptr) g_pImageFileList->SetHeldPicture(nullptr);
+  if (g_pImageFileList != nullptr) {
+    g_pImageFileList->SetHeldPicture(nullptr);
+    g_pImageFileList->DropReadAhead();
+  }
   return TRUE;
 }
 

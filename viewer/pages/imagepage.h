@@ -50,4 +50,11 @@ class CImagePage : public CPage {
   void StepPicture(bool forward);
   // Home and End: picture `index` replaces the held one, as a step does.
   void ShowPictureAt(int index);
+  // The picture a step would show (with wrap-around); -1 when there is none.
+  int StepTarget(bool forward) const;
+  // With a picture shown, has the next one in the direction of the last
+  // step read ahead (asking again for the same one costs nothing).
+  void ReadAhead(CDib shown);
+
+  bool m_bStepForward = true;
 };

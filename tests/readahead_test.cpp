@@ -1,0 +1,243 @@
+// The picture page reads the next picture ahead on a worker. A step must show
+// exactly what it shows without reading ahead, whatever happened to the file
+// meanwhile, and the reading must never cost memory the budget does not
+// have: these tests step the same way with one thread (no reading ahead)
+// and with workers, and compare. They also run under ThreadSanitizer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/heap.h"
+#include "platform/wstr.h"
+#include "support/testpics.h"
+#include "support/viewer_fixture.h"
+
+namespace {
+
+constexpr int kPictureWidth = 1600;
+constexpr int kPictureHeight = 1200;
+constexpr size_t kPictureBytes = 40 + (size_t)kPictureWidth * 3 * kPictureHeight;
+
+std::vector<uint32_t> Pixels(const Canvas& canvas) {
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < canvas.Height(); ++y) pixels.insert(pixels.end(), canvas.Row(y), canvas.Row(y) + canvas.Width());
+  return pixels;
+}
+
+std::string Picture(int i) {
+  return EncodeJpeg(RampPicture(kPictureWidth - 16 * i, kPictureHeight - 8 * i));
+}
+
+class ReadAheadTest : public ViewerFixture {
+ protected:
+  void Pictures(int count) {
+    device.MakeFolder("\\My Documents");
+    for (int i = 0; i < count; ++i) device.WriteFile(Name(i), Picture(i));
+  }
+  static std::string Name(int i) { return "\\My Documents\\p" + std::to_string(i) + ".jpg"; }
+  // The list index of file p<i>.jpg.
+  int IndexOf(int i) {
+    for (int k = 0; k < List()->GetCount(); ++k) {
+      CString path;
+      List()->GetPath(k, path);
+      if (path == WideFromUtf8(Name(i))) return k;
+    }
+    return -1;
+  }
+  void Open(int index) {
+    List()->SetCurrent(index);
+    Viewer().SwitchPage(PAGE_IMAGE);
+    Pump();
+  }
+  void Idle() { ASSERT_TRUE(host->WaitForBackgroundWork(60000)); }
+  // Runs `steps` (keys; 0 lets background work finish) with one thread and
+  // with four, from the picture at `start`; every screen must be the same.
+  // `between` runs after each screen with both; `prepare` before each run.
+  void ExpectSameScreens(const std::vector<unsigned>& steps, int start = 0,
+                         const std::function<void(size_t)>& between = nullptr,
+                         const std::function<void()>& prepare = nullptr) {
+    std::vector<std::vector<uint32_t>> screens;
+    for (int workers : {1, 4}) {
+      SCOPED_TRACE("threads " + std::to_string(workers));
+      if (prepare) prepare();
+      threads = workers;
+      Start(800, 600);
+      Open(start);
+      for (size_t i = 0; i < steps.size(); ++i) {
+        if (steps[i] == 0) {
+          Idle();
+        } else {
+          Key(steps[i]);
+        }
+        if (workers == 1) {
+          screens.push_back(Pixels(Screen()));
+        } else {
+          EXPECT_TRUE(Pixels(Screen()) == screens[i]) << "screen after step " << i;
+        }
+        if (between) between(i);
+      }
+      Quit();
+      app.reset();
+      host.reset();
+    }
+  }
+};
+
+TEST_F(ReadAheadTest, StepsShowTheSameWhetherReadAheadOrNot) {
+  Pictures(5);
+  const size_t blocksBefore = HeapBlockCount();
+  // Read ahead and taken, taken before the reading ended, Left after Right,
+  // wrap-around at both ends.
+  ExpectSameScreens({0, VK_RIGHT, 0, VK_RIGHT, VK_RIGHT, VK_LEFT, 0, VK_LEFT, VK_LEFT, VK_LEFT, 0, VK_LEFT, 0,
+                     VK_RIGHT, 0, VK_DOWN, VK_UP});
+  EXPECT_EQ(HeapBlockCount(), blocksBefore);
+  // Workers did read ahead: after a Right, the next picture is there.
+  threads = 4;
+  Start(800, 600);
+  Open(1);
+  Idle();
+  EXPECT_TRUE(List()->HasPictureAhead(2));
+  // Left to index 0: the next Left wraps around to the last picture.
+  Key(VK_LEFT);
+  Idle();
+  EXPECT_TRUE(List()->HasPictureAhead(4));
+  EXPECT_FALSE(List()->HasPictureAhead(2));
+  Command(ID_BACK);
+  EXPECT_FALSE(List()->HasPictureAhead(4));
+}
+
+TEST_F(ReadAheadTest, OnePictureFolderReadsNothingAhead) {
+  Pictures(1);
+  ExpectSameScreens({0, VK_RIGHT, 0, VK_LEFT});
+  threads = 4;
+  Start(800, 600);
+  Open(0);
+  Idle();
+  EXPECT_FALSE(List()->HasPictureAhead(0));
+}
+
+TEST_F(ReadAheadTest, FileDeletedOrReplacedAfterReadingAheadIsNotShownStale) {
+  // Between the reading ahead and the step, the next picture's file is
+  // deleted, replaced by another picture, or rewritten a little longer.
+  enum Change { kDeleted, kReplaced, kRewritten };
+  for (Change change : {kDeleted, kReplaced, kRewritten}) {
+    SCOPED_TRACE("change " + std::to_string(change));
+    ExpectSameScreens(
+        {0, VK_RIGHT, 0, VK_RIGHT}, 0,
+        [&](size_t step) {
+      if (step != 0) return;
+      CString path;
+      List()->GetPath(1, path);  // what a Right from index 0 shows
+      const std::string name = Utf8FromWide(path);
+      if (change == kDeleted) device.Remove(name);
+      if (change == kReplaced) device.WriteFile(name, EncodeJpeg(SolidColour(900, 700, 10, 200, 30)));
+      if (change == kRewritten) device.WriteFile(name, ReadHostFile(device.HostPath(name)) + std::string(4, '\0'));
+        },
+        [&] { Pictures(4); });
+  }
+}
+
+TEST_F(ReadAheadTest, ReadingAheadNeverCostsMemoryTheBudgetLacks) {
+  Pictures(8);
+  const size_t budget = HeapBudget();
+  // Room for two of the largest pictures and the list: the peak over what
+  // the list holds stays within two pictures.
+  HeapSetBudget(2 * kPictureBytes + 512 * 1024);
+  threads = 4;
+  Start(800, 600);
+  Idle();  // the grid's thumbnails are made and cached
+  Open(0);
+  HeapResetPeak();
+  ASSERT_NE(List()->m_hPicture, nullptr);
+  const size_t base = HeapBytesInUse() - MemSize(List()->m_hPicture);
+  for (int i = 0; i < 7; ++i) {
+    Idle();
+    Key(VK_RIGHT);
+  }
+  Idle();
+  EXPECT_LE(HeapPeakBytes(), base + 2 * kPictureBytes);
+  Quit();
+  app.reset();
+  host.reset();
+
+  // Room for one picture only: nothing is read ahead and every screen is
+  // the one-thread screen.
+  HeapSetBudget(kPictureBytes + 512 * 1024);
+  ExpectSameScreens({0, VK_RIGHT, 0, VK_RIGHT, 0, VK_LEFT}, 0, [&](size_t) {
+    EXPECT_FALSE(List()->HasPictureAhead((List()->m_nCurrent + 1) % List()->GetCount()));
+  });
+  HeapSetBudget(budget);
+}
+
+TEST_F(ReadAheadTest, PictureAheadIsGivenBackBeforeAnyThumbnail) {
+  Pictures(8);
+  // A picture shown at index c, the next read ahead, and a Left to a picture
+  // larger than the one shown: the budget holds the grid's thumbnails and
+  // the two pictures, so the Left needs the room of the one ahead.
+  std::vector<size_t> bytes;
+  {
+    threads = 1;
+    Start(800, 600);
+    for (int k = 0; k < List()->GetCount(); ++k) {
+      CString title;
+      List()->GetTitle(k, title);
+      const int i = std::stoi(Utf8FromWide(title.substr(1)));
+      const size_t w = kPictureWidth - 16 * i, h = kPictureHeight - 8 * i;
+      bytes.push_back(40 + (w * 3 + 3) / 4 * 4 * h);
+    }
+    Quit();
+    app.reset();
+    host.reset();
+  }
+  int c = 1;
+  while (c < 7 && bytes[c - 1] <= bytes[c] + 8192) ++c;
+  ASSERT_LT(c, 7);
+  const size_t budget = HeapBudget();
+  std::vector<bool> cached[2];
+  for (int workers : {1, 4}) {
+    SCOPED_TRACE("threads " + std::to_string(workers));
+    threads = workers;
+    Start(800, 600);
+    Idle();
+    HeapSetBudget(HeapBytesInUse() + bytes[c] + bytes[c + 1] + 4096);
+    Open(c);
+    Idle();
+    if (workers > 1) {
+      EXPECT_TRUE(List()->HasPictureAhead(c + 1));
+    }
+    Key(VK_LEFT);
+    Idle();
+    EXPECT_NE(List()->m_hPicture, nullptr);
+    EXPECT_EQ(List()->GetError(), LIST_ERROR_NONE);
+    for (int i = 0; i < List()->GetCount(); ++i) {
+      CDib thumbnail = List()->GetThumbnail(i);
+      cached[workers > 1].push_back(thumbnail != nullptr);
+      MemFree(thumbnail);
+    }
+    Quit();
+    app.reset();
+    host.reset();
+    HeapSetBudget(budget);
+  }
+  EXPECT_EQ(cached[0], cached[1]);
+  EXPECT_EQ(std::count(cached[0].begin(), cached[0].end(), true), 8);
+}
+
+TEST_F(ReadAheadTest, QuittingWithAReadAheadInFlightLeavesNothing) {
+  Pictures(4);
+  const size_t blocksBefore = HeapBlockCount();
+  threads = 4;
+  for (int round = 0; round < 5; ++round) {
+    Start(800, 600);
+    Open(0);  // the paint asks for the next picture; quit at once
+    Quit();
+    app.reset();
+    host.reset();
+    EXPECT_EQ(HeapBlockCount(), blocksBefore);
+  }
+}
+
+}  // namespace
