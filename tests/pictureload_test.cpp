@@ -24,14 +24,15 @@
 
 namespace {
 
-// Flat blocks whose colours tell every block apart (and its neighbours).
-Picture BlockPattern(int width, int height, int block, int components) {
+// Flat blocks whose colours tell every block apart (and its neighbours);
+// another seed gives other colours.
+Picture BlockPattern(int width, int height, int block, int components, int seed = 0) {
   Picture picture = MakePicture(width, height, components);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const int bx = x / block, by = y / block;
       uint8_t* p = picture.At(x, y);
-      for (int c = 0; c < components; ++c) p[c] = (uint8_t)(20 + ((bx * 53 + by * 97 + c * 71) % 200));
+      for (int c = 0; c < components; ++c) p[c] = (uint8_t)(20 + ((bx * 53 + by * 97 + c * 71 + seed * 37) % 200));
     }
   }
   return picture;
@@ -219,6 +220,52 @@ TEST_F(AutoRotateViewerTest, GridAndPicturePageShowTheUprightPicture) {
     for (size_t i = 0; i < asStored.size(); ++i) {
       EXPECT_TRUE(asStored[i] == untagged[i]) << "step " << i;
       EXPECT_FALSE(asStored[i] == reference[i]) << "step " << i;
+    }
+  }
+}
+
+TEST_F(AutoRotateViewerTest, SteppingWithPicturesReadAheadShowsThemUpright) {
+  // Four pictures tagged 6, 3, 8 and 1, stepped through twice with the
+  // arrow keys and reached with End and Home; with workers each step takes
+  // the picture a worker read ahead. The same steps over the four pictures
+  // stored upright give the reference.
+  const int kOrientations[] = {6, 3, 8, 1};
+  auto steps = [&](bool tagged) {
+    device.MakeFolder("\\My Documents");
+    for (int i = 0; i < 4; ++i) {
+      const Picture upright = BlockPattern(480, 320, 16, 3, i);
+      const int orientation = tagged ? kOrientations[i] : 1;
+      device.WriteFile("\\My Documents\\p" + std::to_string(i) + ".jpg",
+                       Stored(upright, nullptr, TurnsFor(orientation), orientation));
+    }
+    std::vector<std::vector<uint32_t>> shots;
+    Start();
+    Tap(30, 30);
+    int aheadTaken = 0;
+    for (UINT key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_LEFT, VK_END, VK_HOME, VK_LEFT}) {
+      EXPECT_TRUE(host->WaitForBackgroundWork(60000));
+      const int next = (List()->m_nCurrent + (key == VK_LEFT ? 3 : 1)) % 4;
+      if (key != VK_END && key != VK_HOME && List()->HasPictureAhead(next)) ++aheadTaken;
+      Key(key);
+      shots.push_back(Pixels());
+    }
+    Quit();
+    app.reset();
+    host.reset();
+    return std::make_pair(shots, aheadTaken);
+  };
+  autoRotate = true;
+  for (int workers : {1, 4}) {
+    SCOPED_TRACE("threads " + std::to_string(workers));
+    threads = workers;
+    const auto reference = steps(false);
+    const auto shown = steps(true);
+    ASSERT_EQ(shown.first.size(), reference.first.size());
+    for (size_t i = 0; i < shown.first.size(); ++i) EXPECT_TRUE(shown.first[i] == reference.first[i]) << "step " << i;
+    if (workers > 1) {
+      EXPECT_GT(shown.second, 2);
+    } else {
+      EXPECT_EQ(shown.second, 0);
     }
   }
 }
