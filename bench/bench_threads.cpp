@@ -1,11 +1,19 @@
-// The first full grid with thumbnail workers: 198 cells of 1280 × 960 filled
+// Work on worker threads. The first full grid: 198 cells of 1280 × 960 filled
 // with 12 MP camera pictures, from the start of the paint to the last cell
 // drawn, with N workers against the paint's own synchronous way (1), in the
 // same run; with and without embedded Exif thumbnails; and the budgeted
-// heap's peak while the grid fills.
+// heap's peak while the grid fills. Stepping through 24 MP pictures: a step
+// to a picture read ahead, one taken before the reading ended, and one that
+// decodes; and the peak resident memory while stepping through eight.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,6 +24,7 @@
 #include "benchutil.h"
 #include "filelist/imagefilelist.h"
 #include "platform/app.h"
+#include "platform/devicefs.h"
 #include "platform/headless/headless_host.h"
 #include "platform/heap.h"
 #include "platform/tick.h"
@@ -34,6 +43,11 @@ struct Device {
   Device() {
     Fill("\\Plain", 0);
     Fill("\\Exif", 160);
+    device.MakeFolder("\\Big");
+    for (int k = 0; k < 8; ++k) {
+      device.WriteFile("\\Big\\BIG_" + std::to_string(k) + ".JPG",
+                       CameraShot(k % kSceneCount, 6000, 4000, (uint32_t)(40 + k)));
+    }
   }
   void Fill(const std::string& folder, int thumbnailWidth) {
     device.MakeFolder(folder);
@@ -89,7 +103,7 @@ void BM_FirstGrid(benchmark::State& state) {
 }
 BENCHMARK(BM_FirstGrid)
     ->ArgNames({"threads", "exif"})
-    ->ArgsProduct({{1, 2, 4}, {0, 1}})
+    ->ArgsProduct({{1, 2, 4}, {1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
@@ -100,21 +114,131 @@ struct Fill {
 
 Fill Measure(int threads, const char16_t* folder) {
   Viewer viewer(threads, folder);
-  Fill fill{benchutil::MedianSeconds([&] { viewer.FillGrid(); }, 3), 0};
-  while (g_pImageFileList->ReleaseThumbnailBlock()) {
+  Fill fill{0, 0};
+  std::vector<double> times;
+  for (int run = 0; run < 3; ++run) {
+    while (g_pImageFileList->ReleaseThumbnailBlock()) {
+    }
+    HeapResetPeak();
+    const size_t before = HeapBytesInUse();
+    times.push_back(benchutil::MedianSeconds([&] { viewer.FillGrid(); }, 1));
+    fill.peakBytes = std::max(fill.peakBytes, HeapPeakBytes() - before);
   }
-  HeapResetPeak();
-  const size_t before = HeapBytesInUse();
-  viewer.FillGrid();
-  fill.peakBytes = HeapPeakBytes() - before;
+  std::sort(times.begin(), times.end());
+  fill.seconds = times[1];
   return fill;
+}
+
+// Steps on the picture page of \Big, 1280 × 960: the time of one key, from
+// the key to the end of the paint. `settle` lets the reading ahead finish
+// before each step.
+double StepSeconds(int threads, bool settle) {
+  Viewer viewer(threads, u"\\Big");
+  CViewerWnd& wnd = static_cast<CMainFrame*>(viewer.app->m_pMainWnd)->GetViewerWnd();
+  g_pImageFileList->SetCurrent(0);
+  wnd.SwitchPage(PAGE_IMAGE);
+  viewer.host->Pump();
+  std::vector<double> times;
+  for (int i = 0; i < 7; ++i) {
+    if (settle) viewer.host->WaitForBackgroundWork();
+    const auto start = std::chrono::steady_clock::now();
+    wnd.HostKey(FALSE, VK_RIGHT);
+    viewer.host->Pump();
+    times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+long PeakRssKb() {
+  struct rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+long CurrentRssKb() {
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  long pages = 0, resident = 0;
+  if (f != nullptr) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// The child: steps through the eight 24 MP pictures, letting each read ahead
+// arrive, and prints its resident memory before the first and its peak.
+int MemoryRun(const char* root, int threads) {
+  DeviceSetRoot(root);
+  TickSetManual(1000000);
+  CHeadlessHost host(1280, 960, 13);
+  CViewerApp app;
+  app.m_nWorkerThreads = threads;
+  app.InitInstance();
+  g_pImageFileList->SelectFolder(u"\\Big");
+  host.WaitForBackgroundWork();
+  const long before = CurrentRssKb();
+  CViewerWnd& wnd = static_cast<CMainFrame*>(app.m_pMainWnd)->GetViewerWnd();
+  g_pImageFileList->SetCurrent(0);
+  wnd.SwitchPage(PAGE_IMAGE);
+  host.Pump();
+  for (int i = 0; i < 7; ++i) {
+    host.WaitForBackgroundWork();
+    wnd.HostKey(FALSE, VK_RIGHT);
+    host.Pump();
+  }
+  host.WaitForBackgroundWork();
+  std::printf("%ld %ld\n", before, PeakRssKb());
+  host.Frame()->SendMessage(WM_CLOSE);
+  return 0;
+}
+
+// Runs MemoryRun in a fresh process; growth of the peak over the start, MB.
+double MemoryGrowthMb(const char* self, int threads) {
+  std::fflush(stdout);
+  int pipes[2];
+  if (pipe(pipes) != 0) return -1;
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(pipes[1], 1);
+    const std::string count = std::to_string(threads);
+    execl("/proc/self/exe", self, "--memory-run", TheDevice().device.Root().c_str(), count.c_str(), (char*)nullptr);
+    _exit(127);
+  }
+  close(pipes[1]);
+  char buffer[128] = {};
+  const ssize_t n = read(pipes[0], buffer, sizeof(buffer) - 1);
+  close(pipes[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  long before = 0, peak = 0;
+  if (n <= 0 || std::sscanf(buffer, "%ld %ld", &before, &peak) != 2) return -1;
+  return (peak - before) / 1024.0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--memory-run") == 0) return MemoryRun(argv[2], std::atoi(argv[3]));
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
+  TheDevice();
+
+  std::printf("\nSteps on the picture page, 24 MP pictures, 1280 x 960 (median of 7):\n");
+  const double decoding = StepSeconds(1, false);
+  const double readAhead = StepSeconds(2, true);
+  const double early = StepSeconds(2, false);
+  benchutil::Line("a step that decodes (--threads 1)", decoding);
+  benchutil::Line("a step to a picture read ahead", readAhead);
+  benchutil::Line("a step at once after the last (reading ahead not done)", early);
+  benchutil::Ratio("step that decodes / step read ahead", decoding / readAhead, "target: at least 5");
+  benchutil::Ratio("step before the reading ended / step that decodes", early / decoding, "target: at most 1.05");
+  const double picture = (40.0 + 6000.0 * 3 * 4000) / (1024 * 1024);
+  const double today = MemoryGrowthMb(argv[0], 1);
+  const double ahead = MemoryGrowthMb(argv[0], 2);
+  std::printf("  %-58s %10.1f MB\n", "peak growth stepping through 8 pictures, --threads 1", today);
+  std::printf("  %-58s %10.1f MB   (target: below %.1f MB, a second picture more)\n",
+              "peak growth stepping through 8, reading ahead", ahead, today + picture);
 
   const int cores = GetProcessorCount();
   std::printf("\nFirst full grid of %d cells, 1280 x 960, 12 MP pictures (median of 3); %d cores:\n", kCells, cores);

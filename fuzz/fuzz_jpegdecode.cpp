@@ -44,7 +44,7 @@ void Exercise(CDib dib, Canvas* canvas) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A small heap keeps decompression bombs short: the glue refuses blocks
-  // past it and hands what is left to the library as its limit.
+  // and library reservations past it.
   static const bool configured = [] {
     HeapSetBudget(64u << 20);
     return true;
@@ -62,8 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CDib dib = DecodeJpegStream(stream, box, box, pass == 0 ? TRUE : FALSE);
     if (dib != nullptr) Exercise(dib, &canvas);
     MemFree(dib);
-    // Nothing of ours may stay behind, success or failure.
-    if (HeapBlockCount() != blocks) std::abort();
+    // Nothing of ours may stay behind, success or failure: no block, and
+    // nothing reserved for the library.
+    if (HeapBlockCount() != blocks || HeapBytesReserved() != 0) std::abort();
   }
   return 0;
 }

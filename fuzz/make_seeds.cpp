@@ -1,13 +1,16 @@
 // vimbra-fuzz-seeds: writes small seed corpora for the fuzz targets with the
 // test-picture library, so that no binary fixture is ever committed.
 //
-// Usage: vimbra-fuzz-seeds DIR   (writes DIR/exifthumb and DIR/jpegdecode)
+// Usage: vimbra-fuzz-seeds DIR   (writes DIR/exifthumb, DIR/jpegdecode and
+//        DIR/gridcell)
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "imaging/jpegdecode.h"
+#include "support/craftedpics.h"
 #include "support/exifwriter.h"
 #include "support/scenes.h"
 #include "support/testpics.h"
@@ -62,6 +65,12 @@ std::vector<std::string> PictureSeeds() {
   return seeds;
 }
 
+// Small crafted files: many scans on either side of the limit, and a
+// progressive frame that breaks off at once.
+std::vector<std::string> CraftedSeeds() {
+  return {ManyScanJpeg(48, 32, 12), ManyScanJpeg(40, 24, kJpegMaxScans + 1), TinyProgressiveGrey(320, 200)};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,14 +82,20 @@ int main(int argc, char** argv) {
   std::error_code ec;
   fs::create_directories(root / "exifthumb", ec);
   fs::create_directories(root / "jpegdecode", ec);
+  fs::create_directories(root / "gridcell", ec);
   int count = 0;
   bool ok = true;
   for (const std::string& seed : CameraSeeds()) {
     const std::string name = "camera" + std::to_string(count++) + ".jpg";
-    ok = Write(root / "exifthumb" / name, seed) && Write(root / "jpegdecode" / name, seed) && ok;
+    ok = Write(root / "exifthumb" / name, seed) && Write(root / "jpegdecode" / name, seed) &&
+         Write(root / "gridcell" / name, seed) && ok;
   }
   for (const std::string& seed : PictureSeeds()) {
-    ok = Write(root / "jpegdecode" / ("picture" + std::to_string(count++) + ".jpg"), seed) && ok;
+    const std::string name = "picture" + std::to_string(count++) + ".jpg";
+    ok = Write(root / "jpegdecode" / name, seed) && Write(root / "gridcell" / name, seed) && ok;
+  }
+  for (const std::string& seed : CraftedSeeds()) {
+    ok = Write(root / "gridcell" / ("crafted" + std::to_string(count++) + ".jpg"), seed) && ok;
   }
   if (!ok) {
     std::fprintf(stderr, "vimbra-fuzz-seeds: cannot write into %s\n", argv[1]);

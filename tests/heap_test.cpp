@@ -70,14 +70,42 @@ TEST(Heap, CountsBlocksAndPeak) {
   EXPECT_EQ(HeapPeakBytes(), peakBase + 1200);
 }
 
-// Workers and the user-interface thread allocate at once: whatever the
-// interleaving, the live blocks of all threads together stay within the
-// budget (each thread sums what it holds, and the sum is checked against the
-// heap's own count), and every count is back to its start at the end.
+TEST(Heap, ReservationsShareTheBudgetWithBlocks) {
+  BudgetGuard guard;
+  const size_t base = HeapBytesInUse();
+  const size_t blocks = HeapBlockCount();
+  HeapSetBudget(base + 1000);
+  HeapResetPeak();
+  ASSERT_TRUE(HeapReserve(600));
+  EXPECT_EQ(HeapBytesReserved(), 600u);
+  EXPECT_EQ(HeapBytesInUse(), base + 600);
+  EXPECT_EQ(HeapBlockCount(), blocks);  // a reservation is not a block
+  EXPECT_EQ(HeapBytesAvailable(), 400u);
+  EXPECT_EQ(HeapAllocZero(401), nullptr);
+  EXPECT_FALSE(HeapReserve(401));
+  EXPECT_TRUE(HeapReserve(0));
+  void* block = HeapAllocZero(400);
+  ASSERT_NE(block, nullptr);
+  EXPECT_FALSE(HeapReserve(1));
+  EXPECT_FALSE(HeapReserve(SIZE_MAX));
+  HeapRelease(600);
+  EXPECT_EQ(HeapBytesReserved(), 0u);
+  EXPECT_EQ(HeapBytesInUse(), base + 400);
+  EXPECT_EQ(HeapPeakBytes(), base + 1000);
+  HeapFreeBlock(block);
+  EXPECT_EQ(HeapBytesInUse(), base);
+}
+
+// Workers and the user-interface thread allocate and reserve at once:
+// whatever the interleaving, what all threads hold together stays within the
+// budget (each thread adds what it holds to a shared sum, which can only lag
+// behind the heap's own count), and every count is back to its start at the
+// end.
 TEST(Heap, ThreadsShareTheBudgetWithoutPassingIt) {
   BudgetGuard guard;
   const size_t baseBytes = HeapBytesInUse();
   const size_t baseBlocks = HeapBlockCount();
+  const size_t baseReserved = HeapBytesReserved();
   constexpr size_t kRoom = 64 * 1024;
   HeapSetBudget(baseBytes + kRoom);
   HeapResetPeak();
@@ -90,31 +118,43 @@ TEST(Heap, ThreadsShareTheBudgetWithoutPassingIt) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
-      std::vector<void*> mine;
+      std::vector<void*> blocks;
+      std::vector<size_t> reservations;
       unsigned seed = 2654435761u * (unsigned)(t + 1);
       for (int round = 0; round < kRounds; ++round) {
         seed = seed * 1103515245u + 12345u;
         const size_t bytes = 1 + (seed >> 8) % (kRoom / 4);
-        if (mine.size() < 8 && (seed & 3) != 0) {
-          void* block = HeapAllocZero(bytes);
-          if (block == nullptr) {
+        const bool reserve = (seed & 4) != 0;
+        if (blocks.size() + reservations.size() < 8 && (seed & 3) != 0) {
+          void* block = reserve ? nullptr : HeapAllocZero(bytes);
+          if (reserve ? !HeapReserve(bytes) : block == nullptr) {
             refused.fetch_add(1);
             continue;
           }
-          const size_t now = held.fetch_add(HeapBlockSize(block)) + HeapBlockSize(block);
-          if (now > kRoom) overBudget = true;
-          mine.push_back(block);
-        } else if (!mine.empty()) {
-          void* block = mine.back();
-          mine.pop_back();
-          held.fetch_sub(HeapBlockSize(block));
-          HeapFreeBlock(block);
+          if (reserve) {
+            reservations.push_back(bytes);
+          } else {
+            blocks.push_back(block);
+          }
+          if (held.fetch_add(bytes) + bytes > kRoom) overBudget = true;
+        } else if (reserve && !reservations.empty()) {
+          held.fetch_sub(reservations.back());
+          HeapRelease(reservations.back());
+          reservations.pop_back();
+        } else if (!blocks.empty()) {
+          held.fetch_sub(HeapBlockSize(blocks.back()));
+          HeapFreeBlock(blocks.back());
+          blocks.pop_back();
         }
-        if (HeapBytesAvailable() > kRoom) overBudget = true;
+        if (HeapBytesAvailable() > kRoom || HeapBytesReserved() > kRoom) overBudget = true;
       }
-      for (void* block : mine) {
+      for (void* block : blocks) {
         held.fetch_sub(HeapBlockSize(block));
         HeapFreeBlock(block);
+      }
+      for (size_t bytes : reservations) {
+        held.fetch_sub(bytes);
+        HeapRelease(bytes);
       }
     });
   }
@@ -126,6 +166,7 @@ TEST(Heap, ThreadsShareTheBudgetWithoutPassingIt) {
   EXPECT_EQ(held.load(), 0u);
   EXPECT_EQ(HeapBytesInUse(), baseBytes);
   EXPECT_EQ(HeapBlockCount(), baseBlocks);
+  EXPECT_EQ(HeapBytesReserved(), baseReserved);
   EXPECT_EQ(HeapBytesAvailable(), kRoom);
 }
 

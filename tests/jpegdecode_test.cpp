@@ -9,14 +9,17 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "filelist/imagefilelist.h"
 #include "imaging/rowswap.h"
 #include "platform/heap.h"
 #include "shell/memblock.h"
+#include "support/craftedpics.h"
 #include "support/dibpics.h"
 #include "support/exifwriter.h"
 #include "support/scenes.h"
@@ -361,6 +364,20 @@ TEST(DecodeFailure, WarningsPrintNothing) {
   MemFree(truncated);
 }
 
+// What a decode of `file` reserves for the library beside its block, read
+// from the heap's peak.
+size_t LibraryReservation(const std::string& file) {
+  BudgetGuard guard;
+  HeapSetBudget(kDefaultHeapBudget);
+  const size_t before = HeapBytesInUse();
+  HeapResetPeak();
+  CDib dib = Decode(file);
+  if (dib == nullptr) return 0;
+  const size_t reserved = HeapPeakBytes() - before - MemSize(dib);
+  MemFree(dib);
+  return reserved;
+}
+
 TEST(DecodeMemory, BlockPastTheBudgetFailsCleanly) {
   BudgetGuard guard;
   const std::string file = EncodeJpeg(SolidColour(200, 200, 1, 2, 3));
@@ -369,9 +386,20 @@ TEST(DecodeMemory, BlockPastTheBudgetFailsCleanly) {
   HeapSetBudget(HeapBytesInUse() + 100000);
   EXPECT_EQ(Decode(file), nullptr);
   EXPECT_EQ(HeapBlockCount(), blocks);
-  HeapSetBudget(HeapBytesInUse() + 40 + 600 * 200);
+  // The library's rows and tables are charged beside the block: a few
+  // dozen KB for 200 pixels of width, nothing like a whole picture.
+  const size_t library = LibraryReservation(file);
+  EXPECT_GT(library, 16u * 1024);
+  EXPECT_LT(library, 64u * 1024);
+  HeapSetBudget(HeapBytesInUse() + 40 + 600 * 200 + library - 1);
+  EXPECT_EQ(Decode(file), nullptr);
+  EXPECT_STREQ(JpegLastError(), "not enough memory");
+  EXPECT_EQ(HeapBlockCount(), blocks);
+  EXPECT_EQ(HeapBytesReserved(), 0u);
+  HeapSetBudget(HeapBytesInUse() + 40 + 600 * 200 + library);
   CDib dib = Decode(file);
   EXPECT_NE(dib, nullptr);
+  EXPECT_EQ(HeapBytesReserved(), 0u);
   MemFree(dib);
 }
 
@@ -449,6 +477,212 @@ TEST(DecodeMemory, AllocationGivesBackCachedThumbnails) {
   HeapSetBudget(HeapBytesInUse() + 1000);
   EXPECT_EQ(Decode(file), nullptr);
   EXPECT_EQ(list.GetError(), LIST_ERROR_NO_MEMORY);
+}
+
+// The reservation is an upper bound of what the library allocates. For a
+// multi-scan file the library itself checks that bound (its limit is what
+// was reserved): every layout, width and scale below fails if the row and
+// table allowance is short. Afterwards nothing stays reserved.
+TEST(DecodeMemory, LibraryReservationCoversEveryLayout) {
+  struct Layout {
+    const char* name;
+    int components, lumaH, lumaV;
+  };
+  const Layout layouts[] = {{"grey", 1, 0, 0},  {"4:4:4", 3, 1, 1}, {"4:2:0", 3, 2, 2},
+                            {"4:2:2", 3, 2, 1}, {"4:4:0", 3, 1, 2}, {"4:1:1", 3, 4, 1}};
+  const size_t blocks = HeapBlockCount();
+  const size_t inUse = HeapBytesInUse();
+  for (const Layout& layout : layouts) {
+    for (int width : {1, 17, 333}) {
+      for (bool progressive : {false, true}) {
+        JpegOptions options;
+        options.progressive = progressive;
+        options.lumaH = layout.lumaH;
+        options.lumaV = layout.lumaV;
+        const int height = width * 3 / 4 + 1;
+        const std::string file =
+            EncodeJpeg(layout.components == 1 ? SolidGrey(width, height, 60) : RampPicture(width, height), options);
+        ASSERT_FALSE(file.empty()) << layout.name;
+        for (int box : {0, width / 2, width / 4, width / 8}) {
+          CDib dib = Decode(file, box, box);
+          ASSERT_NE(dib, nullptr) << layout.name << " " << width << " progressive " << progressive << " box " << box
+                                  << ": " << JpegLastError();
+          EXPECT_STREQ(JpegLastError(), "");
+          MemFree(dib);
+          ASSERT_EQ(HeapBytesReserved(), 0u);
+        }
+      }
+    }
+  }
+  EXPECT_EQ(HeapBlockCount(), blocks);
+  EXPECT_EQ(HeapBytesInUse(), inUse);
+}
+
+// A progressive picture keeps every coefficient while it decodes; that
+// buffer is now part of the bill. When the block fits but the block and the
+// library together do not, the decode fails as out of memory; on the
+// retrying path cached thumbnails are given back for the library too.
+TEST(DecodeMemory, LibraryMemoryCountsAgainstTheBudget) {
+  TempDevice device;
+  BudgetGuard guard;
+  JpegOptions options;
+  options.progressive = true;
+  // 1024 × 1024 grey: a 1 MB block at full size, a 2 MB coefficient buffer.
+  const std::string file = EncodeJpeg(SolidGrey(1024, 1024, 200), options);
+  const size_t blockBytes = 40 + 1024 + 1024 * 1024;
+  const size_t coefficientBytes = 128 * 128 * 128;
+  HeapSetBudget(HeapBytesInUse() + blockBytes + coefficientBytes / 2);
+  EXPECT_EQ(Decode(file), nullptr);
+  EXPECT_STREQ(JpegLastError(), "not enough memory");
+  EXPECT_EQ(HeapBytesReserved(), 0u);
+
+  // The same room beside a cache of thumbnails to give back.
+  HeapSetBudget(kDefaultHeapBudget);
+  CImageFileList list;
+  CDib thumbnail = NewTestDib(64, 48, 24);
+  int stored = 0;
+  while (stored < 50 && list.StoreThumbnail(stored * THUMBS_PER_BLOCK, thumbnail, (DWORD)MemSize(thumbnail))) {
+    ++stored;
+  }
+  MemFree(thumbnail);
+  ASSERT_EQ(stored, 50);  // 50 blocks of 61,660 bytes: about 3 MB to give back
+  HeapSetBudget(HeapBytesInUse() + blockBytes + coefficientBytes / 2);
+  const size_t budget = HeapBudget();
+  HeapResetPeak();
+  CDib dib = Decode(file);
+  ASSERT_NE(dib, nullptr) << JpegLastError();
+  EXPECT_LE(HeapPeakBytes(), budget);
+  EXPECT_EQ(list.GetError(), LIST_ERROR_NONE);
+  int given = 0;
+  for (int i = 0; i < stored; ++i) given += list.m_apThumbBlock[i] == nullptr ? 1 : 0;
+  EXPECT_GT(given, 0);
+  EXPECT_LT(given, stored);  // only as many as the library needed
+  EXPECT_EQ(HeapBytesReserved(), 0u);
+  MemFree(dib);
+}
+
+// The crafted regression set: scan bombs that kept the decoder busy for 9
+// and 44 seconds, and 140 bytes announcing a 5600 × 5600 progressive frame,
+// whose coefficients (62.7 MB) and bitmap (31.4 MB) together do not fit
+// `--memory 64`. Each is refused at the grid's box and at full size, and
+// nothing stays allocated or reserved.
+TEST(DecodeCrafted, ScanBombsAndTheTinyHugeFrameAreRefused) {
+  BudgetGuard guard;
+  HeapSetBudget(HeapBytesInUse() + 64 * 1024 * 1024);
+  const std::string thirtyThousand = ManyScanJpeg(4000, 4000, 30000);
+  const std::string fiveThousand = ManyScanJpeg(4000, 4000, 5000);
+  const std::string tiny = TinyProgressiveGrey(5600, 5600);
+  EXPECT_GT(thirtyThousand.size(), 1000u * 1000);
+  EXPECT_LT(thirtyThousand.size(), 1200u * 1000);
+  EXPECT_GT(fiveThousand.size(), 150u * 1000);
+  EXPECT_LT(fiveThousand.size(), 250u * 1000);
+  EXPECT_EQ(tiny.size(), 140u);
+
+  struct Case {
+    const char* name;
+    const std::string* file;
+    int box;
+    const char* reason;
+  };
+  const Case cases[] = {{"30,000 scans", &thirtyThousand, 160, "too many scans"},
+                        {"30,000 scans", &thirtyThousand, 0, "too many scans"},
+                        {"5,000 scans", &fiveThousand, 160, "too many scans"},
+                        {"5,000 scans", &fiveThousand, 0, "too many scans"},
+                        {"140 bytes", &tiny, 0, "not enough memory"}};
+  const size_t blocks = HeapBlockCount();
+  const size_t inUse = HeapBytesInUse();
+  for (const Case& c : cases) {
+    EXPECT_EQ(Decode(*c.file, c.box, c.box), nullptr) << c.name << " box " << c.box;
+    EXPECT_STREQ(JpegLastError(), c.reason) << c.name << " box " << c.box;
+    EXPECT_EQ(HeapBytesReserved(), 0u) << c.name << " box " << c.box;
+    EXPECT_EQ(HeapBlockCount(), blocks) << c.name << " box " << c.box;
+    EXPECT_EQ(HeapBytesInUse(), inUse) << c.name << " box " << c.box;
+  }
+}
+
+// The grid's decode of the 140-byte file is 1/8 of the frame: its block is
+// small, but the library still holds every coefficient. That buffer is
+// charged while it decodes, and block and library stay inside the budget.
+TEST(DecodeCrafted, TinyHugeFrameInTheGridIsChargedInFull) {
+  BudgetGuard guard;
+  HeapSetBudget(HeapBytesInUse() + 64 * 1024 * 1024);
+  const size_t before = HeapBytesInUse();
+  HeapResetPeak();
+  CDib dib = Decode(TinyProgressiveGrey(5600, 5600), 160, 160);
+  ASSERT_NE(dib, nullptr) << JpegLastError();
+  EXPECT_EQ(DibHeaderOf(dib).biWidth, 700);
+  EXPECT_EQ(DibHeaderOf(dib).biHeight, 700);
+  EXPECT_EQ(*DibPixel(dib, 350, 350), 128);  // flat blocks: the middle grey
+  const size_t coefficients = (size_t)700 * 700 * 128;
+  EXPECT_GE(HeapPeakBytes() - before, MemSize(dib) + coefficients);
+  EXPECT_LE(HeapPeakBytes(), HeapBudget());
+  EXPECT_EQ(HeapBytesReserved(), 0u);
+  MemFree(dib);
+}
+
+TEST(DecodeCrafted, ScanLimitIsExact) {
+  const size_t blocks = HeapBlockCount();
+  CDib dib = Decode(ManyScanJpeg(64, 48, kJpegMaxScans));
+  ASSERT_NE(dib, nullptr) << JpegLastError();
+  for (int row = 0; row < 48; ++row) {
+    for (int x = 0; x < 64; ++x) ASSERT_EQ(*DibPixel(dib, x, row), 128) << x << "," << row;
+  }
+  MemFree(dib);
+  EXPECT_EQ(Decode(ManyScanJpeg(64, 48, kJpegMaxScans + 1)), nullptr);
+  EXPECT_STREQ(JpegLastError(), "too many scans");
+  EXPECT_EQ(Decode(ManyScanJpeg(64, 48, kJpegMaxScans + 1), 16, 16), nullptr);
+  EXPECT_EQ(HeapBlockCount(), blocks);
+  EXPECT_EQ(HeapBytesReserved(), 0u);
+}
+
+// Each failure names its reason, for the thread that decoded: workers
+// making thumbnails at the same time never see each other's.
+TEST(DecodeFailure, LastErrorSaysWhyForTheCallingThread) {
+  TempDevice device;
+  BudgetGuard guard;
+  std::string tooLarge = EncodeJpeg(SolidColour(16, 16, 5, 5, 5));
+  ASSERT_TRUE(SetFrameSize(&tooLarge, 65500, 65500));
+  std::string tooMuch = EncodeJpeg(SolidGrey(16, 16, 5));
+  ASSERT_TRUE(SetFrameSize(&tooMuch, 30000, 20000));
+  struct Case {
+    std::string file;
+    int box;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {{"not a JPEG at all, just text", 0, "Not a JPEG file: starts with 0x6e 0x6f"},
+                                   {"not a JPEG at all, just text", 160, "Not a JPEG file: starts with 0x6e 0x6f"},
+                                   {std::string(), 0, "Empty input file"},
+                                   {EncodeJpeg(SolidCmyk(16, 16, 1, 2, 3, 4)), 0, "unsupported colour layout (CMYK)"},
+                                   {tooLarge, 0, "picture too large"},
+                                   {tooMuch, 0, "not enough memory"},
+                                   {EncodeJpeg(SolidGrey(16, 16, 5)), 0, ""}};
+  HeapSetBudget(HeapBytesInUse() + 64 * 1024 * 1024);
+  for (const Case& c : cases) {
+    CDib dib = Decode(c.file, c.box, c.box);
+    EXPECT_EQ(dib == nullptr, c.reason[0] != '\0') << c.reason;
+    EXPECT_STREQ(JpegLastError(), c.reason);
+    MemFree(dib);
+  }
+  EXPECT_EQ(LoadJpeg(u"\\missing.jpg"), nullptr);
+  EXPECT_STREQ(JpegLastError(), "cannot open the file");
+  EXPECT_EQ(LoadJpegToFit(u"\\missing.jpg", 160, 160), nullptr);
+  EXPECT_STREQ(JpegLastError(), "cannot open the file");
+
+  // One thread per case, each decoding its own file over and over.
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(cases.size(), 0);
+  for (size_t i = 0; i < cases.size(); ++i) {
+    threads.emplace_back([&, i] {
+      for (int round = 0; round < 20; ++round) {
+        CDib dib = Decode(cases[i].file, cases[i].box, cases[i].box);
+        if (std::strcmp(JpegLastError(), cases[i].reason) != 0) ++wrong[i];
+        MemFree(dib);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(wrong[i], 0) << cases[i].reason;
+  EXPECT_EQ(HeapBytesReserved(), 0u);
 }
 
 int OpenDescriptors() {

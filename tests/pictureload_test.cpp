@@ -136,7 +136,7 @@ TEST_F(PictureLoadTest, EachOrientationDecodesToTheUprightPicture) {
   EXPECT_EQ(HeapBlockCount(), blocksBefore);
 }
 
-TEST_F(PictureLoadTest, TurnWithoutMemoryRefusesThePicture) {
+TEST_F(PictureLoadTest, TurnWithoutMemoryRefusesThePictureAndSaysWhy) {
   // The budget holds one decode of 320 × 192 but not a second copy of it.
   const Picture upright = BlockPattern(320, 192, 16, 3);
   const size_t picture = 40 + 320 * 3 * 192;
@@ -155,9 +155,13 @@ TEST_F(PictureLoadTest, TurnWithoutMemoryRefusesThePicture) {
     CDib dib = LoadPicture(u"\\p.jpg", 0, 0);
     HeapSetBudget(budget);
     EXPECT_EQ(dib != nullptr, c.shown);
+    EXPECT_STREQ(PictureLastError(), c.shown ? "" : "not enough memory");
     MemFree(dib);
     EXPECT_EQ(HeapBlockCount(), blocksBefore);
   }
+  // A file that cannot be opened keeps the decoder's reason.
+  EXPECT_EQ(LoadPicture(u"\\none.jpg", 0, 0), nullptr);
+  EXPECT_STREQ(PictureLastError(), "cannot open the file");
 }
 
 // The viewer end to end on the headless host: grid cell, fit view, two zoom

@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (ASan + UBSan) in build-fuzz and runs
-# each for a bounded time over seed corpora written by vimbra-fuzz-seeds.
+# each for a bounded time over seed corpora written by vimbra-fuzz-seeds:
+# the Exif walk, the decoding glue, and the whole path of a grid cell (Exif
+# walk, decode towards 160 x 160, 64 x 64 thumbnail, fitted drawing) under a
+# 16 MB budget and the scan limit.
 #
 # Usage: tools/run-fuzzers.sh [SECONDS-PER-TARGET]   (default 5)
+#   The test command runs the short default. The long run is
+#   tools/run-fuzzers.sh 600 (ten minutes per target); its corpora stay in
+#   build-fuzz/fuzz-corpus and every later run starts from them.
 # Environment: VIMBRA_FUZZ_BUILD overrides the build folder.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${VIMBRA_FUZZ_BUILD:-$ROOT/build-fuzz}
 SECONDS_EACH=${1:-5}
-TARGETS=(exifthumb jpegdecode)
+TARGETS=(exifthumb jpegdecode gridcell)
 
 if ! command -v clang++ >/dev/null; then
   echo "run-fuzzers: clang++ not found (tools/install-deps.sh installs it)" >&2

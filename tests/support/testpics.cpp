@@ -107,6 +107,10 @@ bool Compress(EncodeCall* call, const Picture& picture, const JpegOptions& optio
       cinfo->comp_info[c].v_samp_factor = 1;
     }
   }
+  if (options.lumaH > 0 && options.lumaV > 0 && cinfo->num_components == 3) {
+    cinfo->comp_info[0].h_samp_factor = options.lumaH;
+    cinfo->comp_info[0].v_samp_factor = options.lumaV;
+  }
   if (options.progressive) jpeg_simple_progression(cinfo);
   jpeg_start_compress(cinfo, TRUE);
   const size_t rowBytes = (size_t)picture.width * (size_t)picture.components;

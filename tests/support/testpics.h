@@ -42,6 +42,10 @@ struct JpegOptions {
   // Full-resolution chroma (4:4:4) instead of the camera's usual 4:2:0; with
   // quality 100 flat colours come back within a step or two.
   bool fullChroma = false;
+  // Luma sampling factors of a colour picture, chroma at 1 × 1 (2 × 1 is
+  // 4:2:2, 1 × 2 4:4:0, 4 × 1 4:1:1); 0 keeps the compressor's default.
+  int lumaH = 0;
+  int lumaV = 0;
 };
 
 // The JPEG file of a picture; empty if the compressor refuses it.

@@ -7,6 +7,7 @@
 
 #include "filelist/listobserver.h"
 #include "filelist/pictureload.h"
+#include "filelist/picturereport.h"
 #include "imaging/dibdraw.h"
 #include "platform/devicefs.h"
 #include "platform/resource.h"
@@ -251,10 +252,15 @@ void CImageFileList::BeginThumbnailPass() {
 }
 
 void CImageFileList::OnThumbnailMade(int generation, int index, CDib thumbnail, ThumbnailOutcome outcome,
-                                     const std::string& /*reason*/) {
+                                     const std::string& reason) {
   if (generation != m_nGeneration || index < 0 || index >= m_nCount) {
     MemFree(thumbnail);
     return;
+  }
+  if (outcome == THUMB_NO_PICTURE) {
+    CString path;
+    GetPath(index, path);
+    ReportPictureProblem(path, reason.c_str());
   }
   if (outcome == THUMB_NO_MEMORY) {
     // Made again here, where cached thumbnails can be given back for it.
@@ -282,8 +288,10 @@ CDib CImageFileList::MakeThumbnail(int index) {
 
 CDib CImageFileList::LoadPictureToFit(int index, int width, int height) const {
   CString path;
-  GetPath(index, path);
-  return LoadPicture(path.c_str(), width, height);
+  if (!GetPath(index, path)) return nullptr;
+  CDib dib = LoadPicture(path.c_str(), width, height);
+  if (dib == nullptr) ReportPictureProblem(path, PictureLastError());
+  return dib;
 }
 
 CDib CImageFileList::LoadCurrentPicture() {
@@ -292,11 +300,14 @@ CDib CImageFileList::LoadCurrentPicture() {
   if (!PathExists(path)) {
     m_nError = LIST_ERROR_NOT_FOUND;
     DropReadAhead();
+    if (!path.empty()) ReportPictureProblem(path, "no such file");
     return nullptr;
   }
   CDib ahead = TakePictureAhead(m_nCurrent, path);
   if (ahead != nullptr) return ahead;
-  return LoadPicture(path.c_str(), 0, 0);
+  CDib dib = LoadPicture(path.c_str(), 0, 0);
+  if (dib == nullptr) ReportPictureProblem(path, PictureLastError());
+  return dib;
 }
 
 void CImageFileList::ReadAhead(int index) {

@@ -1,4 +1,4 @@
-// Picture loading: open, read the orientation, decode, turn.
+// Picture loading: the orientation, the decode, the turn.
 #include "filelist/pictureload.h"
 
 #include <atomic>
@@ -10,8 +10,22 @@
 #include "platform/devicefs.h"
 
 namespace {
+
 // Written on the user-interface thread, read by the thumbnail workers.
 std::atomic<bool> g_bAutoRotate{false};
+// Set when the calling thread's last load failed at the turn.
+thread_local bool t_bTurnFailed = false;
+
+// Clockwise quarter turns that stand the file's picture upright; 0 when it
+// cannot be opened (the decode then says why).
+int TurnsOf(const WCHAR* path) {
+  FILE* stream = _wfopen(path, u"rb");
+  if (stream == nullptr) return 0;
+  const int turns = OrientationQuarterTurns(ReadExifOrientation(stream));
+  std::fclose(stream);
+  return turns;
+}
+
 }  // namespace
 
 void SetAutoRotate(BOOL on) {
@@ -23,23 +37,18 @@ BOOL GetAutoRotate() {
 }
 
 CDib LoadPicture(const WCHAR* path, int width, int height) {
-  FILE* stream = _wfopen(path, u"rb");
-  if (stream == nullptr) return nullptr;
-  // 1. The turn the picture needs; the decode starts from the first byte.
-  const int turns = g_bAutoRotate.load() ? OrientationQuarterTurns(ReadExifOrientation(stream)) : 0;
-  if (std::fseek(stream, 0, SEEK_SET) != 0) {
-    std::fclose(stream);
-    return nullptr;
-  }
+  t_bTurnFailed = false;
+  // 1. The turn the picture needs; without auto-rotation the file is
+  //    decoded exactly as the handheld decoded it.
+  const int turns = g_bAutoRotate.load() ? TurnsOf(path) : 0;
   // 2. Decode. A quarter turn swaps the sides, so the box is swapped too:
   //    the decoder's reduction then suits the upright picture.
   CDib dib = nullptr;
   if (width > 0 && height > 0) {
-    dib = turns % 2 != 0 ? DecodeJpegToFit(stream, height, width) : DecodeJpegToFit(stream, width, height);
+    dib = turns % 2 != 0 ? LoadJpegToFit(path, height, width) : LoadJpegToFit(path, width, height);
   } else {
-    dib = DecodeJpeg(stream);
+    dib = LoadJpeg(path);
   }
-  std::fclose(stream);
   // 3. Turn. Without the memory for it the picture is refused, as one too
   //    large to decode is: the user-interface thread's allocation has told
   //    the memory service (the out-of-memory message), and a worker's hands
@@ -47,6 +56,11 @@ CDib LoadPicture(const WCHAR* path, int width, int height) {
   if (dib != nullptr && turns != 0 && !TurnDib(&dib, turns)) {
     MemFree(dib);
     dib = nullptr;
+    t_bTurnFailed = true;
   }
   return dib;
+}
+
+const char* PictureLastError() {
+  return t_bTurnFailed ? "not enough memory" : JpegLastError();
 }

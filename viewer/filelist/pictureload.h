@@ -13,10 +13,15 @@
 void SetAutoRotate(BOOL on);
 BOOL GetAutoRotate();
 
-// Opens the device path, decodes it (width and height 0: whole; else
-// reduced towards that box, from the Exif thumbnail when there is one) and,
-// with auto-rotation on, turns orientations 3, 6 and 8 upright; the box is
-// then the upright picture's. Null when the file gives no picture, and when
-// the memory for the decode or the turned copy cannot be had: a picture is
+// Decodes the device path (width and height 0: whole; else reduced towards
+// that box, from the Exif thumbnail when there is one) and, with
+// auto-rotation on, turns orientations 3, 6 and 8 upright; the box is then
+// the upright picture's. Null when the file gives no picture, and when the
+// memory for the decode or the turned copy cannot be had: a picture is
 // never shown turned the wrong way for want of memory.
 CDib LoadPicture(const WCHAR* path, int width, int height);
+
+// Why the calling thread's last LoadPicture gave null, as words for a log
+// line (the decoder's reason, or "not enough memory" for the turn); "" when
+// it gave a picture.
+const char* PictureLastError();

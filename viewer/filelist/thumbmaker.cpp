@@ -275,7 +275,11 @@ CThumbnailMaker::Result CThumbnailMaker::Make(const Job& job) {
   MemTakeRanOut();
   CDib big = LoadPicture(job.path.c_str(), kDecodeBox, kDecodeBox);
   if (big == nullptr) {
-    if (MemTakeRanOut()) result.outcome = THUMB_NO_MEMORY;
+    if (MemTakeRanOut()) {
+      result.outcome = THUMB_NO_MEMORY;
+    } else {
+      result.reason = PictureLastError();
+    }
     return result;
   }
   CDib small = MakeDibThumbnail(big, kThumbBox, kThumbBox);

@@ -1,32 +1,52 @@
 // JPEG decoding into CDib blocks on libjpeg's 6b interface: the choice of
-// the reduced scale, the colour layout check, the block and the jump back.
+// the reduced scale, the colour layout check, the block, the library's
+// memory charged to the heap, the scan limit and the jump back.
 #include "imaging/jpegdecode.h"
 
 #include <climits>
 #include <csetjmp>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
+// jerror.h after jpeglib.h: the message codes of memory failures.
+#include <jerror.h>
 
 #include "imaging/diblayout.h"
 #include "imaging/exifthumb.h"
 #include "imaging/rowswap.h"
 #include "platform/devicefs.h"
-#include "platform/heap.h"
 #include "shell/memblock.h"
 
 namespace {
 
+constexpr const char kCannotOpen[] = "cannot open the file";
+constexpr const char kCannotRead[] = "cannot read the file";
+constexpr const char kNoMemory[] = "not enough memory";
+constexpr const char kTooManyScans[] = "too many scans";
+constexpr const char kTooLarge[] = "picture too large";
+constexpr const char kStoppedEarly[] = "the decoder stopped early";
+
+// The reason of the calling thread's last failure; empty after a success.
+thread_local char t_lastError[JMSG_LENGTH_MAX];
+
+void SetLastError(const char* reason) {
+  std::strncpy(t_lastError, reason, sizeof t_lastError - 1);
+  t_lastError[sizeof t_lastError - 1] = '\0';
+}
+
 // The library's error manager with the jump buffer directly behind it: the
-// silent error exit gets only the error manager's address and finds the
-// buffer from it. The block being filled lives here too, so the recovery
-// path can release it.
+// silent error exit and the progress monitor get only the library record
+// and find the buffer through its error manager. The block being filled and
+// the bytes reserved for the library live here too, so the recovery path
+// can release both.
 struct JpegErrorRecord {
   jpeg_error_mgr manager;
   jmp_buf jump;
   CDib volatile dib;
+  size_t volatile reserved;
 };
 
 // Everything one call owns. It lives in DecodeJpegStream's frame, while
@@ -36,10 +56,19 @@ struct JpegErrorRecord {
 struct DecodeCall {
   jpeg_decompress_struct decompress;
   JpegErrorRecord error;
+  jpeg_progress_mgr progress;
 };
 
+// The library's memory failures read as the viewer's own; any other error
+// keeps the library's words.
 void SilentErrorExit(j_common_ptr cinfo) {
   JpegErrorRecord* record = (JpegErrorRecord*)cinfo->err;
+  const int code = record->manager.msg_code;
+  if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) {
+    SetLastError(kNoMemory);
+  } else {
+    (*record->manager.format_message)(cinfo, t_lastError);
+  }
   longjmp(record->jump, 1);
 }
 
@@ -47,14 +76,58 @@ void SilentErrorExit(j_common_ptr cinfo) {
 // own emit_message and decoding goes on; nothing is ever printed.
 void SilentOutputMessage(j_common_ptr /*cinfo*/) {}
 
-// The library allocates beside the device heap (the coefficient buffer of a
-// progressive picture, for example). Whatever the heap still could give is
-// its limit too, so a small file announcing a huge picture fails inside the
-// library rather than exhausting the host. 0 would mean "no limit".
-long LibraryMemoryLimit() {
-  const size_t available = HeapBytesAvailable();
-  if (available == 0) return 1;
-  return available > (size_t)LONG_MAX ? LONG_MAX : (long)available;
+// The library calls this before it takes in each row of blocks of a
+// multi-scan file and counts the scans it has met in input_scan_number: the
+// first scan past the limit ends the decode before any of its data is read.
+void ScanLimitMonitor(j_common_ptr cinfo) {
+  if (((j_decompress_ptr)cinfo)->input_scan_number <= kJpegMaxScans) return;
+  JpegErrorRecord* record = (JpegErrorRecord*)cinfo->err;
+  SetLastError(kTooManyScans);
+  longjmp(record->jump, 1);
+}
+
+uint64_t RoundUp(uint64_t value, uint64_t multiple) {
+  return (value + multiple - 1) / multiple * multiple;
+}
+
+// What the library holds that does not grow with the picture: the record's
+// pools, the source buffer, Huffman and quantization tables, colour tables.
+// At most about 20 KB was measured over the layouts, scales and codings the
+// glue accepts; half as much again covers tables a file repeats per component.
+constexpr uint64_t kLibraryFixedBytes = 32 * 1024;
+
+// The library's own memory for one decode at the scale already set (after
+// jpeg_calc_output_dimensions), as an upper bound:
+// - a multi-scan file keeps every coefficient of the picture: a block of 64
+//   coefficients (128 bytes) for each block of each component, rounded up to
+//   whole sampling groups, and a pointer per block row;
+// - per component, the decoded sample rows of one row group with context:
+//   v × S × (M + 2) / M rows of width-in-blocks × S samples (S the
+//   component's scaled block size, M the smallest), plus pointer arrays;
+// - per component, an upsampling buffer of max-v rows of the output width;
+// - the glue's own row of output samples, from the library's image pool.
+// Each row gets 64 bytes for the library's alignment. The library's check
+// at jpeg_start_decompress keeps the first item within what is left of
+// max_memory_to_use; the rest must simply not exceed this bound.
+uint64_t LibraryBytes(j_decompress_ptr cinfo) {
+  uint64_t total = kLibraryFixedBytes;
+  const bool wholeImage = jpeg_has_multiple_scans(cinfo);
+  const uint64_t m = (uint64_t)cinfo->min_DCT_scaled_size;
+  for (int c = 0; c < cinfo->num_components; ++c) {
+    const jpeg_component_info& component = cinfo->comp_info[c];
+    if (wholeImage) {
+      const uint64_t rows = RoundUp(component.height_in_blocks, (uint64_t)component.v_samp_factor);
+      const uint64_t width = RoundUp(component.width_in_blocks, (uint64_t)component.h_samp_factor);
+      total += width * rows * sizeof(JBLOCK) + rows * sizeof(JBLOCKROW) + 64;
+    }
+    const uint64_t s = (uint64_t)component.DCT_scaled_size;
+    const uint64_t rows = ((uint64_t)component.v_samp_factor * s * (m + 2) + m - 1) / m;
+    total += ((uint64_t)component.width_in_blocks * s + 64) * rows + 4 * rows * sizeof(JSAMPROW);
+    const uint64_t upsampleRows = (uint64_t)cinfo->max_v_samp_factor;
+    total += ((uint64_t)cinfo->output_width + 64) * upsampleRows + upsampleRows * sizeof(JSAMPROW);
+  }
+  total += (uint64_t)cinfo->output_width * (uint64_t)cinfo->output_components + 1 + 64;
+  return total;
 }
 
 // Number of doublings of `target` until it is no longer less than `side`.
@@ -76,22 +149,43 @@ void WriteDensity(const jpeg_decompress_struct& cinfo, BITMAPINFOHEADER* header)
   }
 }
 
-void DestroyAndRelease(DecodeCall* call) {
+// The end of every decode that gives no picture: the record is destroyed
+// (its memory returned to the host), only then is the reservation that
+// stood for that memory given back, and the block, if any, released.
+CDib DestroyAndRelease(DecodeCall* call) {
   jpeg_destroy_decompress(&call->decompress);
+  MemUnreserve(call->error.reserved);
+  call->error.reserved = 0;
   CDib dib = call->error.dib;
   call->error.dib = nullptr;
   if (dib != nullptr) MemFree(dib);
+  return nullptr;
+}
+
+CDib Refuse(DecodeCall* call, const char* reason) {
+  SetLastError(reason);
+  return DestroyAndRelease(call);
+}
+
+// "unsupported colour layout (CMYK)", "(YCCK)", or the number of components.
+CDib RefuseLayout(DecodeCall* call) {
+  const jpeg_decompress_struct& cinfo = call->decompress;
+  char reason[64];
+  if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
+    std::snprintf(reason, sizeof reason, "unsupported colour layout (%s)",
+                  cinfo.jpeg_color_space == JCS_CMYK ? "CMYK" : "YCCK");
+  } else {
+    std::snprintf(reason, sizeof reason, "unsupported colour layout (%d components)", cinfo.output_components);
+  }
+  return Refuse(call, reason);
 }
 
 CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allowThumbnail) {
   jpeg_decompress_struct* cinfo = &call->decompress;
 
-  // 2. (continued) Arm the jump buffer. The silent error exit comes back
-  //    here with 1: destroy the record, release the block if there is one.
-  if (setjmp(call->error.jump) != 0) {
-    DestroyAndRelease(call);
-    return nullptr;
-  }
+  // 2. (continued) Arm the jump buffer. The silent error exit and the scan
+  //    limit come back here with 1, the reason already recorded.
+  if (setjmp(call->error.jump) != 0) return DestroyAndRelease(call);
 
   // 3. Thumbnail choice. With a box, the walk always runs; the stream stays
   //    at the embedded picture only when one was found and it is allowed.
@@ -99,69 +193,75 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
   if (width > 0 && height > 0) {
     const BOOL found = FindExifThumbnail(stream);
     if (!found || !allowThumbnail) {
-      if (std::fseek(stream, 0, SEEK_SET) != 0) return nullptr;
+      if (std::fseek(stream, 0, SEEK_SET) != 0) return Refuse(call, kCannotRead);
     }
   }
 
   // 4. Create the decompression record (the creation macro passes the
-  //    library's version and record size), attach the stream, read the header.
+  //    library's version and record size), attach the stream and the scan
+  //    limit, read the header.
   jpeg_create_decompress(cinfo);
-  cinfo->mem->max_memory_to_use = LibraryMemoryLimit();
   jpeg_stdio_src(cinfo, stream);
+  call->progress.progress_monitor = ScanLimitMonitor;
+  cinfo->progress = &call->progress;
   jpeg_read_header(cinfo, TRUE);
 
   // 5. Reduction towards the box: the smallest n with Tw·2^n >= W and
-  //    Th·2^n >= H. The library applies at most 1/8.
+  //    Th·2^n >= H. The library applies at most 1/8. The output size and
+  //    colour layout follow from it before anything large is allocated.
   if (width > 0 && height > 0) {
     const unsigned nw = DoublingsToReach(width, cinfo->image_width);
     const unsigned nh = DoublingsToReach(height, cinfo->image_height);
     cinfo->scale_num = 1;
     cinfo->scale_denom = 1u << (nw > nh ? nw : nh);
   }
+  jpeg_calc_output_dimensions(cinfo);
 
-  // 6. Start decompression: output size and colour layout are known now.
-  jpeg_start_decompress(cinfo);
-
-  // 7. Colour layout: grey or RGB, otherwise 1 or 3 output components.
+  // 6. Colour layout: grey or RGB, otherwise 1 or 3 output components.
   //    Four-component CMYK and YCCK pictures are rejected.
   const bool known = cinfo->out_color_space == JCS_GRAYSCALE || cinfo->out_color_space == JCS_RGB ||
                      cinfo->output_components == 1 || cinfo->output_components == 3;
   const int components = cinfo->output_components;
-  if (!known || (components != 1 && components != 3)) {
-    jpeg_destroy_decompress(cinfo);
-    return nullptr;
-  }
+  if (!known || (components != 1 && components != 3)) return RefuseLayout(call);
 
-  // 8. One row of samples from the library's image pool. The row starts one
-  //    byte into its allocation on purpose: the library's SIMD colour
-  //    conversion writes an aligned output row with non-temporal stores,
-  //    which bypass the cache, and reading the row straight back would then
-  //    go to main memory for every scanline (it made small decodes half again
-  //    as slow). A misaligned row gets ordinary stores and stays in cache.
-  const JDIMENSION outWidth = cinfo->output_width;
-  const JDIMENSION outHeight = cinfo->output_height;
-  JSAMPARRAY pool = (*cinfo->mem->alloc_sarray)((j_common_ptr)cinfo, JPOOL_IMAGE, outWidth * components + 1, 1);
-  JSAMPROW rowStart = pool[0] + 1;
-  JSAMPARRAY row = &rowStart;
-
-  // 9. The block: 40 + 4P + S × height bytes, in 64 bits. The header's image
+  // 7. The block: 40 + 4P + S × height bytes, in 64 bits. The header's image
   //    size is a 32-bit field, so larger pixel data cannot be described; the
   //    heap's budget refuses what it cannot hold before anything is written.
+  const JDIMENSION outWidth = cinfo->output_width;
+  const JDIMENSION outHeight = cinfo->output_height;
   const unsigned bitCount = 8 * (unsigned)components;
   const uint64_t colours = components == 3 ? 0 : kGreyPaletteEntries;
   const uint64_t stride = DibStride(outWidth, bitCount);
   const uint64_t imageBytes = stride * outHeight;
-  if (imageBytes > UINT32_MAX) {
-    jpeg_destroy_decompress(cinfo);
-    return nullptr;
-  }
+  if (imageBytes > UINT32_MAX) return Refuse(call, kTooLarge);
   call->error.dib = MemAllocRetry(DibBlockBytes(outWidth, outHeight, bitCount, colours));
-  if (call->error.dib == nullptr) {
-    jpeg_destroy_decompress(cinfo);
-    return nullptr;
-  }
+  if (call->error.dib == nullptr) return Refuse(call, kNoMemory);
 
-  // 10. Header, densities and (for grey) the identity palette.
+  // 8. The library's own memory, next to the block: reserved from the heap
+  //    and its limit, so that pictures and decoder together stay within the
+  //    budget. A bound past the address space cannot be reserved either.
+  const uint64_t libraryBytes = LibraryBytes(cinfo);
+  if (libraryBytes > (uint64_t)LONG_MAX || !MemReserveRetry((size_t)libraryBytes)) {
+    return Refuse(call, kNoMemory);
+  }
+  call->error.reserved = (size_t)libraryBytes;
+  cinfo->mem->max_memory_to_use = (long)libraryBytes;
+
+  // 9. Start decompression. A multi-scan file is read whole here, under
+  //    the scan limit.
+  jpeg_start_decompress(cinfo);
+
+  // 10. One row of samples from the library's image pool. The row starts one
+  //     byte into its allocation on purpose: the library's SIMD colour
+  //     conversion writes an aligned output row with non-temporal stores,
+  //     which bypass the cache, and reading the row straight back would then
+  //     go to main memory for every scanline (it made small decodes half again
+  //     as slow). A misaligned row gets ordinary stores and stays in cache.
+  JSAMPARRAY pool = (*cinfo->mem->alloc_sarray)((j_common_ptr)cinfo, JPOOL_IMAGE, outWidth * components + 1, 1);
+  JSAMPROW rowStart = pool[0] + 1;
+  JSAMPARRAY row = &rowStart;
+
+  // 11. Header, densities and (for grey) the identity palette.
   CDib dib = call->error.dib;
   BYTE* block = (BYTE*)MemLock(dib);
   WriteDibHeader(dib, outWidth, outHeight, bitCount);
@@ -172,16 +272,13 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
   RGBQUAD* palette = (RGBQUAD*)(block + kDibHeaderBytes);
   for (uint64_t i = 0; i < colours; ++i) palette[i] = RGBQUAD{(BYTE)i, (BYTE)i, (BYTE)i, 0};
 
-  // 11. Scanlines arrive top first; scanline k (counted from 1) goes to
+  // 12. Scanlines arrive top first; scanline k (counted from 1) goes to
   //     storage row height - k, so the bottom row ends up first in the block.
   BYTE* rows = block + kDibHeaderBytes + 4 * colours;
   while (cinfo->output_scanline < outHeight) {
-    if (jpeg_read_scanlines(cinfo, row, 1) != 1) {
-      // A standard stdio source never suspends; if it ever did, stop
-      // rather than spin.
-      DestroyAndRelease(call);
-      return nullptr;
-    }
+    // A standard stdio source never suspends; if it ever did, stop rather
+    // than spin.
+    if (jpeg_read_scanlines(cinfo, row, 1) != 1) return Refuse(call, kStoppedEarly);
     BYTE* out = rows + (uint64_t)(outHeight - cinfo->output_scanline) * stride;
     if (components == 3) {
       CopyRowRgbToBgr(row[0], out, outWidth);
@@ -190,9 +287,12 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
     }
   }
 
-  // 12. Finish, destroy the record, hand the block to the caller.
+  // 13. Finish, destroy the record, give back the reservation, hand the
+  //     block to the caller.
   jpeg_finish_decompress(cinfo);
   jpeg_destroy_decompress(cinfo);
+  MemUnreserve(call->error.reserved);
+  call->error.reserved = 0;
   call->error.dib = nullptr;
   MemUnlock(dib);
   return dib;
@@ -202,18 +302,23 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
 
 CDib DecodeJpegStream(FILE* stream, int width, int height, BOOL allowThumbnail) {
   // 1. No stream, no picture.
-  if (stream == nullptr) return nullptr;
+  t_lastError[0] = '\0';
+  if (stream == nullptr) {
+    SetLastError(kCannotOpen);
+    return nullptr;
+  }
 
   // 2. The error record: the library's standard error manager with the
-  //    silent exit (and silent messages) installed; no block yet. A zeroed
-  //    decompression record lets the recovery path destroy it even when the
-  //    jump comes before it was created.
+  //    silent exit (and silent messages) installed; no block, nothing
+  //    reserved yet. A zeroed decompression record lets the recovery path
+  //    destroy it even when the jump comes before it was created.
   DecodeCall call;
   std::memset(&call, 0, sizeof call);
   call.decompress.err = jpeg_std_error(&call.error.manager);
   call.error.manager.error_exit = SilentErrorExit;
   call.error.manager.output_message = SilentOutputMessage;
   call.error.dib = nullptr;
+  call.error.reserved = 0;
   return RunDecode(&call, stream, width, height, allowThumbnail);
 }
 
@@ -227,7 +332,10 @@ CDib DecodeJpegToFit(FILE* stream, int width, int height) {
 
 CDib LoadJpeg(const WCHAR* path) {
   FILE* stream = _wfopen(path, u"rb");
-  if (stream == nullptr) return nullptr;
+  if (stream == nullptr) {
+    SetLastError(kCannotOpen);
+    return nullptr;
+  }
   CDib dib = DecodeJpeg(stream);
   std::fclose(stream);
   return dib;
@@ -235,8 +343,15 @@ CDib LoadJpeg(const WCHAR* path) {
 
 CDib LoadJpegToFit(const WCHAR* path, int width, int height) {
   FILE* stream = _wfopen(path, u"rb");
-  if (stream == nullptr) return nullptr;
+  if (stream == nullptr) {
+    SetLastError(kCannotOpen);
+    return nullptr;
+  }
   CDib dib = DecodeJpegToFit(stream, width, height);
   std::fclose(stream);
   return dib;
+}
+
+const char* JpegLastError() {
+  return t_lastError;
 }

@@ -24,6 +24,7 @@ size_t g_budget = kDefaultHeapBudget;
 size_t g_inUse = 0;
 size_t g_peak = 0;
 size_t g_count = 0;
+size_t g_reserved = 0;
 
 BlockHeader* HeaderOf(const void* block) {
   return (BlockHeader*)((char*)block - sizeof(BlockHeader));
@@ -99,6 +100,25 @@ void HeapResetPeak() {
 size_t HeapBlockCount() {
   std::lock_guard<std::mutex> hold(g_lock);
   return g_count;
+}
+
+bool HeapReserve(size_t bytes) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (!ChargeLocked(bytes)) return false;
+  g_reserved += bytes;
+  return true;
+}
+
+void HeapRelease(size_t bytes) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (bytes > g_reserved) std::abort();  // more than was reserved: the account is broken
+  g_reserved -= bytes;
+  g_inUse -= bytes;
+}
+
+size_t HeapBytesReserved() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  return g_reserved;
 }
 
 size_t HeapBytesAvailable() {

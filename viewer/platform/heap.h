@@ -27,5 +27,15 @@ size_t HeapBytesAvailable();
 // Number of live blocks (tests use it to find leaks of the system's own blocks).
 size_t HeapBlockCount();
 
+// Memory that the heap does not hand out but that must fit the budget all
+// the same (the JPEG library's own buffers while it decodes): HeapReserve
+// charges `bytes` to bytes in use and the peak, or returns false when they
+// would take the heap past its budget; HeapRelease gives them back. The
+// block count is untouched.
+bool HeapReserve(size_t bytes);
+void HeapRelease(size_t bytes);
+// Reserved bytes not yet released (part of HeapBytesInUse).
+size_t HeapBytesReserved();
+
 // The budget the viewer runs with unless told otherwise (--memory).
 constexpr size_t kDefaultHeapBudget = (size_t)1024 * 1024 * 1024;

@@ -47,6 +47,25 @@ HMEMBLOCK MemAllocRetry(size_t bytes) {
   }
 }
 
+BOOL MemReserveRetry(size_t bytes) {
+  for (;;) {
+    if (HeapReserve(bytes)) return TRUE;
+    if (t_worker) {
+      t_ranOut = true;
+      return FALSE;
+    }
+    if (g_pReserve == nullptr) return FALSE;
+    if (!g_pReserve->ReleaseReserveBlock()) {
+      g_pReserve->OnOutOfMemory();
+      return FALSE;
+    }
+  }
+}
+
+void MemUnreserve(size_t bytes) {
+  HeapRelease(bytes);
+}
+
 void* MemLock(HMEMBLOCK block) {
   return block;
 }

@@ -39,6 +39,11 @@ HMEMBLOCK MemAlloc(size_t bytes);
 // time and tries again. When nothing is left to give back it tells the
 // reserve that memory ran out and returns null.
 HMEMBLOCK MemAllocRetry(size_t bytes);
+// Counts `bytes` that another allocator (the JPEG library's own buffers) is
+// about to use against the budget, giving back the reserve as MemAllocRetry
+// does (one attempt on a worker thread); MemUnreserve gives them back.
+BOOL MemReserveRetry(size_t bytes);
+void MemUnreserve(size_t bytes);
 void* MemLock(HMEMBLOCK block);
 BOOL MemUnlock(HMEMBLOCK block);
 void MemFree(HMEMBLOCK block);

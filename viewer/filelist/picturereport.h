@@ -1,0 +1,12 @@
+// The report of pictures that cannot be shown: one line on the standard
+// error stream for each such file in a run, whichever thread or page asks.
+#pragma once
+
+#include "platform/wstr.h"
+
+// Writes "vimbra: <device path>: <reason>" the first time a problem is
+// reported for `devicePath` in this run; later reports of the same path
+// write nothing. A reason that starts with a capitalised word ("Not a JPEG
+// file") is written with that letter in lower case, an acronym ("JPEG
+// datastream contains no image") as it is. Safe to call from any thread.
+void ReportPictureProblem(const CString& devicePath, const char* reason);
