@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/tick.h"
 #include "platform/treectrl.h"
 #include "res/resource_ids.h"
+#include "support/access_recorder.h"
 #include "support/viewer_fixture.h"
 
 namespace {
@@ -273,6 +275,42 @@ TEST_F(FolderDialogTest, LinkCyclesAreListedButNotEntered) {
     EXPECT_TRUE(ChildTexts(tree, self).empty());
     EXPECT_EQ(tree.GetCount(), 6);  // My Device, My Documents, L, Self, Sub, Back
   });
+}
+
+TEST_F(FolderDialogTest, EachFolderIsEnteredOnceAndLinksOutAreLeftOut) {
+  OutsideFolder outside;
+  std::filesystem::create_directories(outside.Path() + "/Dir/Sub");
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\Shared\\Inner");
+  Picture("\\Shared\\p.jpg");
+  device.MakeFolder("\\A");
+  device.MakeFolder("\\B");
+  device.MakeFolder("\\Swapped\\Sub");
+  ASSERT_EQ(symlink(device.HostPath("\\Shared").c_str(), device.HostPath("\\A\\ToShared").c_str()), 0);
+  ASSERT_EQ(symlink("../Shared", device.HostPath("\\B\\ToShared").c_str()), 0);
+  ASSERT_EQ(symlink("/", device.HostPath("\\escape").c_str()), 0);
+  ASSERT_EQ(symlink((outside.Path() + "/Dir").c_str(), device.HostPath("\\Away").c_str()), 0);
+  Start();
+  // A folder becomes a link to the host's root while the viewer runs.
+  device.Remove("\\Swapped");
+  ASSERT_EQ(symlink("/", device.HostPath("\\Swapped").c_str()), 0);
+  AccessRecorder record;
+  Browse([](CDialog&, CTreeCtrl& tree) {
+    EXPECT_EQ(ChildTexts(tree, tree.GetRootItem()), (std::vector<std::string>{"A", "B", "My Documents", "Shared"}));
+    // Shared is entered where it lies nearest the top, once; the links to
+    // it are listed (green: it holds a picture) but not entered again.
+    EXPECT_EQ(ChildTexts(tree, Find(tree, {"Shared"})), std::vector<std::string>{"Inner"});
+    for (const char* parent : {"A", "B"}) {
+      HTREEITEM link = Find(tree, {parent, "ToShared"});
+      ASSERT_NE(link, nullptr) << parent;
+      EXPECT_TRUE(ChildTexts(tree, link).empty()) << parent;
+      EXPECT_EQ(View(tree, link).image, 2) << parent;
+    }
+    EXPECT_EQ(tree.GetCount(), 8);  // My Device, A, ToShared, B, ToShared, My Documents, Shared, Inner
+  });
+  const std::string real = ResolvedPath(device.Root());
+  EXPECT_EQ(record.Outside(real), std::vector<std::string>{});
+  EXPECT_TRUE(record.Paths(DEVICE_ACCESS_LIST_FOLDER).count(real + "/Shared/Inner"));
 }
 
 TEST_F(FolderDialogTest, UnreadableFolderIsListedWithoutChildren) {

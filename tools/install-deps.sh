@@ -17,7 +17,7 @@ PACKAGES=(
   xvfb xdotool imagemagick x11-utils
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   gcab
-  desktop-file-utils appstream groff-base dpkg-dev file librsvg2-bin
+  desktop-file-utils appstream groff-base dpkg-dev file librsvg2-bin strace evilwm
 )
 I386_PACKAGES=(wine wine32)
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end: vimbra's command line and start-up. --version, --help and a bad
-# option; a missing or unreachable display is one clear line on stderr and a
-# failure status; without --device the per-user device folder is made; and
-# --size and --memory reach the viewer (compared with vimbra-shot given the
-# same options).
+# option (one line and "Try 'vimbra --help'."); vimbra-shot refuses the same
+# bad values in the same form; a missing or unreachable display is one clear
+# line on stderr and a failure status; without --device (and without a
+# pictures folder) the per-user device folder is made; and --size and
+# --memory, also as --opt=value, reach the viewer (compared with vimbra-shot
+# given the same options).
 #
 # Usage: options_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
 source "$(dirname "$0")/e2e_lib.sh" "$@"
@@ -21,6 +23,30 @@ e2e_check "--help lists the options" \
 e2e_check "an unknown option is a usage error (status 2)" test "$(run_status "$E2E_VIMBRA" --bogus)" -eq 2
 e2e_check "--size needs WxH" test "$(run_status "$E2E_VIMBRA" --size 12)" -eq 2
 
+# A bad option or value: status 2, the reason in one line, then the hint.
+bad_cases=(
+  "vimbra|vimbra: unrecognized option '--bogus'|--bogus"
+  "vimbra|vimbra: --threads takes a number from 1 to 256, not '0'|--threads=0"
+  "vimbra-shot|vimbra-shot: --memory takes a number of megabytes from 0 to 1099511627776, not 'abc'|--device|$DEVICE|--memory|abc"
+  "vimbra-shot|vimbra-shot: --memory takes a number of megabytes from 0 to 1099511627776, not '17592186044416'|--device|$DEVICE|--memory=17592186044416"
+  "vimbra-shot|vimbra-shot: --size takes WxH, each side from 1 to 16384, not '240x268junk'|--device|$DEVICE|--size|240x268junk"
+  "vimbra-shot|vimbra-shot: --size takes WxH, each side from 1 to 16384, not '0x0'|--device|$DEVICE|--size=0x0|shot|$R/never.png"
+  "vimbra-shot|vimbra-shot: --scrollbar-width takes a number of pixels from 0 to 256, not '14px'|--device|$DEVICE|--scrollbar-width|14px"
+  "vimbra-shot|vimbra-shot: --device $R/none: not a folder|--device|$R/none"
+)
+for entry in "${bad_cases[@]}"; do
+  IFS='|' read -r -a fields <<<"$entry"
+  program=$E2E_VIMBRA
+  [[ ${fields[0]} == vimbra-shot ]] && program=$E2E_SHOT
+  status=$(run_status "$program" "${fields[@]:2}")
+  expected=$(printf '%s\nTry '"'"'%s --help'"'"'.' "${fields[1]}" "${fields[0]}")
+  e2e_check "${fields[*]:2}: status 2 (got $status)" test "$status" -eq 2
+  e2e_check "${fields[*]:2}: one line and the hint (got: $(tr '\n' '|' <"$R/err.txt"))" \
+    test "$(cat "$R/err.txt")" = "$expected"
+  e2e_check "${fields[*]:2}: nothing on stdout" test ! -s "$R/out.txt"
+done
+e2e_check "vimbra-shot wrote no picture for a bad size" test ! -e "$R/never.png"
+
 status=$(run_status env -u DISPLAY -u WAYLAND_DISPLAY "$E2E_VIMBRA" --device "$DEVICE")
 e2e_check "no display: status 1 (got $status)" test "$status" -eq 1
 e2e_check "no display: one line saying so, nothing from GTK" \
@@ -35,8 +61,11 @@ e2e_check "unreachable display: says which" grep -q "cannot open the display \":
 
 e2e_start_xvfb
 
-# Without --device: $XDG_DATA_HOME/vimbra/device, made with "My Documents".
-export XDG_DATA_HOME=$R/xdg
+# Without --device: $XDG_DATA_HOME/vimbra/device, made with "My Documents"
+# (under a home without a pictures folder, which would be the device).
+export HOME=$R/plain-home XDG_DATA_HOME=$R/xdg
+unset XDG_CONFIG_HOME
+mkdir -p "$HOME"
 e2e_start_vimbra --size 320x200
 e2e_check "default device folder made under XDG_DATA_HOME" test -d "$R/xdg/vimbra/device/My Documents"
 read -r _ _ cw ch < <(e2e_canvas_rect)
@@ -53,6 +82,19 @@ E2E_VIMBRA_PID=
 unset XDG_DATA_HOME
 HOME=$R/home e2e_start_vimbra
 e2e_check "default device folder made under ~/.local/share" test -d "$R/home/.local/share/vimbra/device/My Documents"
+e2e_menu_item 2
+e2e_wait '^exit-status '
+wait "$E2E_VIMBRA_PID"
+E2E_VIMBRA_PID=
+
+# --opt=value: --device= and --size= reach the viewer too.
+e2e_start_vimbra --device="$DEVICE" --size=300x250
+read -r _ _ cw ch < <(e2e_canvas_rect)
+e2e_check "--size=300x250 gives a 300-wide area with the bar (got ${cw}x$ch)" \
+  test "$((cw + E2E_BAR_WIDTH)) $ch" = "300 250"
+"$E2E_SHOT" --device="$DEVICE" --size=300x250 --scrollbar-width="$E2E_BAR_WIDTH" shot "$R/ref-300.png" ||
+  e2e_die "vimbra-shot failed"
+e2e_expect_canvas opt-equals-value "$R/ref-300.png"
 e2e_menu_item 2
 e2e_wait '^exit-status '
 wait "$E2E_VIMBRA_PID"

@@ -16,7 +16,8 @@ R=$E2E_WORK
 shot_default=$("$E2E_SHOT" --help | sed -n 's/.*--scrollbar-width N.*(default \([0-9]*\).*/\1/p')
 e2e_check "scroll bar width $E2E_BAR_WIDTH is vimbra-shot's default ($shot_default)" \
   test "$E2E_BAR_WIDTH" = "$shot_default"
-e2e_check "frame is titled Vimbra" test "$(xdotool getwindowname "$E2E_WINDOW")" = Vimbra
+e2e_check "frame is titled by its folder" \
+  test "$(xdotool getwindowname "$E2E_WINDOW")" = "My Documents "$'\u2014'" Vimbra"
 e2e_check "frame carries the 32 x 32 program icon" \
   bash -c "xprop -id '$E2E_WINDOW' _NET_WM_ICON | grep -q 'Icon (32 x 32)'"
 read -r _ _ cw ch < <(e2e_canvas_rect)

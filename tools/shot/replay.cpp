@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/mainframe.h"
+#include "eventwords.h"
 #include "filelist/imagefilelist.h"
 #include "platform/app.h"
 #include "platform/dialog.h"
@@ -86,14 +87,6 @@ bool ParseCommand(const std::string& text, unsigned* id) {
   return true;
 }
 
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> words;
-  std::istringstream in(line);
-  std::string word;
-  while (in >> word) words.push_back(word);
-  return words;
-}
-
 }  // namespace
 
 Replay::Replay(CHeadlessHost& host, std::ostream* trace) : m_host(host), m_trace(trace) {
@@ -145,7 +138,8 @@ bool Replay::RunAll(const std::vector<std::string>& lines, std::string* error) {
 }
 
 bool Replay::Run(const std::string& line, std::string* error) {
-  const std::vector<std::string> words = Split(line.substr(0, line.find('#')));
+  std::vector<std::string> words;
+  if (!EventWords::Split(line, &words, error)) return false;
   if (words.empty()) return true;
   TickAdvance(kEventGapMs);
   const auto start = std::chrono::steady_clock::now();
@@ -264,7 +258,8 @@ bool Replay::Command(const std::vector<std::string>& w, std::string* error) {
 }
 
 std::string Replay::Help() {
-  return "Events (one per argument or line; '#' starts a comment):\n"
+  return "Events (one per line of the script, or words of the command line;\n"
+         "'#' starts a comment; \"...\" keeps blanks and '#' in one word):\n"
          "  tap X Y | dbltap X Y | down X Y | move X Y | up X Y   stylus, client pixels\n"
          "  key K | keydown K | keyup K      K: left right up down home end pageup pagedown\n"
          "                                   plus equals minus kpplus kpminus escape\n"
@@ -273,7 +268,13 @@ std::string Replay::Help() {
          "  scroll CODE [POS]                CODE: lineup linedown pageup pagedown\n"
          "                                   thumbposition thumbtrack top bottom endscroll\n"
          "  command NAME                     browser back zoomin zoomout about quit (or an id)\n"
-         "  folder [NAME...]                 Select Folder: pick My Device\\NAME\\... and OK\n"
+         "  folder [NAME...]                 Select Folder: pick My Device\\NAME\\... and OK;\n"
+         "                                   a NAME with blanks is quoted in a script\n"
+         "                                   (folder \"My Documents\" Trip); on the command\n"
+         "                                   line each argument is one word, so\n"
+         "                                   'My Documents' is one NAME, and '\"shot\"'\n"
+         "                                   (quotes inside the argument) is a folder\n"
+         "                                   named like an event\n"
          "  folder-cancel                    Select Folder, then Cancel\n"
          "  resize W H                       new viewer area\n"
          "  wait MS                          advance the clock\n"

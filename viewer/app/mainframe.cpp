@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "app/frametitle.h"
 #include "app/viewerlistobserver.h"
 #include "filelist/imagefilelist.h"
 #include "platform/resource.h"
@@ -67,7 +68,16 @@ BOOL CMainFrame::OnFrameCommand(UINT id) {
     SendMessage(WM_CLOSE);
     return TRUE;
   }
+  if (id == ID_VIEW_FULLSCREEN) {
+    SetFullScreen(!IsFullScreen());
+    return TRUE;
+  }
   return FALSE;
+}
+
+void CMainFrame::UpdateTitle() {
+  if (!IsWindow() || m_viewerWnd.m_pCurrentPage == nullptr) return;
+  SetWindowText(MakeFrameTitle(GetTitle(), g_pImageFileList, m_viewerWnd.IsPicturePageShown(), DeviceRootName()));
 }
 
 void CMainFrame::ShowInitialPage() {

@@ -1,6 +1,7 @@
 // The main frame: the viewer window over its client area and the command
 // bar; it creates the picture file list and its observer, routes commands to
-// the viewer window first and lets the pages show or hide their buttons.
+// the viewer window first, lets the pages show or hide their buttons and
+// says in its caption where the user is.
 #pragma once
 
 #include "app/viewerwnd.h"
@@ -13,6 +14,9 @@ class CMainFrame : public CFrameWnd {
   ~CMainFrame() override;
 
   virtual void ShowInitialPage();
+  // The caption follows the page, the folder and the picture shown; before
+  // the first page it is the frame's title.
+  void UpdateTitle();
   // TBSTATE_ENABLED shows a button, TBSTATE_HIDDEN hides it.
   void SetButtonState(int id, int state);
   // A new copy of string `id`, at most 254 characters, owned by the caller

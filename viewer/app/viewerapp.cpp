@@ -25,6 +25,8 @@ BOOL CViewerApp::StartViewer() {
   //    The list makes thumbnails with as many workers as the program was given.
   SetThumbnailThreads(m_nWorkerThreads);
   SetAutoRotate(m_bAutoRotate);
+  //    It starts where the command line asked, else in "\My Documents".
+  SetStartFolder(m_bHasStartFolder ? &m_strStartFolder : nullptr);
   CMainFrame* frame = new (std::nothrow) CMainFrame();
   if (frame == nullptr) return FALSE;
   // 3. Main window.
@@ -35,10 +37,14 @@ BOOL CViewerApp::StartViewer() {
     m_pMainWnd = nullptr;
     return FALSE;
   }
-  // 5. Show it as the launcher asked.
+  // 5. Show it as the launcher asked, full screen when asked.
   frame->ShowWindow(m_nCmdShow);
-  // 6. The browser page becomes current.
+  if (m_bFullScreen) frame->SetFullScreen(TRUE);
+  // 6. The browser page becomes current; a picture the command line named
+  // opens as if tapped; the caption says where the user is.
   frame->ShowInitialPage();
+  if (!m_strStartPicture.empty()) frame->GetViewerWnd().OpenPicture(m_strStartPicture);
+  frame->UpdateTitle();
   // 7. Paint what is invalid now.
   frame->UpdateWindow();
   return TRUE;

@@ -4,10 +4,34 @@
 #include <new>
 
 #include "app/mainframe.h"
+#include "filelist/imagefilelist.h"
 #include "pages/browserpage.h"
 #include "pages/imagepage.h"
 #include "platform/app.h"
 #include "res/resource_ids.h"
+
+namespace {
+
+void UpdateFrameTitle() {
+  if (CMainFrame* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd())) frame->UpdateTitle();
+}
+
+// Once a message is handled the caption follows what it did: a tap, a key
+// or a scroll may have stepped to another picture, page or folder.
+class CaptionFollows {
+ public:
+  explicit CaptionFollows(UINT message) : m_bPaint(message == WM_PAINT) {}
+  ~CaptionFollows() {
+    if (!m_bPaint) UpdateFrameTitle();
+  }
+  CaptionFollows(const CaptionFollows&) = delete;
+  CaptionFollows& operator=(const CaptionFollows&) = delete;
+
+ private:
+  bool m_bPaint;
+};
+
+}  // namespace
 
 CViewerWnd::CViewerWnd() : m_pCurrentPage(nullptr), m_pBrowserPage(nullptr), m_pImagePage(nullptr) {
   m_pBrowserPage = new (std::nothrow) CBrowserPage(this);
@@ -42,6 +66,7 @@ int CViewerWnd::SwitchPage(int page) {
   m_pCurrentPage = target;
   m_pCurrentPage->Activate();
   Invalidate(TRUE);
+  UpdateFrameTitle();
   return 1;
 }
 
@@ -56,9 +81,28 @@ void CViewerWnd::ShowInitialPage() {
 
 void CViewerWnd::NotifyListChanged() {
   if (m_pCurrentPage != nullptr) m_pCurrentPage->OnListChanged();
+  UpdateFrameTitle();
+}
+
+bool CViewerWnd::IsPicturePageShown() const {
+  return m_pCurrentPage != nullptr && m_pCurrentPage == m_pImagePage;
+}
+
+BOOL CViewerWnd::OpenPicture(const CString& path) {
+  CImageFileList* list = g_pImageFileList;
+  if (list == nullptr) return FALSE;
+  for (int i = 0; i < list->GetCount(); ++i) {
+    CString candidate;
+    if (list->GetPath(i, candidate) && candidate == path) {
+      list->SetCurrent(i);
+      return SwitchPage(PAGE_IMAGE) == 1;
+    }
+  }
+  return FALSE;
 }
 
 BOOL CViewerWnd::OnCmdMsg(UINT id) {
+  const CaptionFollows caption(WM_COMMAND);
   switch (id) {
     case ID_ZOOM_IN:
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnZoomIn();
@@ -78,6 +122,7 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   const UINT repeat = LOWORD((uintptr_t)lParam);
   const UINT keyFlags = HIWORD((uintptr_t)lParam);
+  const CaptionFollows caption(message);
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT ps;

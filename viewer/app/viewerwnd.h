@@ -21,6 +21,10 @@ class CViewerWnd : public CScrollView, public IPageHost {
 
   virtual void ShowInitialPage();
   void NotifyListChanged();
+  // Opens the list's picture at device path `path` on the picture page, as
+  // a tap on its thumbnail does. FALSE when the list has no such picture.
+  BOOL OpenPicture(const CString& path);
+  bool IsPicturePageShown() const;
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Zoom In, Zoom Out and Back go to the current page; nothing else.

@@ -16,6 +16,8 @@ CImageFileList* g_pImageFileList = nullptr;
 
 namespace {
 int g_nThumbnailThreads = 1;
+bool g_bStartFolderSet = false;
+CString g_strStartFolder;
 }  // namespace
 
 void SetThumbnailThreads(int threads) {
@@ -24,6 +26,11 @@ void SetThumbnailThreads(int threads) {
 
 int GetThumbnailThreads() {
   return g_nThumbnailThreads;
+}
+
+void SetStartFolder(const CString* folder) {
+  g_bStartFolderSet = folder != nullptr;
+  g_strStartFolder = folder != nullptr ? *folder : CString();
 }
 
 namespace {
@@ -62,9 +69,16 @@ CImageFileList::CImageFileList()
     MemSetReserve(this);
   }
   if (g_nThumbnailThreads > 1) m_pMaker = new (std::nothrow) CThumbnailMaker(g_nThumbnailThreads, this);
-  CString folder;
-  GetDefaultFolder(folder);
-  SelectFolder(folder);
+  if (g_bStartFolderSet && g_strStartFolder.empty()) {
+    // The root: SelectFolder takes "" for the folder already shown.
+    Scan(m_strFolder + u"\\*.*");
+  } else if (g_bStartFolderSet) {
+    SelectFolder(g_strStartFolder);
+  } else {
+    CString folder;
+    GetDefaultFolder(folder);
+    SelectFolder(folder);
+  }
 }
 
 CImageFileList::~CImageFileList() {

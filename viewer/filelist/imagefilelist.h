@@ -28,6 +28,10 @@ class CFileListObserver;
 // (the default) thumbnails are made inside the paint, as on the handheld.
 void SetThumbnailThreads(int threads);
 int GetThumbnailThreads();
+// The folder that lists made from now on start in: a device folder ("" is
+// the root), taken as it is; null gives back the handheld's start,
+// "\My Documents", made when missing.
+void SetStartFolder(const CString* folder);
 
 // The list is also the memory service's reserve: its thumbnail blocks are
 // given back, highest first, when an allocation cannot be met.

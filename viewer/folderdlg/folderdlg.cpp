@@ -60,30 +60,36 @@ BOOL CFolderDlg::OnInitDialog() {
 }
 
 void CFolderDlg::FillTree() {
+  m_entered.clear();
   HTREEITEM root = InsertFolderItem(u"My Device", CString(), nullptr);
-  if (root != nullptr) AddSubfolders(CString(), root);
+  if (root == nullptr) return;
+  // Level by level: a folder that can be reached along several paths (links
+  // inside the device) is entered where it lies nearest the top, which is
+  // usually the folder itself rather than a link to it.
+  std::deque<PendingFolder> pending;
+  pending.push_back({CString(), root});
+  while (!pending.empty()) {
+    const PendingFolder next = pending.front();
+    pending.pop_front();
+    AddSubfolders(next.path, next.item, &pending);
+  }
 }
 
-void CFolderDlg::AddSubfolders(const CString& path, HTREEITEM parent) {
+void CFolderDlg::AddSubfolders(const CString& path, HTREEITEM parent, std::deque<PendingFolder>* pending) {
   TickBusyWatch();
-  // A link back to a folder of this descent is listed, but not entered again.
-  FolderId self = {0, 0};
-  const bool known = GetDeviceFileId(path.c_str(), &self.volume, &self.index);
-  if (known) {
-    for (const FolderId& a : m_descent) {
-      if (a.volume == self.volume && a.index == self.index) return;
-    }
-  }
-  if (known) m_descent.push_back(self);
+  // A folder already entered, or one that cannot be told apart from the
+  // others (gone since it was listed), is listed but not entered.
+  uint64_t volume = 0, index = 0;
+  if (!GetDeviceFileId(path.c_str(), &volume, &index)) return;
+  if (!m_entered.insert({volume, index}).second) return;
   ForEachDeviceEntry((path + u"\\*.*").c_str(), [&](const WIN32_FIND_DATA& record) {
     if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsDotName(record.cFileName)) return true;
     const CString name(record.cFileName, WStrLen(record.cFileName));
     const CString child = path + u"\\" + name;
     HTREEITEM item = InsertFolderItem(name, child, parent);
-    if (item != nullptr) AddSubfolders(child, item);
+    if (item != nullptr) pending->push_back({child, item});
     return true;
   });
-  if (known) m_descent.pop_back();
 }
 
 HTREEITEM CFolderDlg::InsertFolderItem(const CString& name, const CString& path, HTREEITEM parent) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <deque>
+#include <set>
+#include <utility>
 
 #include "platform/dialog.h"
 #include "platform/treectrl.h"
@@ -22,18 +24,19 @@ class CFolderDlg : public CDialog {
 
  private:
   CTreeCtrl* Tree() const;
+  struct PendingFolder {
+    CString path;
+    HTREEITEM item;
+  };
   void FillTree();
-  void AddSubfolders(const CString& path, HTREEITEM parent);
+  void AddSubfolders(const CString& path, HTREEITEM parent, std::deque<PendingFolder>* pending);
   HTREEITEM InsertFolderItem(const CString& name, const CString& path, HTREEITEM parent);
   BOOL FolderHasPictures(const CString& path);
   BOOL FolderHasSubfolders(const CString& path);
   BOOL SelectFolderItem(const CString& path);
 
-  struct FolderId {
-    uint64_t volume;
-    uint64_t index;
-  };
-  // The folders of the descent in progress, so that a link back to one of
-  // them is listed but not entered again.
-  std::vector<FolderId> m_descent;
+  // The folders (volume, index) the fill has entered: a folder reached a
+  // second time, by a link or a cycle, is listed but not entered again, so
+  // one fill enters each folder of the device once at most.
+  std::set<std::pair<uint64_t, uint64_t>> m_entered;
 };

@@ -34,6 +34,13 @@ class CWinApp : public CCmdTarget {
   BOOL m_bAutoRotate = FALSE;
   // The frame starts full screen.
   BOOL m_bFullScreen = FALSE;
+  // Where the viewer starts, as the command line asked: a device folder (""
+  // is the root), made by nobody, and a picture of it to open. Without a
+  // start folder it starts in "\My Documents", made when missing, as on the
+  // handheld.
+  BOOL m_bHasStartFolder = FALSE;
+  CString m_strStartFolder;
+  CString m_strStartPicture;
 
  private:
   CString m_strRegistryKey;

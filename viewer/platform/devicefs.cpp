@@ -7,9 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
+#include "devicewalk.h"
+#include "nameorder.h"
 #include "wstr.h"
 
 namespace {
@@ -19,10 +23,21 @@ constexpr uint64_t kEpochDifference = 11644473600ULL;  // 1601-01-01 to 1970-01-
 
 std::string g_root = ".";
 
+// One listed name: where its bytes and its sort key lie in the listing's
+// two arenas (one allocation each for a whole folder, not one per name).
+struct ListedName {
+  uint32_t name;  // offset in FindState::names, NUL-terminated
+  uint32_t key;   // offset in FindState::keys
+  uint32_t keyLength;
+};
+
 struct FindState {
-  DIR* dir = nullptr;  // null for a search of one entry
-  CString folder;      // device path of the folder searched
-  CString pattern;     // last component, with wildcards
+  int dirFd = -1;                  // the folder listed; -1 for a search of one entry
+  std::string hostFolder;          // host path of the folder, for links in it
+  std::string names;               // the matching names' bytes
+  std::u32string keys;             // their sort keys
+  std::vector<ListedName> listed;  // in name order
+  size_t next = 0;                 // the entry to report next
 };
 
 bool IsWild(std::u16string_view s) {
@@ -98,21 +113,60 @@ void SplitLast(const CString& path, CString* folder, CString* last) {
   }
 }
 
-// Reads directory entries until one matches; fills the record.
-bool ReadMatching(FindState* state, WIN32_FIND_DATA* out) {
-  const int dirFd = dirfd(state->dir);
-  while (struct dirent* entry = readdir(state->dir)) {
-    const char* raw = entry->d_name;
-    if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0) continue;
-    CString name;
-    if (!Utf8ToWide(raw, &name)) continue;
-    if (name.find(u'\\') != CString::npos) continue;
-    if (state->folder.size() + 1 + name.size() > kMaxDevicePath) continue;
-    if (!WildMatch(state->pattern, name)) continue;
-    struct stat st;
-    if (fstatat(dirFd, raw, &st, 0) != 0 && fstatat(dirFd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      continue;  // gone since readdir
+// Takes `raw` into the listing when it can be a device name in `folder`
+// and matches `pattern`.
+void TakeName(FindState* state, const CString& folder, const CString& pattern, const char* raw, CString* name) {
+  if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0) return;
+  if (!Utf8ToWide(raw, name)) return;
+  if (name->find(u'\\') != CString::npos) return;
+  if (folder.size() + 1 + name->size() > kMaxDevicePath) return;
+  if (!WildMatch(pattern, *name)) return;
+  ListedName listed = {(uint32_t)state->names.size(), (uint32_t)state->keys.size(), 0};
+  state->names.append(raw).push_back('\0');
+  AppendNameSortKey(*name, &state->keys);
+  listed.keyLength = (uint32_t)(state->keys.size() - listed.key);
+  state->listed.push_back(listed);
+}
+
+// Opens the folder at `hostFolder` and takes every name that can be a
+// device name and matches `pattern`, sorted into name order. What each name
+// is, is looked up only as it is reported.
+FindState* ListFolder(const CString& folder, const std::string& hostFolder, const CString& pattern) {
+  const int fd = OpenInRoot(hostFolder, O_RDONLY | O_DIRECTORY, nullptr, DEVICE_ACCESS_LIST_FOLDER);
+  if (fd < 0) return nullptr;
+  FindState* state = new FindState();
+  state->dirFd = fd;
+  state->hostFolder = hostFolder;
+  // The directory's records straight from the kernel: a listing is read
+  // whole before anything is reported, so no stream is needed around it.
+  alignas(struct dirent64) char buffer[32768];
+  CString name;
+  for (ssize_t n; (n = getdents64(fd, buffer, sizeof(buffer))) > 0;) {
+    for (ssize_t at = 0; at < n;) {
+      const struct dirent64* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+      at += entry->d_reclen;
+      TakeName(state, folder, pattern, entry->d_name, &name);
     }
+  }
+  const char* names = state->names.data();
+  const char32_t* keys = state->keys.data();
+  std::sort(state->listed.begin(), state->listed.end(), [names, keys](const ListedName& a, const ListedName& b) {
+    const int order = std::u32string_view(keys + a.key, a.keyLength).compare({keys + b.key, b.keyLength});
+    return order != 0 ? order < 0 : std::strcmp(names + a.name, names + b.name) < 0;
+  });
+  return state;
+}
+
+// Reports the next entry that is still there and may be reported: a link
+// only when it leads to an object inside the root, as that object.
+bool ReportNext(FindState* state, WIN32_FIND_DATA* out) {
+  while (state->next < state->listed.size()) {
+    const char* raw = state->names.data() + state->listed[state->next++].name;
+    struct stat st;
+    if (fstatat(state->dirFd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
+    if (S_ISLNK(st.st_mode) && !StatInRoot(state->hostFolder + "/" + raw, &st)) continue;
+    CString name;
+    Utf8ToWide(raw, &name);
     FillRecord(st, name, out);
     return true;
   }
@@ -124,8 +178,10 @@ bool ReadMatching(FindState* state, WIN32_FIND_DATA* out) {
 BOOL DeviceSetRoot(const std::string& hostFolder) {
   struct stat st;
   if (hostFolder.empty() || stat(hostFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return FALSE;
-  g_root = hostFolder;
-  while (g_root.size() > 1 && g_root.back() == '/') g_root.pop_back();
+  std::string root = hostFolder;
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  if (!WalkSetRoot(root)) return FALSE;
+  g_root = root;
   return TRUE;
 }
 
@@ -168,22 +224,17 @@ HANDLE FindFirstFile(const WCHAR* pattern, WIN32_FIND_DATA* findData) {
     std::string host;
     if (!DeviceToHostPath(whole.c_str(), &host)) return INVALID_HANDLE_VALUE;
     struct stat st;
-    if (stat(host.c_str(), &st) != 0) return INVALID_HANDLE_VALUE;
+    if (!StatInRoot(host, &st)) return INVALID_HANDLE_VALUE;
     FillRecord(st, last, findData);
     return new FindState();
   }
 
   std::string hostFolder;
   if (!DeviceToHostPath(folder.c_str(), &hostFolder)) return INVALID_HANDLE_VALUE;
-  DIR* dir = opendir(hostFolder.c_str());
-  if (dir == nullptr) return INVALID_HANDLE_VALUE;
-  FindState* state = new FindState();
-  state->dir = dir;
-  state->folder = folder;
-  state->pattern = last;
-  if (!ReadMatching(state, findData)) {
-    closedir(dir);
-    delete state;
+  FindState* state = ListFolder(folder, hostFolder, last);
+  if (state == nullptr) return INVALID_HANDLE_VALUE;
+  if (!ReportNext(state, findData)) {
+    FindClose(state);
     return INVALID_HANDLE_VALUE;
   }
   return state;
@@ -192,14 +243,14 @@ HANDLE FindFirstFile(const WCHAR* pattern, WIN32_FIND_DATA* findData) {
 BOOL FindNextFile(HANDLE find, WIN32_FIND_DATA* findData) {
   if (find == nullptr || find == INVALID_HANDLE_VALUE || findData == nullptr) return FALSE;
   FindState* state = (FindState*)find;
-  if (state->dir == nullptr) return FALSE;
-  return ReadMatching(state, findData) ? TRUE : FALSE;
+  if (state->dirFd < 0) return FALSE;
+  return ReportNext(state, findData) ? TRUE : FALSE;
 }
 
 BOOL FindClose(HANDLE find) {
   if (find == nullptr || find == INVALID_HANDLE_VALUE) return FALSE;
   FindState* state = (FindState*)find;
-  if (state->dir != nullptr) closedir(state->dir);
+  if (state->dirFd >= 0) close(state->dirFd);
   delete state;
   return TRUE;
 }
@@ -208,7 +259,7 @@ BOOL GetDeviceFileId(const WCHAR* devicePath, uint64_t* volume, uint64_t* index)
   std::string host;
   if (volume == nullptr || index == nullptr || !DeviceToHostPath(devicePath, &host)) return FALSE;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return FALSE;
+  if (!StatInRoot(host, &st)) return FALSE;
   *volume = (uint64_t)st.st_dev;
   *index = (uint64_t)st.st_ino;
   return TRUE;
@@ -218,7 +269,16 @@ BOOL CreateDirectory(const WCHAR* devicePath, void* /*securityAttributes*/) {
   std::string host;
   if (!DeviceToHostPath(devicePath, &host)) return FALSE;
   if (host == g_root) return FALSE;
-  return mkdir(host.c_str(), 0777) == 0 ? TRUE : FALSE;
+  // The new folder's name is made in its parent as found below the root:
+  // mkdirat never follows a link in the last component.
+  const size_t slash = host.rfind('/');
+  const std::string name = host.substr(slash + 1);
+  const int fd = OpenInRoot(host.substr(0, slash), O_PATH | O_DIRECTORY, nullptr, DEVICE_ACCESS_LOOKUP);
+  if (fd < 0) return FALSE;
+  const bool made = mkdirat(fd, name.c_str(), 0777) == 0;
+  if (made) NotifyHostAccess(DEVICE_ACCESS_MAKE_FOLDER, fd, host.substr(0, slash), name);
+  close(fd);
+  return made ? TRUE : FALSE;
 }
 
 FILE* _wfopen(const WCHAR* devicePath, const WCHAR* mode) {
@@ -227,14 +287,22 @@ FILE* _wfopen(const WCHAR* devicePath, const WCHAR* mode) {
   if (m != u"rb" && m != u"r") return nullptr;
   std::string host;
   if (!DeviceToHostPath(devicePath, &host) || host == g_root) return nullptr;
-  // Non-blocking open so that a FIFO or device node cannot hang the viewer;
-  // only regular files are streams here.
-  const int fd = open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  // 1. What the path leads to, inside the root, looked at before anything
+  //    is opened: a FIFO or device node is never opened at all.
+  struct stat looked;
+  if (!StatInRoot(host, &looked)) return nullptr;
+  if (!S_ISREG(looked.st_mode)) {
+    errno = S_ISDIR(looked.st_mode) ? EISDIR : EACCES;
+    return nullptr;
+  }
+  // 2. The open refuses links and does not wait (should a FIFO have been
+  //    swapped in after step 1), and must find the same regular file.
+  struct stat opened;
+  const int fd = OpenInRoot(host, O_RDONLY | O_NONBLOCK | O_NOCTTY, &opened, DEVICE_ACCESS_READ_FILE);
   if (fd < 0) return nullptr;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (!S_ISREG(opened.st_mode) || opened.st_dev != looked.st_dev || opened.st_ino != looked.st_ino) {
     close(fd);
-    errno = EISDIR;
+    errno = ESTALE;
     return nullptr;
   }
   const int flags = fcntl(fd, F_GETFL);

@@ -7,17 +7,26 @@
 //   enumeration, as on the handheld.
 // - A name that cannot be a device name (contains "\", is not valid UTF-8,
 //   or would make a path longer than 259 characters) is not reported.
-// - Symbolic links are reported as what they point to.
+// - A symbolic link whose target, resolved, lies inside the resolved device
+//   root is reported as what it points to; any other link is not reported,
+//   opened or entered. Paths are walked so that a link swapped in between
+//   a check and an open is refused, not followed.
+// - Only regular files are opened as streams, and this is known before the
+//   open: FIFOs and device nodes are listed as files but never opened.
+// - A folder's entries are enumerated in name order (see nameorder.h), not
+//   in the host's hashed directory order.
 // - Device paths that would leave the device root are refused.
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "wintypes.h"
 
 // Sets the host folder that serves as the device root. Returns FALSE when it
-// is not an existing folder (the old root then stays).
+// is not an existing folder (the old root then stays). The folder is
+// resolved and held open now: links are judged against where it is now.
 BOOL DeviceSetRoot(const std::string& hostFolder);
 const std::string& DeviceGetRoot();
 
@@ -26,7 +35,7 @@ const std::string& DeviceGetRoot();
 // name that is not valid UTF-16, or that is longer than 259 characters.
 BOOL DeviceToHostPath(const WCHAR* devicePath, std::string* hostPath);
 
-// Enumeration. The pattern is a device path whose last component may hold
+// Enumeration, in name order. The pattern is a device path whose last component may hold
 // the wildcards "*" and "?" ("\My Documents\*.*" lists the folder); without
 // wildcards the entry itself is found. INVALID_HANDLE_VALUE when nothing
 // matches or the folder cannot be read.
@@ -59,3 +68,17 @@ BOOL CreateDirectory(const WCHAR* devicePath, void* securityAttributes);
 // Opens a device file as a buffered stream. Only reading is offered ("r" or
 // "rb"); a folder opened as a stream fails, as on the handheld.
 FILE* _wfopen(const WCHAR* devicePath, const WCHAR* mode);
+
+// What the device does to a host object, as told to the access hook.
+enum DeviceAccess {
+  DEVICE_ACCESS_LOOKUP,       // looked at through a path-only descriptor, which opens nothing
+  DEVICE_ACCESS_READ_FILE,    // a file opened for reading
+  DEVICE_ACCESS_LIST_FOLDER,  // a folder opened to enumerate it
+  DEVICE_ACCESS_MAKE_FOLDER,  // a folder made
+};
+
+// Told, on the thread making the access, the host path of every object the
+// device opens or makes, as the kernel names the opened object (so a link
+// followed shows where it led). Tests install one; an empty hook removes it.
+typedef std::function<void(DeviceAccess access, const std::string& hostPath)> DeviceAccessHook;
+void DeviceSetAccessHook(DeviceAccessHook hook);

@@ -12,11 +12,26 @@ BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style) {
     const CString whole(text);
     m_strTitle = whole.substr(0, whole.find(u'\n'));
   }
+  m_strWindowText = m_strTitle;
   return CreateTopLevel(style);
 }
 
 BOOL CFrameWnd::CreateHostPeer() {
   return GetHost()->CreateFrameWindow(this);
+}
+
+void CFrameWnd::SetWindowText(const CString& text) {
+  if (text == m_strWindowText) return;
+  m_strWindowText = text;
+  if (IsWindow()) GetHost()->FrameTextChanged(this);
+}
+
+void CFrameWnd::SetFullScreen(BOOL fullScreen) {
+  if (IsWindow()) GetHost()->SetFrameFullScreen(this, fullScreen);
+}
+
+BOOL CFrameWnd::IsFullScreen() const {
+  return IsWindow() ? GetHost()->IsFrameFullScreen(this) : FALSE;
 }
 
 void CFrameWnd::ShowWindow(int showCommand) {

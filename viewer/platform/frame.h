@@ -1,6 +1,7 @@
 // The top-level frame window: loaded from a resource (title, icon,
 // accelerators), routes commands to its own handlers and then to the
 // application object, closes on WM_CLOSE and deletes itself once destroyed.
+// Its caption text and full-screen state are shown by the host.
 #pragma once
 
 #include "wnd.h"
@@ -12,7 +13,15 @@ class CFrameWnd : public CWnd {
   // table have the same id. WM_CREATE runs OnCreate; FALSE when it fails
   // (the frame object has then been deleted, as the framework does).
   BOOL LoadFrame(UINT resourceId, DWORD style);
+  // The resource's title ("Vimbra").
   const CString& GetTitle() const { return m_strTitle; }
+  // The caption: the title until the program sets another text.
+  void SetWindowText(const CString& text);
+  const CString& GetWindowText() const { return m_strWindowText; }
+  // Full screen (no caption, no border, the whole screen) on or off; the
+  // host tells whether it is on.
+  void SetFullScreen(BOOL fullScreen);
+  BOOL IsFullScreen() const;
   UINT GetResourceId() const { return m_nResourceId; }
   BOOL HasCanvas() const override { return FALSE; }
 
@@ -35,5 +44,6 @@ class CFrameWnd : public CWnd {
 
  private:
   CString m_strTitle;
+  CString m_strWindowText;
   UINT m_nResourceId = 0;
 };

@@ -7,6 +7,9 @@ class NullHost : public IHost {
  public:
   BOOL CreateFrameWindow(CFrameWnd*) override { return TRUE; }
   void ShowFrameWindow(CFrameWnd*, int) override {}
+  void FrameTextChanged(CFrameWnd*) override {}
+  void SetFrameFullScreen(CFrameWnd*, BOOL) override {}
+  BOOL IsFrameFullScreen(const CFrameWnd*) override { return FALSE; }
   BOOL CreateChildWindow(CWnd*) override { return TRUE; }
   void DestroyWindow(CWnd*) override {}
   void InvalidateWindow(CWnd*) override {}

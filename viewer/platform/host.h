@@ -15,9 +15,14 @@ class IHost {
  public:
   virtual ~IHost() = default;
 
-  // The top-level frame was created (title and icon are on the frame).
+  // The top-level frame was created (caption text and icon are on the frame).
   virtual BOOL CreateFrameWindow(CFrameWnd* frame) = 0;
   virtual void ShowFrameWindow(CFrameWnd* frame, int showCommand) = 0;
+  // The frame's caption text changed (CFrameWnd::GetWindowText).
+  virtual void FrameTextChanged(CFrameWnd* frame) = 0;
+  // Full screen on or off, and whether the frame is full screen now.
+  virtual void SetFrameFullScreen(CFrameWnd* frame, BOOL fullScreen) = 0;
+  virtual BOOL IsFrameFullScreen(const CFrameWnd* frame) = 0;
   // A child window with a canvas was created under the frame (the viewer
   // window, pane 0xE900). The host gives it an area with HostSetAreaSize.
   virtual BOOL CreateChildWindow(CWnd* wnd) = 0;

@@ -72,8 +72,22 @@ BOOL CHeadlessHost::WritePng(const std::string& path) const {
 
 BOOL CHeadlessHost::CreateFrameWindow(CFrameWnd* frame) {
   m_pFrame = frame;
+  m_strFrameText = frame->GetWindowText();
+  m_bFullScreen = FALSE;
   m_bQuit = FALSE;
   return TRUE;
+}
+
+void CHeadlessHost::FrameTextChanged(CFrameWnd* frame) {
+  if (frame == m_pFrame) m_strFrameText = frame->GetWindowText();
+}
+
+void CHeadlessHost::SetFrameFullScreen(CFrameWnd* frame, BOOL fullScreen) {
+  if (frame == m_pFrame) m_bFullScreen = fullScreen != FALSE;
+}
+
+BOOL CHeadlessHost::IsFrameFullScreen(const CFrameWnd* frame) {
+  return frame == m_pFrame && m_pFrame != nullptr ? m_bFullScreen : FALSE;
 }
 
 void CHeadlessHost::ShowFrameWindow(CFrameWnd* /*frame*/, int showCommand) {

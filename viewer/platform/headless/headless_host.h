@@ -1,5 +1,6 @@
 // The headless host: everything in memory. Windows keep their canvas,
-// invalidations wait for Pump, command-bar states and tooltips are recorded,
+// invalidations wait for Pump, the frame's caption and full-screen state and
+// command-bar states and tooltips are recorded,
 // modal dialogs run through a handler the caller supplies, and the wait
 // cursor's state is observable. Tests and vimbra-shot drive the viewer
 // through it.
@@ -41,6 +42,9 @@ class CHeadlessHost : public IHost {
   void Resize(int areaWidth, int areaHeight);
 
   CFrameWnd* Frame() const { return m_pFrame; }
+  // The caption a native frame would show now, and whether it is full screen.
+  const CString& FrameText() const { return m_strFrameText; }
+  BOOL FrameFullScreen() const { return m_bFullScreen; }
   // The first window with a canvas (the viewer window), or null.
   CWnd* CanvasWindow() const;
   CCommandBar* CommandBar() const { return m_pCommandBar; }
@@ -57,6 +61,9 @@ class CHeadlessHost : public IHost {
   // IHost.
   BOOL CreateFrameWindow(CFrameWnd* frame) override;
   void ShowFrameWindow(CFrameWnd* frame, int showCommand) override;
+  void FrameTextChanged(CFrameWnd* frame) override;
+  void SetFrameFullScreen(CFrameWnd* frame, BOOL fullScreen) override;
+  BOOL IsFrameFullScreen(const CFrameWnd* frame) override;
   BOOL CreateChildWindow(CWnd* wnd) override;
   void DestroyWindow(CWnd* wnd) override;
   void InvalidateWindow(CWnd* wnd) override;
@@ -78,6 +85,8 @@ class CHeadlessHost : public IHost {
   int m_nAreaHeight;
   int m_nScrollBarWidth;
   CFrameWnd* m_pFrame = nullptr;
+  CString m_strFrameText;
+  BOOL m_bFullScreen = FALSE;
   CCommandBar* m_pCommandBar = nullptr;
   std::vector<CWnd*> m_windows;
   CWnd* m_pFocus = nullptr;

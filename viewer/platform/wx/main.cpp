@@ -1,121 +1,50 @@
 // vimbra: the viewer on the wx (GTK 3) host. Reads the command line, picks
-// the device folder and heap budget, checks for a display and runs wx.
+// the device folder, the start folder and the heap budget, checks for a
+// display and runs wx.
 #include <wx/app.h>
 #include <wx/init.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "platform/app.h"
-#include "platform/devicefs.h"
 #include "platform/heap.h"
+#include "platform/options.h"
+#include "platform/startplace.h"
 #include "wxapp.h"
+#include "wxdisplaywatch.h"
 #include "wxprobe.h"
 
 namespace {
 
-constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 1;
-constexpr int kMaxSide = 16384;
-
-struct Options {
-  std::string device;
-  long long memoryMb = (long long)(kDefaultHeapBudget >> 20);
-  int width = 240;
-  int height = 268;
-  int threads = 0;  // 0: one per core
-};
 
 void Usage(FILE* out) {
   std::fprintf(out,
-               "Usage: vimbra [--device DIR] [--memory MB] [--size WxH] [--threads N] [--help] [--version]\n"
-               "Shows the JPEG pictures of a device folder.\n\n"
-               "Options:\n"
-               "  --device DIR   folder that serves as the device's file system\n"
-               "                 (default: $XDG_DATA_HOME/vimbra/device, made when missing)\n"
+               "Usage: vimbra [OPTION]... [PATH]\n"
+               "Shows the JPEG pictures of a folder.\n\n"
+               "PATH a folder: the viewer starts there; without --device it is the device.\n"
+               "PATH a picture: the same for its folder, and the picture opens.\n"
+               "Neither PATH nor --device: the device is the user's pictures folder\n"
+               "(XDG_PICTURES_DIR of ~/.config/user-dirs.dirs, else ~/Pictures) when it\n"
+               "exists, else $XDG_DATA_HOME/vimbra/device, made when missing.\n\n"
+               "Options (--opt VALUE or --opt=VALUE):\n"
+               "  --device DIR   folder that serves as the device's file system;\n"
+               "                 a PATH must then lie inside it\n"
                "  --memory MB    heap budget for pictures (default %lld)\n"
                "  --size WxH     size of the viewer area in pixels (default 240x268)\n"
-               "  --threads N    thumbnail worker threads (default: one per core;\n"
+               "  --threads N    thumbnail worker threads, 1 to %d (default: one per core;\n"
                "                 1 makes thumbnails inside the paint)\n"
+               "  --fullscreen   start in full screen\n"
                "  --auto-rotate  turn pictures upright by their Exif orientation\n"
                "  --help         show this text\n"
                "  --version      show the version\n\n"
+               "Keys: F11 full screen on and off, Ctrl+Q quit.\n\n"
                "Environment:\n"
                "  VIMBRA_PROBE=FILE  append a report of windows, input, paints and idle\n"
                "                     moments to FILE (used by the end-to-end tests)\n",
-               (long long)(kDefaultHeapBudget >> 20));
-}
-
-bool ParseSize(const char* text, int* width, int* height) {
-  char tail = 0;
-  return std::sscanf(text, "%dx%d%c", width, height, &tail) == 2 && *width > 0 && *height > 0 && *width <= kMaxSide &&
-         *height <= kMaxSide;
-}
-
-bool ParseMegabytes(const char* text, long long* value) {
-  char* end = nullptr;
-  const long long v = std::strtoll(text, &end, 10);
-  if (end == text || *end != 0 || v < 0 || v > (1ll << 40)) return false;
-  *value = v;
-  return true;
-}
-
-// 0 when the options are good, else the exit status (-1: stop with 0).
-int ParseOptions(int argc, char** argv, Options* options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--help" || arg == "-h") {
-      Usage(stdout);
-      return -1;
-    } else if (arg == "--version") {
-      std::printf("vimbra %s\n", VIMBRA_VERSION);
-      return -1;
-    } else if (arg == "--auto-rotate") {
-      if (CWinApp* app = AfxGetApp()) app->m_bAutoRotate = TRUE;
-    } else if (arg == "--device" && hasValue) {
-      options->device = argv[++i];
-    } else if (arg == "--memory" && hasValue) {
-      if (!ParseMegabytes(argv[++i], &options->memoryMb)) {
-        std::fprintf(stderr, "vimbra: --memory takes a number of megabytes\n");
-        return kExitUsage;
-      }
-    } else if (arg == "--threads" && hasValue) {
-      long long threads = 0;
-      if (!ParseMegabytes(argv[++i], &threads) || threads < 1 || threads > 256) {
-        std::fprintf(stderr, "vimbra: --threads takes a number from 1 to 256\n");
-        return kExitUsage;
-      }
-      options->threads = (int)threads;
-    } else if (arg == "--size" && hasValue) {
-      if (!ParseSize(argv[++i], &options->width, &options->height)) {
-        std::fprintf(stderr, "vimbra: --size takes WxH, each from 1 to %d\n", kMaxSide);
-        return kExitUsage;
-      }
-    } else {
-      std::fprintf(stderr, "vimbra: %s %s\n", arg.c_str(),
-                   arg == "--device" || arg == "--memory" || arg == "--size" || arg == "--threads"
-                       ? "needs a value"
-                       : "is not an option");
-      Usage(stderr);
-      return kExitUsage;
-    }
-  }
-  return 0;
-}
-
-// The per-user device folder: $XDG_DATA_HOME/vimbra/device, with
-// ~/.local/share standing in for an unset or relative XDG_DATA_HOME.
-std::string DefaultDeviceFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') return std::string(data) + "/vimbra/device";
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || home[0] == 0) return std::string();
-  return std::string(home) + "/.local/share/vimbra/device";
+               (long long)(kDefaultHeapBudget >> 20), kMaxThreads);
 }
 
 bool HaveDisplayVariable() {
@@ -127,11 +56,33 @@ bool HaveDisplayVariable() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options options;
-  const int parsed = ParseOptions(argc, argv, &options);
-  if (parsed != 0) return parsed < 0 ? 0 : parsed;
+  // 1. The command line.
+  CommandLine options;
+  std::string error;
+  switch (ParseCommandLine(PROGRAM_VIEWER, argc, argv, &options, &error)) {
+    case COMMAND_LINE_HELP:
+      Usage(stdout);
+      return 0;
+    case COMMAND_LINE_VERSION:
+      std::printf("vimbra %s\n", VIMBRA_VERSION);
+      return 0;
+    case COMMAND_LINE_BAD:
+      std::fprintf(stderr, "%s\n%s\n", error.c_str(), CommandLineTryHelp(PROGRAM_VIEWER).c_str());
+      return kExitUsage;
+    case COMMAND_LINE_RUN:
+      break;
+  }
 
-  // 1. A display, checked before GTK starts so that its absence is one line.
+  // 2. The device folder and where the viewer starts in it.
+  StartPlace place;
+  const int placed =
+      SetUpStartPlace(options.device, options.operands.empty() ? std::string() : options.operands[0], &place, &error);
+  if (placed != 0) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return placed;
+  }
+
+  // 3. A display, checked before GTK starts so that its absence is one line.
   if (!HaveDisplayVariable()) {
     std::fprintf(stderr,
                  "vimbra: no display: neither DISPLAY nor WAYLAND_DISPLAY is set "
@@ -141,26 +92,18 @@ int main(int argc, char** argv) {
   // GTK reads this once, at start-up: classic scroll bars that take room.
   setenv("GTK_OVERLAY_SCROLLING", "0", 1);
 
-  // 2. The device folder.
-  if (options.device.empty()) {
-    options.device = DefaultDeviceFolder();
-    std::error_code error;
-    if (!options.device.empty()) std::filesystem::create_directories(options.device, error);
-    if (options.device.empty() || error) {
-      std::fprintf(stderr, "vimbra: cannot make the device folder %s\n", options.device.c_str());
-      return kExitFailure;
-    }
-  }
-  if (!DeviceSetRoot(options.device)) {
-    std::fprintf(stderr, "vimbra: %s is not a folder\n", options.device.c_str());
-    return kExitFailure;
+  // 4. The heap budget, the thumbnail workers and the viewer's choices.
+  if (options.memoryMb >= 0) HeapSetBudget((size_t)options.memoryMb << 20);
+  if (CWinApp* app = AfxGetApp()) {
+    app->m_nWorkerThreads = options.threads > 0 ? options.threads : GetProcessorCount();
+    app->m_bAutoRotate = options.autoRotate ? TRUE : FALSE;
+    app->m_bFullScreen = options.fullScreen ? TRUE : FALSE;
+    app->m_bHasStartFolder = place.hasStartFolder;
+    app->m_strStartFolder = place.startFolder;
+    app->m_strStartPicture = place.startPicture;
   }
 
-  // 3. The heap budget and the thumbnail workers.
-  HeapSetBudget((size_t)options.memoryMb << 20);
-  if (CWinApp* app = AfxGetApp()) app->m_nWorkerThreads = options.threads > 0 ? options.threads : GetProcessorCount();
-
-  // 4. wx starts GTK (which opens the display) and runs the viewer; it owns
+  // 5. wx starts GTK (which opens the display) and runs the viewer; it owns
   // and deletes the application object.
   Probe::Open();
   Probe::Line("start t=%lld", (long long)Probe::EpochMicros());
@@ -173,6 +116,7 @@ int main(int argc, char** argv) {
                  display != nullptr && display[0] != 0 ? display : std::getenv("WAYLAND_DISPLAY"));
     return kExitFailure;
   }
+  DisplayWatch::WatchConnection();
   int status = kExitFailure;
   if (wxTheApp->CallOnInit()) status = wxTheApp->OnRun();
   wxTheApp->OnExit();

@@ -1,12 +1,15 @@
 // Native frame: command bar from the model, menu, commands, close, focus.
 #include "wxframe.h"
 
+#include <X11/Xutil.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <wx/menu.h>
 
 #include "platform/cmdbar.h"
 #include "platform/frame.h"
+#include "platform/resource.h"
+#include "wxdisplaywatch.h"
 #include "wxids.h"
 #include "wxpixels.h"
 #include "wxprobe.h"
@@ -37,6 +40,22 @@ std::string WidgetScreenRect(GtkWidget* widget) {
   return text;
 }
 
+// The shortcut of a command in wx's menu-label form ("Ctrl+Q", "F11"), from
+// the frame's accelerator table; empty when no key gives the command.
+wxString ShortcutOf(const AccelTableResource* table, UINT command) {
+  constexpr UINT kVkF1 = 0x70, kVkF24 = 0x87;
+  for (size_t i = 0; table != nullptr && i < table->count; ++i) {
+    const AccelResource& a = table->entries[i];
+    if (a.command != command) continue;
+    wxString key;
+    if ((a.key >= 'A' && a.key <= 'Z') || (a.key >= '0' && a.key <= '9')) key = wxString((wxChar)a.key);
+    if (a.key >= kVkF1 && a.key <= kVkF24) key = wxString::Format("F%u", a.key - kVkF1 + 1);
+    if (key.empty()) continue;
+    return ((a.flags & FCONTROL) != 0 ? "Ctrl+" : "") + key;
+  }
+  return wxString();
+}
+
 }  // namespace
 
 CWxMenuButton::CWxMenuButton(wxWindow* parent, const wxString& label)
@@ -56,13 +75,40 @@ wxBEGIN_EVENT_TABLE(CWxFrame, wxFrame) EVT_CLOSE(CWxFrame::OnClose) EVT_ACTIVATE
 }
 
 CWxFrame::~CWxFrame() {
+  DisplayWatch::StopWatchingFrame();
   // Tools that are off the bar belong to us, not to the toolbar.
   for (size_t i = 0; i < m_tools.size(); ++i) {
     if (!m_present[i]) delete m_tools[i];
   }
 }
 
+void CWxFrame::SetCaption(const std::string& utf8) {
+  SetTitle(wxString::FromUTF8(utf8.c_str()));
+  // GDK writes WM_NAME (read by older tools and window managers) in the
+  // locale's encoding, and leaves the old name there when the text does not
+  // convert (an em dash in the C locale). Compound text when Xlib can make
+  // it, else UTF-8: the name is never stale.
+  GdkWindow* window = gtk_widget_get_window(m_widget);
+  if (window == nullptr || !GDK_IS_X11_WINDOW(window)) return;
+  Display* display = GDK_WINDOW_XDISPLAY(window);
+  char* list[] = {const_cast<char*>(utf8.c_str())};
+  XTextProperty property = {};
+  if (Xutf8TextListToTextProperty(display, list, 1, XStdICCTextStyle, &property) == Success) {
+    XSetWMName(display, GDK_WINDOW_XID(window), &property);
+    XFree(property.value);
+    return;
+  }
+  if (property.value != nullptr) XFree(property.value);
+  // Xlib without the locale's data cannot convert; the bytes are UTF-8.
+  property.value = reinterpret_cast<unsigned char*>(list[0]);
+  property.encoding = XInternAtom(display, "UTF8_STRING", False);
+  property.format = 8;
+  property.nitems = utf8.size();
+  XSetWMName(display, GDK_WINDOW_XID(window), &property);
+}
+
 void CWxFrame::DetachAndDestroy() {
+  DisplayWatch::StopWatchingFrame();
   m_pWnd = nullptr;
   m_pBar = nullptr;
   if (m_pArea != nullptr) m_pArea->Detach();
@@ -78,6 +124,9 @@ void CWxFrame::ShowWithArea(const wxSize& areaSize) {
   // The client size leaves out the toolbar: the viewer area gets it whole.
   SetClientSize(areaSize);
   Show(true);
+  DisplayWatch::WatchFrame(m_widget);
+  // The X window exists now: its WM_NAME gets the caption set before.
+  SetCaption(std::string(GetTitle().utf8_str()));
   if (m_pToolBar != nullptr) m_bToolbarLayoutPending = true;
   m_bToolRectsDirty = true;
 }
@@ -231,9 +280,14 @@ void CWxFrame::OnTool(wxCommandEvent& event) {
 void CWxFrame::OnMenuButton(wxCommandEvent& /*event*/) {
   if (m_pBar == nullptr || m_pBar->Menu() == nullptr || m_pMenuButton == nullptr) return;
   const MenuResource* resource = m_pBar->Menu();
+  const AccelTableResource* keys = m_pWnd != nullptr ? FindAccelResource(m_pWnd->GetResourceId()) : nullptr;
   wxMenu menu;
   for (size_t i = 0; i < resource->itemCount && i <= (size_t)(ID_MENU_ITEM_LAST - ID_MENU_ITEM_FIRST); ++i) {
-    menu.Append(ID_MENU_ITEM_FIRST + (int)i, ToWx(CString(resource->items[i].text)));
+    // The item's text as the resource has it, and its key after a tab.
+    wxString label = ToWx(CString(resource->items[i].text));
+    const wxString shortcut = ShortcutOf(keys, resource->items[i].id);
+    if (!shortcut.empty()) label += "\t" + shortcut;
+    menu.Append(ID_MENU_ITEM_FIRST + (int)i, label);
   }
   // The menu drops down from the button's lower left corner.
   const wxPoint below = ScreenToClient(m_pMenuButton->GetScreenPosition()) + wxPoint(0, m_pMenuButton->GetSize().y);

@@ -30,6 +30,8 @@ class CWxFrame : public wxFrame {
   ~CWxFrame() override;
 
   CFrameWnd* Wnd() const { return m_pWnd; }
+  // The caption, in UTF-8, as both _NET_WM_NAME and WM_NAME.
+  void SetCaption(const std::string& utf8);
   // The layer's frame is gone: the native one goes too, without telling it.
   void DetachAndDestroy();
 

@@ -43,7 +43,7 @@ CWxDialog* CWxHost::DialogOf(const CDialog* dialog) const {
 BOOL CWxHost::CreateFrameWindow(CFrameWnd* frame) {
   // One frame per process: the viewer's main window.
   if (m_pFrame != nullptr || frame == nullptr) return FALSE;
-  const wxString title = wxString::FromUTF8(Utf8FromWide(frame->GetTitle()).c_str());
+  const wxString title = wxString::FromUTF8(Utf8FromWide(frame->GetWindowText()).c_str());
   m_pFrame = new CWxFrame(frame, title, IconFromResource(FindIconResource(frame->GetResourceId())));
   m_pFrame->SetIdleHook([this] { return ReportIdleIfSettled(); });
   m_pFrameWnd = frame;
@@ -57,6 +57,24 @@ void CWxHost::ShowFrameWindow(CFrameWnd* frame, int showCommand) {
     return;
   }
   m_pFrame->ShowWithArea(m_areaSize);
+}
+
+void CWxHost::FrameTextChanged(CFrameWnd* frame) {
+  if (frame != m_pFrameWnd || m_pFrame == nullptr) return;
+  const std::string text = Utf8FromWide(frame->GetWindowText());
+  m_pFrame->SetCaption(text);
+  Probe::Line("title %s", text.c_str());
+}
+
+void CWxHost::SetFrameFullScreen(CFrameWnd* frame, BOOL fullScreen) {
+  if (frame != m_pFrameWnd || m_pFrame == nullptr) return;
+  // The command bar stays: the picture page's Back and zoom buttons are on it.
+  m_pFrame->ShowFullScreen(fullScreen != FALSE, wxFULLSCREEN_NOBORDER | wxFULLSCREEN_NOCAPTION);
+  Probe::Line("fullscreen %d", fullScreen ? 1 : 0);
+}
+
+BOOL CWxHost::IsFrameFullScreen(const CFrameWnd* frame) {
+  return frame == m_pFrameWnd && m_pFrame != nullptr && m_pFrame->IsFullScreen() ? TRUE : FALSE;
 }
 
 BOOL CWxHost::CreateChildWindow(CWnd* wnd) {

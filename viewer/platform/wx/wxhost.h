@@ -29,6 +29,9 @@ class CWxHost : public IHost {
   // IHost.
   BOOL CreateFrameWindow(CFrameWnd* frame) override;
   void ShowFrameWindow(CFrameWnd* frame, int showCommand) override;
+  void FrameTextChanged(CFrameWnd* frame) override;
+  void SetFrameFullScreen(CFrameWnd* frame, BOOL fullScreen) override;
+  BOOL IsFrameFullScreen(const CFrameWnd* frame) override;
   BOOL CreateChildWindow(CWnd* wnd) override;
   void DestroyWindow(CWnd* wnd) override;
   void InvalidateWindow(CWnd* wnd) override;

@@ -31,8 +31,12 @@ class wxWindow;
 //   control ID X Y W H TEXT        a control of the open dialog and its text
 //   treeitem X Y W H TEXT          a visible item of the dialog's tree
 //   tree select|expand|collapse|edit-begin|edit-rejected TEXT
+//   title TEXT                     the frame's caption changed
+//   fullscreen 0|1                 full screen asked off or on
 //   idle                           nothing left to paint after activity
 //   exit CODE | exit-status CODE   the message loop ends; the process ends
+//                                  (exit-status 1 alone: the window or the
+//                                  display went away under it)
 namespace Probe {
 
 // Opens the file named by VIMBRA_PROBE, if any. Call once at start-up.

@@ -1,0 +1,49 @@
+// The main frame's caption from the list's folder, picture and count.
+#include "app/frametitle.h"
+
+#include "filelist/imagefilelist.h"
+#include "platform/devicefs.h"
+
+namespace {
+
+// What the Select Folder dialog calls the device root.
+const char16_t kDeviceName[] = u"My Device";
+// An em dash between spaces.
+const char16_t kSeparator[] = u" \u2014 ";
+
+CString Decimal(int value) {
+  CString digits;
+  unsigned rest = value < 0 ? 0u - (unsigned)value : (unsigned)value;
+  do {
+    digits.insert(digits.begin(), (char16_t)(u'0' + rest % 10));
+    rest /= 10;
+  } while (rest != 0);
+  if (value < 0) digits.insert(digits.begin(), u'-');
+  return digits;
+}
+
+}  // namespace
+
+CString DeviceRootName() {
+  const std::string& root = DeviceGetRoot();
+  const size_t slash = root.rfind('/');
+  const std::string name = slash == std::string::npos ? root : root.substr(slash + 1);
+  CString wide;
+  if (name.empty() || !Utf8ToWide(name, &wide)) return kDeviceName;
+  return wide;
+}
+
+CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool picturePage, const CString& rootName) {
+  if (list == nullptr) return title;
+  const int count = list->GetCount();
+  const int current = list->m_nCurrent;
+  if (picturePage && current >= 0 && current < count) {
+    CString name;
+    list->GetTitle(current, name);
+    return name + u" (" + Decimal(current + 1) + u" of " + Decimal(count) + u")" + kSeparator + title;
+  }
+  const CString& folder = list->m_strFolder;
+  const size_t slash = folder.rfind(u'\\');
+  const CString name = slash == CString::npos ? folder : folder.substr(slash + 1);
+  return (name.empty() ? rootName : name) + kSeparator + title;
+}
