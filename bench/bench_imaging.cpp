@@ -1,6 +1,7 @@
 // Benchmarks of the imaging subsystem on pictures made here: the decoding
 // glue against plain libjpeg, the Exif thumbnail shortcut, and reduction and
-// drawing of a 24 MP picture against its decode. A summary prints the ratios.
+// drawing of a 24 MP picture against its decode, and the turn of a 12 MP
+// picture against its decode. A summary prints the ratios.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <jpeglib.h>
 
 #include "imaging/dibdraw.h"
+#include "imaging/dibturn.h"
 #include "imaging/jpegdecode.h"
 #include "platform/canvas.h"
 #include "platform/gdi.h"
@@ -168,12 +170,29 @@ void BM_Picture24(benchmark::State& state) {
   DeleteDC(dc);
 }
 
+// The turn --auto-rotate adds to a 12 MP picture's decode: a quarter turn
+// (a second block, filled) and a half turn (in place).
+void BM_Turn12(benchmark::State& state) {
+  const Pictures& p = Shared();
+  CDib picture = GlueDecode(p.camera12, 0);
+  if (picture == nullptr) std::abort();
+  Compare(state, {{"turn12_quarter",
+                   [&] {
+                     if (!TurnDib(&picture, 1)) std::abort();
+                   }},
+                  {"turn12_half", [&] {
+                     if (!TurnDib(&picture, 2)) std::abort();
+                   }}});
+  MemFree(picture);
+}
+
 constexpr int kRepetitions = 5;
 #define IMAGING_BENCH(name) \
   BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(kRepetitions)->MinTime(1.0)
 IMAGING_BENCH(BM_FullDecode12);
 IMAGING_BENCH(BM_Thumbnail12);
 IMAGING_BENCH(BM_Picture24);
+IMAGING_BENCH(BM_Turn12);
 
 double Ms(const std::string& name) {
   auto it = g_best.find(name);
@@ -212,6 +231,11 @@ void PrintSummary() {
         "  24 MP: decode %.1f ms; MakeDibThumbnail into 1920x1080 %.2f ms (%.1f times faster); DrawDibFit into "
         "1920x1080 %.2f ms (%.1f times faster)\n",
         decode24, reduce, decode24 / reduce, draw, decode24 / draw);
+  }
+  const double quarter = Ms("turn12_quarter"), half = Ms("turn12_half");
+  if (glue > 0 && quarter > 0 && half > 0) {
+    std::printf("  12 MP turn: quarter %.1f ms (%.0f %% of its full decode), half %.1f ms (%.0f %%)\n", quarter,
+                100 * quarter / glue, half, 100 * half / glue);
   }
 }
 

@@ -1,5 +1,6 @@
-// libFuzzer target for the Exif thumbnail walk: any bytes as a file. The walk
-// must end, and agree with a second walk written over the bytes in memory.
+// libFuzzer target for the Exif thumbnail walk and the Orientation reader: any
+// bytes as a file. The walk must end, and agree with a second walk written
+// over the bytes in memory; the reader must end with 0 to 8.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -73,5 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool expectedFound = reference.Find(&expected);
   if ((found != FALSE) != expectedFound) std::abort();
   if (found && (uint64_t)std::ftell(stream) != expected) std::abort();
+  // The reader starts from the first byte wherever the walk left the stream.
+  const int orientation = ReadExifOrientation(stream);
+  if (orientation < 0 || orientation > 8 || ReadExifOrientation(stream) != orientation) std::abort();
   return 0;
 }

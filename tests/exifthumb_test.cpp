@@ -275,4 +275,136 @@ TEST(ExifWalkWriter, CameraFilesOfTheTestLibraryAreFound) {
   EXPECT_FALSE(Walk(CameraFile(main, thumb, strips)).found);
 }
 
+// ---- Orientation -------------------------------------------------------
+
+int Orientation(const std::string& bytes) {
+  FILE* stream = StreamOf(bytes);
+  EXPECT_NE(stream, nullptr);
+  if (stream == nullptr) return -1;
+  const int orientation = ReadExifOrientation(stream);
+  std::fclose(stream);
+  return orientation;
+}
+
+// A camera file whose IFD0 holds `entries`, without IFD1.
+std::string WithIfd0(std::vector<ExifEntry> entries, bool big = false) {
+  ExifLayout layout;
+  layout.bigEndian = big;
+  layout.ifd0 = std::move(entries);
+  layout.withIfd1 = false;
+  return CameraFile(EncodeJpeg(SolidColour(16, 8, 10, 20, 30)), std::string(), layout);
+}
+
+// A segment of any kind: marker, length, payload.
+std::string Segment(uint8_t marker, const std::string& payload) {
+  const size_t length = payload.size() + 2;
+  return std::string("\xFF", 1) + (char)marker + (char)(length >> 8) + (char)(length & 0xFF) + payload;
+}
+
+// Bytes of one IFD entry in little-endian order.
+std::string EntryBytes(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+  TiffBytes bytes(false);
+  bytes.U16(tag);
+  bytes.U16(type);
+  bytes.U32(count);
+  bytes.U32(value);
+  return bytes.Bytes();
+}
+
+TEST(ExifOrientation, ReadsTheTagWhereverTheFileKeepsIt) {
+  const ExifEntry unit = {0x0128, 3, 1, 2};
+  const std::string exif6 = WithIfd0({{0x0112, 3, 1, 6}});
+  const std::string jfif = EncodeJpeg(SolidColour(16, 8, 10, 20, 30));
+  const std::string app0 = jfif.substr(2, FindMarker(jfif, 0xDB) - 2);  // its JFIF segment
+  const struct {
+    const char* what;
+    std::string file;
+    int expected;
+  } kCases[] = {
+      {"1 little", WithIfd0({{0x0112, 3, 1, 1}}), 1},
+      {"2 big", WithIfd0({unit, {0x0112, 3, 1, 2}}, true), 2},
+      {"3 little, last", WithIfd0({unit, unit, {0x0112, 3, 1, 3}}), 3},
+      {"4 big", WithIfd0({{0x0112, 3, 1, 4}, unit}, true), 4},
+      {"5 little", WithIfd0({{0x0112, 3, 1, 5}}), 5},
+      {"6 big", WithIfd0({{0x0112, 3, 1, 6}}, true), 6},
+      {"7 little", WithIfd0({unit, {0x0112, 3, 1, 7}}), 7},
+      {"8 big", WithIfd0({unit, {0x0112, 3, 1, 8}, unit}, true), 8},
+      {"value 0", WithIfd0({{0x0112, 3, 1, 0}}), 0},
+      {"value 9", WithIfd0({{0x0112, 3, 1, 9}}), 0},
+      {"a LONG", WithIfd0({{0x0112, 4, 1, 6}}), 0},
+      {"two values", WithIfd0({{0x0112, 3, 2, 6}}), 0},
+      {"no tag", WithIfd0({unit}), 0},
+      {"camera shot", CameraFile(jfif, jfif, ExifLayout{}), 1},
+      {"after JFIF and a comment", std::string("\xFF\xD8", 2) + app0 + Segment(0xFE, "made here") + exif6.substr(2), 6},
+      {"after an XMP APP1",
+       std::string("\xFF\xD8", 2) + Segment(0xE1, "http://ns.adobe.com/xap/1.0/") + exif6.substr(2), 6},
+      {"plain JFIF file", jfif, 0},
+      {"Exif after the tables",
+       jfif.substr(0, FindMarker(jfif, 0xDB)) + jfif.substr(FindMarker(jfif, 0xDB), 69) + exif6.substr(2), 0},
+      {"not a JPEG", "just some text in a file", 0},
+      {"empty", "", 0},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Orientation(c.file), c.expected) << c.what;
+  }
+  EXPECT_EQ(ReadExifOrientation(nullptr), 0);
+}
+
+TEST(ExifOrientation, NothingOutsideTheSegmentIsRead) {
+  // An Orientation entry of 6 planted right behind the Exif segment, where
+  // only a trusted offset or count could lead.
+  const std::string planted = EntryBytes(0x0112, 3, 1, 6);
+  const std::string base = WithIfd0({{0x0128, 3, 1, 2}, {0x0213, 3, 1, 1}});
+  const size_t segmentEnd = 4 + (((uint8_t)base[4] << 8) | (uint8_t)base[5]);
+  const std::string tail = base.substr(segmentEnd);
+  const size_t tiffSize = segmentEnd - kTiffBase;
+  auto patchU32 = [](std::string file, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + (size_t)i] = (char)((v >> (8 * i)) & 0xFF);
+    return file;
+  };
+  // 1. IFD0's count claims the planted entry as its fourth (the third would
+  //    be the next-directory link and eight zero bytes).
+  std::string counted = base.substr(0, segmentEnd) + std::string(8, '\0') + planted + tail;
+  counted[kTiffBase + 8] = 4;
+  // 2. IFD0's offset points behind the segment at a planted directory.
+  TiffBytes ifd(false);
+  ifd.U16(1);
+  const std::string pointed =
+      patchU32(base.substr(0, segmentEnd), kTiffBase + 4, (uint32_t)tiffSize) + ifd.Bytes() + planted + tail;
+  // 3. Offsets far away, and one that wraps a 32-bit sum.
+  const std::string far = patchU32(base, kTiffBase + 4, 0x7FFFFFF0);
+  const std::string wraps = patchU32(base, kTiffBase + 4, 0xFFFFFFFF);
+  const std::string below = patchU32(base, kTiffBase + 4, 2);
+  // 4. A segment length that ends the segment inside IFD0's only entry.
+  std::string shortened = WithIfd0({{0x0112, 3, 1, 6}});
+  shortened[4] = 0;
+  shortened[5] = 2 + 6 + 8 + 2 + 6;
+  for (const std::string& file : {counted, pointed, far, wraps, below, shortened}) {
+    EXPECT_EQ(Orientation(file), 0);
+  }
+  // The same planted bytes are read when they lie inside the segment.
+  std::string inside = base;
+  inside.replace(kTiffBase + 8 + 2 + 12, 12, planted);
+  EXPECT_EQ(Orientation(inside), 6);
+}
+
+TEST(ExifOrientation, EveryTruncationEndsWithoutAValueOrWithTheRightOne) {
+  for (bool big : {false, true}) {
+    const std::string file = WithIfd0({{0x0128, 3, 1, 2}, {0x0112, 3, 1, 8}}, big);
+    // The value's two bytes end 12 + 8 + 2 + 12 + 10 bytes in.
+    const size_t valueEnd = kTiffBase + 8 + 2 + 12 + 10;
+    for (size_t size = 0; size < 60 && size <= file.size(); ++size) {
+      EXPECT_EQ(Orientation(file.substr(0, size)), size < valueEnd ? 0 : 8) << big << " " << size;
+    }
+  }
+}
+
+TEST(ExifOrientation, QuarterTurnsStandThePictureUpright) {
+  const int kTurns[] = {0, 0, 0, 2, 0, 0, 1, 0, 3, 0};  // orientations 0 to 9
+  for (int orientation = 0; orientation <= 9; ++orientation) {
+    EXPECT_EQ(OrientationQuarterTurns(orientation), kTurns[orientation]) << orientation;
+  }
+  EXPECT_EQ(OrientationQuarterTurns(-6), 0);
+}
+
 }  // namespace

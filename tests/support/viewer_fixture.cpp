@@ -8,6 +8,7 @@ void ViewerFixture::Start(int width, int height) {
   host = std::make_unique<CHeadlessHost>(width, height, 13);
   app = std::make_unique<CViewerApp>();
   app->m_nWorkerThreads = threads;
+  app->m_bAutoRotate = autoRotate ? TRUE : FALSE;
   ASSERT_TRUE(app->InitInstance());
   host->Pump();
 }

@@ -41,6 +41,8 @@ class ViewerFixture : public ::testing::Test {
   TempDevice device;
   // Thumbnail workers the viewer starts with (1: made inside the paint).
   int threads = 1;
+  // Pictures turned upright by their Exif orientation (--auto-rotate).
+  bool autoRotate = false;
   std::unique_ptr<CHeadlessHost> host;
   std::unique_ptr<CViewerApp> app;
 };

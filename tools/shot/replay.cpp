@@ -37,8 +37,11 @@ bool ParseKey(const std::string& text, unsigned* vk) {
   static const struct {
     const char* name;
     unsigned vk;
-  } kKeys[] = {{"left", VK_LEFT},     {"up", VK_UP},         {"right", VK_RIGHT}, {"down", VK_DOWN},
-               {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"space", VK_SPACE}};
+  } kKeys[] = {{"left", VK_LEFT},       {"up", VK_UP},           {"right", VK_RIGHT},     {"down", VK_DOWN},
+               {"return", VK_RETURN},   {"escape", VK_ESCAPE},   {"space", VK_SPACE},     {"backspace", VK_BACK},
+               {"home", VK_HOME},       {"end", VK_END},         {"pageup", VK_PRIOR},    {"pagedown", VK_NEXT},
+               {"plus", VK_OEM_PLUS},   {"equals", VK_OEM_PLUS}, {"minus", VK_OEM_MINUS}, {"kpplus", VK_ADD},
+               {"kpminus", VK_SUBTRACT}};
   for (const auto& k : kKeys) {
     if (text == k.name) {
       *vk = k.vk;
@@ -178,10 +181,27 @@ bool Replay::Command(const std::vector<std::string>& w, std::string* error) {
   }
   if (verb == "key" || verb == "keydown" || verb == "keyup") {
     unsigned vk;
-    if (w.size() != 2 || !ParseKey(w[1], &vk)) return fail("needs a key (left, right, up, down or a VK number)");
+    if (w.size() != 2 || !ParseKey(w[1], &vk)) return fail("needs a key name or a VK number");
     if (viewer == nullptr) return fail("no viewer window");
     if (verb != "keyup") viewer->HostKey(TRUE, vk);
     if (verb != "keydown") viewer->HostKey(FALSE, vk);
+    return true;
+  }
+  if (verb == "wheel") {
+    // A notch of the wheel as vimbra sends it: a line step of the scroll bar,
+    // or with Ctrl a WM_MOUSEWHEEL for the page.
+    const bool control = w.size() == 3 && w[2] == "ctrl";
+    if (w.size() < 2 || w.size() > 3 || (w[1] != "up" && w[1] != "down") || (w.size() == 3 && !control)) {
+      return fail("needs up or down, then ctrl or nothing");
+    }
+    if (viewer == nullptr) return fail("no viewer window");
+    const bool up = w[1] == "up";
+    if (control) {
+      const int notch = up ? WHEEL_DELTA : -WHEEL_DELTA;
+      viewer->SendMessage(WM_MOUSEWHEEL, MAKEWPARAM((WORD)MK_CONTROL, (WORD)(int16_t)notch), 0);
+    } else {
+      viewer->HostVScroll(up ? SB_LINEUP : SB_LINEDOWN, viewer->GetScrollPos(SB_VERT));
+    }
     return true;
   }
   if (verb == "scroll") {
@@ -241,7 +261,10 @@ std::string Replay::Help() {
   return "Events (one per line of the script, or words of the command line;\n"
          "'#' starts a comment; \"...\" keeps blanks and '#' in one word):\n"
          "  tap X Y | dbltap X Y | down X Y | move X Y | up X Y   stylus, client pixels\n"
-         "  key K | keydown K | keyup K      K: left, right, up, down or a VK number\n"
+         "  key K | keydown K | keyup K      K: left right up down home end pageup pagedown\n"
+         "                                   plus equals minus kpplus kpminus escape\n"
+         "                                   backspace return space, or a VK number\n"
+         "  wheel up|down [ctrl]             one notch of the mouse wheel (with Ctrl held)\n"
          "  scroll CODE [POS]                CODE: lineup linedown pageup pagedown\n"
          "                                   thumbposition thumbtrack top bottom endscroll\n"
          "  command NAME                     browser back zoomin zoomout about quit (or an id)\n"

@@ -6,6 +6,7 @@
 #include "app/aboutdlg.h"
 #include "app/mainframe.h"
 #include "filelist/imagefilelist.h"
+#include "filelist/pictureload.h"
 #include "folderdlg/folderdlg.h"
 #include "res/resource_ids.h"
 
@@ -23,6 +24,7 @@ BOOL CViewerApp::StartViewer() {
   // 2. The frame; its constructor creates the file list and the observer.
   //    The list makes thumbnails with as many workers as the program was given.
   SetThumbnailThreads(m_nWorkerThreads);
+  SetAutoRotate(m_bAutoRotate);
   //    It starts where the command line asked, else in "\My Documents".
   SetStartFolder(m_bHasStartFolder ? &m_strStartFolder : nullptr);
   CMainFrame* frame = new (std::nothrow) CMainFrame();

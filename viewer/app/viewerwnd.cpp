@@ -167,6 +167,11 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnSize();
       return 0;
+    case WM_MOUSEWHEEL:
+      if (m_pCurrentPage != nullptr) {
+        m_pCurrentPage->OnMouseWheel(GET_KEYSTATE_WPARAM(wParam), GET_WHEEL_DELTA_WPARAM(wParam));
+      }
+      return 0;
     default:
       return CWnd::WindowProc(message, wParam, lParam);
   }

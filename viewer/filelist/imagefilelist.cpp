@@ -6,9 +6,9 @@
 #include <new>
 
 #include "filelist/listobserver.h"
+#include "filelist/pictureload.h"
 #include "filelist/picturereport.h"
 #include "imaging/dibdraw.h"
-#include "imaging/jpegdecode.h"
 #include "platform/devicefs.h"
 #include "platform/resource.h"
 
@@ -305,8 +305,8 @@ CDib CImageFileList::MakeThumbnail(int index) {
 CDib CImageFileList::LoadPictureToFit(int index, int width, int height) const {
   CString path;
   if (!GetPath(index, path)) return nullptr;
-  CDib dib = LoadJpegToFit(path.c_str(), width, height);
-  if (dib == nullptr) ReportPictureProblem(path, JpegLastError());
+  CDib dib = LoadPicture(path.c_str(), width, height);
+  if (dib == nullptr) ReportPictureProblem(path, PictureLastError());
   return dib;
 }
 
@@ -321,8 +321,8 @@ CDib CImageFileList::LoadCurrentPicture() {
   }
   CDib ahead = TakePictureAhead(m_nCurrent, path);
   if (ahead != nullptr) return ahead;
-  CDib dib = LoadJpeg(path.c_str());
-  if (dib == nullptr) ReportPictureProblem(path, JpegLastError());
+  CDib dib = LoadPicture(path.c_str(), 0, 0);
+  if (dib == nullptr) ReportPictureProblem(path, PictureLastError());
   return dib;
 }
 

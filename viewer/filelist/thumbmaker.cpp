@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "filelist/pictureload.h"
 #include "imaging/dibdraw.h"
-#include "imaging/jpegdecode.h"
 #include "platform/devicefs.h"
 #include "shell/memblock.h"
 
@@ -289,7 +289,7 @@ CThumbnailMaker::Result CThumbnailMaker::MakePicture(const Job& job) {
   FileIdentity after;
   if (!GetFileIdentity(job.path, &result.identity)) return result;
   MemTakeRanOut();
-  CDib picture = LoadJpeg(job.path.c_str());
+  CDib picture = LoadPicture(job.path.c_str(), 0, 0);
   if (picture == nullptr) {
     if (MemTakeRanOut()) result.outcome = THUMB_NO_MEMORY;
     return result;
@@ -307,12 +307,12 @@ CThumbnailMaker::Result CThumbnailMaker::MakePicture(const Job& job) {
 CThumbnailMaker::Result CThumbnailMaker::Make(const Job& job) {
   Result result{job.generation, job.index, nullptr, THUMB_NO_PICTURE, std::string(), 0, FileIdentity{}};
   MemTakeRanOut();
-  CDib big = LoadJpegToFit(job.path.c_str(), kDecodeBox, kDecodeBox);
+  CDib big = LoadPicture(job.path.c_str(), kDecodeBox, kDecodeBox);
   if (big == nullptr) {
     if (MemTakeRanOut()) {
       result.outcome = THUMB_NO_MEMORY;
     } else {
-      result.reason = JpegLastError();
+      result.reason = PictureLastError();
     }
     return result;
   }

@@ -1,5 +1,6 @@
 // The Exif thumbnail lookup: SOI, APP1 "Exif\0\0", the TIFF header, IFD0
-// skipped by seeking, and IFD1's JPEGInterchangeFormat entry.
+// skipped by seeking, and IFD1's JPEGInterchangeFormat entry; the
+// Orientation reader, whose every offset is held inside its APP1 segment.
 #include "imaging/exifthumb.h"
 
 #include <climits>
@@ -50,6 +51,11 @@ class TiffReader {
   // (an offset of 0xFFFFFFFF lies 4 GB into the file, not 1 byte before it).
   bool SeekBy(int64_t delta) { return Fits(delta) && std::fseek(m_stream, (long)delta, SEEK_CUR) == 0; }
   bool SeekTo(int64_t position) { return Fits(position) && std::fseek(m_stream, (long)position, SEEK_SET) == 0; }
+  bool Tell(int64_t* position) {
+    const long at = std::ftell(m_stream);
+    *position = at;
+    return at >= 0;
+  }
 
  private:
   FILE* m_stream;
@@ -76,7 +82,86 @@ bool ReadExifHeader(TiffReader& reader, uint32_t* ifd0Offset) {
   return reader.U32(ifd0Offset);
 }
 
+constexpr uint16_t kTagOrientation = 0x0112;
+constexpr uint32_t kTypeShort = 3;
+// Segments looked at before giving up: a camera file has two or three.
+constexpr int kMaxSegmentsBeforeExif = 16;
+
+// The Orientation entry of IFD0, the stream standing at the TIFF header of
+// an APP1 payload of `size` bytes. Only bytes inside the payload are read.
+int OrientationInTiff(TiffReader& reader, int64_t size) {
+  int64_t base;
+  if (!reader.Tell(&base)) return 0;
+  // 1. Byte order ("II" or "MM", nothing else), magic 42, IFD0's offset.
+  uint8_t order[2];
+  if (size < 8 || !reader.Bytes(order, sizeof order) || order[0] != order[1]) return 0;
+  if (order[0] != 0x49 && order[0] != 0x4D) return 0;
+  reader.SetLittleEndian(order[0] == 0x49);
+  uint32_t magic, ifd0;
+  if (!reader.U16(&magic) || magic != 42 || !reader.U32(&ifd0)) return 0;
+  // 2. IFD0 and its count inside the payload; entries past its end are not
+  //    read, however many the count claims.
+  if (ifd0 < 8 || (int64_t)ifd0 + 2 > size || !reader.SeekTo(base + ifd0)) return 0;
+  uint32_t count;
+  if (!reader.U16(&count)) return 0;
+  const int64_t room = (size - ifd0 - 2) / kEntryBytes;
+  if ((int64_t)count > room) count = (uint32_t)room;
+  // 3. The entry: one SHORT, which sits in the first two bytes of the value
+  //    field in either byte order.
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t tag, type, values;
+    if (!reader.U16(&tag) || !reader.U16(&type) || !reader.U32(&values)) return 0;
+    if (tag != kTagOrientation) {
+      if (!reader.SeekBy(4)) return 0;
+      continue;
+    }
+    uint32_t value;
+    if (type != kTypeShort || values != 1 || !reader.U16(&value)) return 0;
+    return value >= 1 && value <= 8 ? (int)value : 0;
+  }
+  return 0;
+}
+
 }  // namespace
+
+int ReadExifOrientation(FILE* stream) {
+  if (stream == nullptr) return 0;
+  TiffReader reader(stream);
+  // 1. SOI at the first byte.
+  uint8_t soi[2];
+  if (!reader.SeekTo(0) || !reader.Bytes(soi, sizeof soi) || soi[0] != 0xFF || soi[1] != 0xD8) return 0;
+  // 2. APPn and COM segments up to the Exif one; any other marker means the
+  //    picture's tables have begun and there is no Exif block.
+  for (int i = 0; i < kMaxSegmentsBeforeExif; ++i) {
+    uint8_t marker[4];
+    if (!reader.Bytes(marker, sizeof marker) || marker[0] != 0xFF) return 0;
+    if ((marker[1] < 0xE0 || marker[1] > 0xEF) && marker[1] != 0xFE) return 0;
+    const int64_t length = (marker[2] << 8) | marker[3];  // counts its own two bytes
+    if (length < 2) return 0;
+    if (marker[1] == 0xE1 && length >= 8) {
+      uint8_t identifier[6];
+      if (!reader.Bytes(identifier, sizeof identifier)) return 0;
+      if (std::memcmp(identifier, "Exif\0\0", 6) == 0) return OrientationInTiff(reader, length - 8);
+      if (!reader.SeekBy(length - 8)) return 0;
+    } else if (!reader.SeekBy(length - 2)) {
+      return 0;
+    }
+  }
+  return 0;
+}
+
+int OrientationQuarterTurns(int orientation) {
+  switch (orientation) {
+    case 3:
+      return 2;
+    case 6:
+      return 1;
+    case 8:
+      return 3;
+    default:
+      return 0;
+  }
+}
 
 BOOL FindExifThumbnail(FILE* stream) {
   if (stream == nullptr) return FALSE;

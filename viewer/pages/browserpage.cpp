@@ -230,8 +230,11 @@ void CBrowserPage::OnKeyUp(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
   SIZE total, page, line;
   view->GetDeviceScrollSizes(mapMode, total, page, line);
   long long y = at.y;
-  if (virtualKey == VK_UP) y -= page.cy;
-  if (virtualKey == VK_DOWN) y += page.cy;
+  if (virtualKey == VK_UP || virtualKey == VK_PRIOR) y -= page.cy;
+  if (virtualKey == VK_DOWN || virtualKey == VK_NEXT) y += page.cy;
+  // Home and End go to either end; the view keeps the position in its range.
+  if (virtualKey == VK_HOME) y = 0;
+  if (virtualKey == VK_END) y = total.cy;
   SnapScroll(at.x, y);
 }
 

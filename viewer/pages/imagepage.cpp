@@ -247,6 +247,21 @@ void CImagePage::OnDeadChar(UINT /*character*/, UINT /*repeat*/, UINT /*flags*/)
 void CImagePage::OnKeyUp(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
   if (virtualKey == VK_LEFT || virtualKey == VK_UP) StepPicture(false);
   if (virtualKey == VK_RIGHT || virtualKey == VK_DOWN) StepPicture(true);
+  // The desktop's keys for the toolbar's commands and the folder's ends.
+  if (virtualKey == VK_OEM_PLUS || virtualKey == VK_ADD) OnZoomIn();
+  if (virtualKey == VK_OEM_MINUS || virtualKey == VK_SUBTRACT) OnZoomOut();
+  if (virtualKey == VK_HOME) ShowPictureAt(0);
+  if (virtualKey == VK_END && g_pImageFileList != nullptr) ShowPictureAt(g_pImageFileList->GetCount() - 1);
+  if (virtualKey == VK_ESCAPE || virtualKey == VK_BACK) OnBack();
+}
+
+void CImagePage::OnMouseWheel(UINT flags, int delta) {
+  if ((flags & MK_CONTROL) == 0) {
+    CPage::OnMouseWheel(flags, delta);
+    return;
+  }
+  for (int n = delta / WHEEL_DELTA; n > 0; --n) OnZoomIn();
+  for (int n = delta / WHEEL_DELTA; n < 0; ++n) OnZoomOut();
 }
 
 int CImagePage::StepTarget(bool forward) const {
@@ -280,6 +295,19 @@ void CImagePage::StepPicture(bool forward) {
     picture = list->LoadCurrentPicture();
     EndWait();
   }
+  list->SetHeldPicture(picture);
+  ResetZoom();
+  InvalidatePage();
+}
+
+void CImagePage::ShowPictureAt(int index) {
+  CImageFileList* list = g_pImageFileList;
+  if (list == nullptr || !list->SetCurrent(index)) return;
+  // The held picture goes first, as in a step: one decoded picture at a time.
+  list->SetHeldPicture(nullptr);
+  BeginWait();
+  CDib picture = list->LoadCurrentPicture();
+  EndWait();
   list->SetHeldPicture(picture);
   ResetZoom();
   InvalidatePage();

@@ -1,6 +1,7 @@
 // The image page: the current picture alone over the whole window, fitted
-// first, then zoomed along the scale ladder and panned with the stylus; the
-// arrow keys step through the folder with wrap-around.
+// first, then zoomed along the scale ladder (toolbar, + and -, Ctrl + wheel)
+// and panned with the stylus; the arrow keys step through the folder with
+// wrap-around, Home and End go to its ends.
 #pragma once
 
 #include "imaging/dib.h"
@@ -25,6 +26,9 @@ class CImagePage : public CPage {
   int OnZoomIn() override;
   int OnZoomOut() override;
   void OnBack() override;
+  // Ctrl + wheel zooms a notch at a time; the wheel alone does what it
+  // always did here (nothing: the page has no scroll bar).
+  void OnMouseWheel(UINT flags, int delta) override;
 
   void ResetZoom();
 
@@ -44,6 +48,8 @@ class CImagePage : public CPage {
   void CentreToKeep(int W, int H, int w, int h, int& cx, int& cy) const;
   void ApplyScale(ZoomScale scale, int W, int H, int w, int h, int cx, int cy);
   void StepPicture(bool forward);
+  // Home and End: picture `index` replaces the held one, as a step does.
+  void ShowPictureAt(int index);
   // The picture a step would show (with wrap-around); -1 when there is none.
   int StepTarget(bool forward) const;
   // With a picture shown, has the next one in the direction of the last

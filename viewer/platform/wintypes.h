@@ -100,6 +100,7 @@ enum : UINT {
   WM_LBUTTONDOWN = 0x0201,
   WM_LBUTTONUP = 0x0202,
   WM_LBUTTONDBLCLK = 0x0203,
+  WM_MOUSEWHEEL = 0x020A,
 };
 
 // Virtual-key codes.
@@ -116,10 +117,25 @@ enum : UINT {
   VK_UP = 0x26,
   VK_RIGHT = 0x27,
   VK_DOWN = 0x28,
+  VK_ADD = 0x6B,
+  VK_SUBTRACT = 0x6D,
+  VK_OEM_PLUS = 0xBB,
+  VK_OEM_MINUS = 0xBD,
 };
 
-// Key-state flags of stylus messages.
-enum : UINT { MK_LBUTTON = 0x0001 };
+// Key-state flags of stylus and wheel messages.
+enum : UINT { MK_LBUTTON = 0x0001, MK_CONTROL = 0x0008 };
+
+// WM_MOUSEWHEEL: the key state in the low word of wParam, the signed
+// rotation in the high word, WHEEL_DELTA of it a notch (positive: away from
+// the user).
+constexpr int WHEEL_DELTA = 120;
+inline constexpr UINT GET_KEYSTATE_WPARAM(WPARAM wp) {
+  return LOWORD(wp);
+}
+inline constexpr int GET_WHEEL_DELTA_WPARAM(WPARAM wp) {
+  return (int)(int16_t)HIWORD(wp);
+}
 
 // Scroll-bar codes and bars.
 enum : UINT {

@@ -75,6 +75,12 @@ void CPage::OnSize() {}
 
 void CPage::OnThumbnailReady(int /*index*/, HMEMBLOCK /*thumbnail*/) {}
 
+void CPage::OnMouseWheel(UINT /*flags*/, int delta) {
+  // A part of a notch does nothing: the hosts send whole notches.
+  for (int n = delta / WHEEL_DELTA; n > 0; --n) OnVScroll(SB_LINEUP, 0);
+  for (int n = delta / WHEEL_DELTA; n < 0; ++n) OnVScroll(SB_LINEDOWN, 0);
+}
+
 int CPage::SwitchTo(int page) {
   return m_pOwner != nullptr ? m_pOwner->SwitchPage(page) : 0;
 }

@@ -57,6 +57,11 @@ class CPage {
   // A thumbnail made in the background for the cell of picture `index` has
   // arrived (a CDib block, still owned by the caller). Nothing by default.
   virtual void OnThumbnailReady(int index, HMEMBLOCK thumbnail);
+  // A turn of the mouse wheel (the handheld had none): `flags` the MK_ key
+  // state, `delta` the rotation in WHEEL_DELTA units per notch, positive
+  // away from the user. By default each whole notch is a line step of
+  // OnVScroll, the wheel's meaning without Ctrl.
+  virtual void OnMouseWheel(UINT flags, int delta);
 
   int SwitchTo(int page);
 

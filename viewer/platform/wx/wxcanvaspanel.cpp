@@ -186,7 +186,7 @@ void CWxCanvasPanel::OnMouseWheel(wxMouseEvent& event) {
   // The viewer area owns the scroll bar: it turns the wheel into line steps.
   if (event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL) return;
   if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) {
-    area->Wheel(event.GetWheelRotation(), event.GetWheelDelta());
+    area->Wheel(event.GetWheelRotation(), event.GetWheelDelta(), event.ControlDown());
   }
 }
 
@@ -230,6 +230,19 @@ UINT CWxCanvasPanel::VirtualKeyFromWx(int keyCode) {
       return kVkInsert;
     case WXK_DELETE:
       return kVkDelete;
+    // GTK reports the key's unshifted character: '=' for "+" on a US
+    // layout, '+' where plus has a key of its own. Both are the plus key.
+    case '+':
+    case '=':
+      return VK_OEM_PLUS;
+    case '-':
+      return VK_OEM_MINUS;
+    case WXK_ADD:
+    case WXK_NUMPAD_ADD:
+      return VK_ADD;
+    case WXK_SUBTRACT:
+    case WXK_NUMPAD_SUBTRACT:
+      return VK_SUBTRACT;
     case WXK_SHIFT:
       return kVkShift;
     case WXK_CONTROL:

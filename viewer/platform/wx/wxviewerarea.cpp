@@ -58,7 +58,9 @@ void CWxScrollBar::OnMouseWheel(wxMouseEvent& event) {
   // back. Not skipped: GTK would otherwise move the bar by its own step.
   int rotation = event.GetWheelRotation();
   if (event.GetWheelAxis() == wxMOUSE_WHEEL_HORIZONTAL) rotation = -rotation;
-  if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) area->Wheel(rotation, event.GetWheelDelta());
+  if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) {
+    area->Wheel(rotation, event.GetWheelDelta(), event.ControlDown());
+  }
 }
 
 wxBEGIN_EVENT_TABLE(CWxViewerArea, wxWindow) EVT_SIZE(CWxViewerArea::OnSize) EVT_SCROLL(CWxViewerArea::OnScroll)
@@ -166,18 +168,32 @@ void CWxViewerArea::OnScroll(wxScrollEvent& event) {
   SyncScrollBar();
 }
 
-void CWxViewerArea::Wheel(int rotation, int delta) {
+void CWxViewerArea::SendControlWheel(int notch) {
+  if (m_pWnd == nullptr) return;
+  m_pWnd->SendMessage(WM_MOUSEWHEEL, MAKEWPARAM((WORD)MK_CONTROL, (WORD)(int16_t)notch), 0);
+  Probe::Line("wheel %d %u", notch, (unsigned)MK_CONTROL);
+}
+
+void CWxViewerArea::Wheel(int rotation, int delta, bool control) {
   if (m_pWnd == nullptr) return;
   if (delta <= 0) delta = 120;
   m_nWheelRest += rotation;
-  // One line step per whole notch; a smooth-scrolling remainder waits.
+  // One step per whole notch; a smooth-scrolling remainder waits.
   while (m_nWheelRest >= delta) {
     m_nWheelRest -= delta;
-    SendScroll(SB_LINEUP, m_pWnd->GetScrollPos(SB_VERT));
+    if (control) {
+      SendControlWheel(WHEEL_DELTA);
+    } else {
+      SendScroll(SB_LINEUP, m_pWnd->GetScrollPos(SB_VERT));
+    }
   }
   while (m_nWheelRest <= -delta) {
     m_nWheelRest += delta;
-    SendScroll(SB_LINEDOWN, m_pWnd->GetScrollPos(SB_VERT));
+    if (control) {
+      SendControlWheel(-WHEEL_DELTA);
+    } else {
+      SendScroll(SB_LINEDOWN, m_pWnd->GetScrollPos(SB_VERT));
+    }
   }
   SyncScrollBar();
 }

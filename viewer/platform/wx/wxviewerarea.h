@@ -48,9 +48,10 @@ class CWxViewerArea : public wxWindow {
   // The canvas panel takes the canvas' size at the top left; the bar, when
   // visible, the strip at the right edge.
   void LayOut();
-  // Wheel notches as line steps of the scroll bar: `rotation` in wx's units
-  // (positive is up), `delta` of them a notch.
-  void Wheel(int rotation, int delta);
+  // Wheel notches as line steps of the scroll bar, or with Ctrl held as
+  // WM_MOUSEWHEEL messages (MK_CONTROL, one notch each) for the page:
+  // `rotation` in wx's units (positive is up), `delta` of them a notch.
+  void Wheel(int rotation, int delta, bool control);
   bool AcceptsFocus() const override { return false; }
   // Tells the probe where the canvas is on the screen, when that changed.
   void ReportCanvasRect();
@@ -59,6 +60,7 @@ class CWxViewerArea : public wxWindow {
   void OnSize(wxSizeEvent& event);
   void OnScroll(wxScrollEvent& event);
   void SendScroll(UINT code, int trackPos);
+  void SendControlWheel(int notch);
 
   CWnd* m_pWnd;
   CWxCanvasPanel* m_pCanvas;
