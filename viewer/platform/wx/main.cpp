@@ -40,7 +40,12 @@ void Usage(FILE* out) {
                "  --auto-rotate  turn pictures upright by their Exif orientation\n"
                "  --help         show this text\n"
                "  --version      show the version\n\n"
-               "Keys: F11 full screen on and off, Ctrl+Q quit.\n\n"
+               "Keys (they act when released; F11 and Ctrl+Q when pressed):\n"
+               "  grid     Up/Down, Page Up/Page Down a page; Home/End top/bottom\n"
+               "  picture  Left/Right (Up/Down) previous/next; Home/End first/last;\n"
+               "           + = keypad+ or Ctrl+wheel up zoom in; - keypad- or Ctrl+wheel\n"
+               "           down zoom out; Esc or BackSpace back to the grid\n"
+               "  always   F11 full screen on and off, Ctrl+Q quit\n\n"
                "Environment:\n"
                "  VIMBRA_PROBE=FILE  append a report of windows, input, paints and idle\n"
                "                     moments to FILE (used by the end-to-end tests)\n",
