@@ -238,8 +238,10 @@ int main(int argc, char** argv) {
   const double today = MemoryGrowthMb(argv[0], 1);
   const double ahead = MemoryGrowthMb(argv[0], 2);
   std::printf("  %-58s %10.1f MB\n", "peak growth stepping through 8 pictures, --threads 1", today);
-  std::printf("  %-58s %10.1f MB   (target: below %.1f MB, a second picture more)\n",
-              "peak growth stepping through 8, reading ahead", ahead, today + picture);
+  // Two pictures and today's overhead; the worker thread brings a stack and
+  // a malloc arena of its own, well under a megabyte.
+  std::printf("  %-58s %10.1f MB   (target: below %.1f MB: a second picture, 1 MB for the worker)\n",
+              "peak growth stepping through 8, reading ahead", ahead, today + picture + 1.0);
 
   const int cores = GetProcessorCount();
   std::printf("\nFirst full grid of %d cells, 1280 x 960, 12 MP pictures (median of 3, with Exif of 21); %d cores:\n",
