@@ -283,12 +283,14 @@ e2e_finish() {
   [[ $E2E_FAILURES -eq 0 ]]
 }
 
-# The preamble of every script, run as SCRIPT VIMBRA VIMBRA_SHOT DEVICE, which
-# sources this file with its own arguments: the programs, the demo device and
-# a work folder that is cleaned up at exit.
+# The preamble of every test script, run as SCRIPT VIMBRA VIMBRA_SHOT DEVICE,
+# which sources this file with those arguments: the programs, the demo device
+# and a work folder that is cleaned up at exit. Other users (the screenshot
+# tool) source it without them and set up themselves.
 set -u
-[[ $# -ge 3 ]] || e2e_die "usage: $(basename "$0") VIMBRA VIMBRA_SHOT DEVICE"
-E2E_VIMBRA=$1
-E2E_SHOT=$2
-DEVICE=$3
-e2e_setup
+if [[ $# -ge 3 ]]; then
+  E2E_VIMBRA=$1
+  E2E_SHOT=$2
+  DEVICE=$3
+  e2e_setup
+fi
