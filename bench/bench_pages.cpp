@@ -157,22 +157,6 @@ void BM_PanRepaint1To1(benchmark::State& state) {
 }
 BENCHMARK(BM_PanRepaint1To1)->Unit(benchmark::kMillisecond);
 
-long PeakRssKb() {
-  struct rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
-long CurrentRssKb() {
-  FILE* f = std::fopen("/proc/self/statm", "r");
-  long pages = 0, resident = 0;
-  if (f != nullptr) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // The child: steps through the 24 MP folder and prints its memory figures.
 int MemoryRun(const char* root) {
   DeviceSetRoot(root);
@@ -182,7 +166,7 @@ int MemoryRun(const char* root) {
   app.InitInstance();
   g_pImageFileList->SelectFolder(u"\\Big");
   host.Pump();
-  const long before = CurrentRssKb();
+  const long before = benchutil::CurrentRssKb();
   CViewerWnd& wnd = static_cast<CMainFrame*>(app.m_pMainWnd)->GetViewerWnd();
   g_pImageFileList->SetCurrent(0);
   wnd.SwitchPage(PAGE_IMAGE);
@@ -191,7 +175,7 @@ int MemoryRun(const char* root) {
     wnd.HostKey(FALSE, VK_RIGHT);
     host.Pump();
   }
-  std::printf("%ld %ld\n", before, PeakRssKb());
+  std::printf("%ld %ld\n", before, benchutil::PeakRssKb());
   host.Frame()->SendMessage(WM_CLOSE);
   return 0;
 }

@@ -151,22 +151,6 @@ double StepSeconds(int threads, bool settle) {
   return times[times.size() / 2];
 }
 
-long PeakRssKb() {
-  struct rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
-long CurrentRssKb() {
-  FILE* f = std::fopen("/proc/self/statm", "r");
-  long pages = 0, resident = 0;
-  if (f != nullptr) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // The child: steps through the eight 24 MP pictures, letting each read ahead
 // arrive, and prints its resident memory before the first and its peak.
 int MemoryRun(const char* root, int threads) {
@@ -178,7 +162,7 @@ int MemoryRun(const char* root, int threads) {
   app.InitInstance();
   g_pImageFileList->SelectFolder(u"\\Big");
   host.WaitForBackgroundWork();
-  const long before = CurrentRssKb();
+  const long before = benchutil::CurrentRssKb();
   CViewerWnd& wnd = static_cast<CMainFrame*>(app.m_pMainWnd)->GetViewerWnd();
   g_pImageFileList->SetCurrent(0);
   wnd.SwitchPage(PAGE_IMAGE);
@@ -189,7 +173,7 @@ int MemoryRun(const char* root, int threads) {
     host.Pump();
   }
   host.WaitForBackgroundWork();
-  std::printf("%ld %ld\n", before, PeakRssKb());
+  std::printf("%ld %ld\n", before, benchutil::PeakRssKb());
   host.Frame()->SendMessage(WM_CLOSE);
   return 0;
 }

@@ -1,6 +1,10 @@
 // Small helpers of the benchmarks: a median of repeated timings, for the
-// summary ratios each benchmark prints after Google Benchmark's own table.
+// summary ratios each benchmark prints after Google Benchmark's own table,
+// and the process's resident memory.
 #pragma once
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -29,6 +33,23 @@ inline void Line(const char* what, double seconds) {
 
 inline void Ratio(const char* what, double ratio, const char* target) {
   std::printf("  %-58s %10.2f   (%s)\n", what, ratio, target);
+}
+
+// Resident memory of this process: its peak so far, and now (KB).
+inline long PeakRssKb() {
+  struct rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+inline long CurrentRssKb() {
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  long pages = 0, resident = 0;
+  if (f != nullptr) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 }  // namespace benchutil
