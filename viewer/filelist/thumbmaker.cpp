@@ -1,5 +1,5 @@
-// Thumbnail maker: the job queue, the workers and the hand-back of results
-// to the user-interface thread.
+// Thumbnail maker: the job queue, the workers, the picture read ahead and the
+// hand-back of results (and of memory) to the user-interface thread.
 #include "filelist/thumbmaker.h"
 
 #include <algorithm>
