@@ -3,9 +3,6 @@
 // a zoom step and a pan repaint at 1/1. A child process measures the peak
 // resident memory while stepping through a folder of 24 MP pictures.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -219,31 +216,15 @@ int main(int argc, char** argv) {
   benchutil::Ratio("pan repaint / thumbnail decode", pan / decode, "target: below 0.10");
 
   // Memory, in a fresh process so that making the pictures does not count.
-  std::fflush(stdout);
-  int pipes[2];
-  if (pipe(pipes) == 0) {
-    const pid_t child = fork();
-    if (child == 0) {
-      dup2(pipes[1], 1);
-      execl("/proc/self/exe", argv[0], "--memory-run", TheDevice().device.Root().c_str(), (char*)nullptr);
-      _exit(127);
-    }
-    close(pipes[1]);
-    char buffer[128] = {};
-    const ssize_t n = read(pipes[0], buffer, sizeof(buffer) - 1);
-    close(pipes[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    long before = 0, peak = 0;
-    if (n > 0 && std::sscanf(buffer, "%ld %ld", &before, &peak) == 2) {
-      const double picture = (40.0 + 6000.0 * 3 * 4000) / (1024 * 1024);
-      const double growth = (peak - before) / 1024.0;
-      std::printf("\nMemory, stepping through 8 pictures of 6000 x 4000 (24 MP):\n");
-      std::printf("  %-58s %10.1f MB\n", "resident before the first picture", before / 1024.0);
-      std::printf("  %-58s %10.1f MB\n", "peak resident", peak / 1024.0);
-      std::printf("  %-58s %10.1f MB   (target: below %.1f MB, one picture + 32 MB)\n", "growth of the peak", growth,
-                  picture + 32);
-    }
+  long before = 0, peak = 0;
+  if (benchutil::ChildMemory(argv[0], {TheDevice().device.Root()}, &before, &peak)) {
+    const double picture = (40.0 + 6000.0 * 3 * 4000) / (1024 * 1024);
+    const double growth = (peak - before) / 1024.0;
+    std::printf("\nMemory, stepping through 8 pictures of 6000 x 4000 (24 MP):\n");
+    std::printf("  %-58s %10.1f MB\n", "resident before the first picture", before / 1024.0);
+    std::printf("  %-58s %10.1f MB\n", "peak resident", peak / 1024.0);
+    std::printf("  %-58s %10.1f MB   (target: below %.1f MB, one picture + 32 MB)\n", "growth of the peak", growth,
+                picture + 32);
   }
   benchmark::Shutdown();
   return 0;

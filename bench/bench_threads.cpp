@@ -6,9 +6,6 @@
 // to a picture read ahead, one taken before the reading ended, and one that
 // decodes; and the peak resident memory while stepping through eight.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -180,24 +177,8 @@ int MemoryRun(const char* root, int threads) {
 
 // Runs MemoryRun in a fresh process; growth of the peak over the start, MB.
 double MemoryGrowthMb(const char* self, int threads) {
-  std::fflush(stdout);
-  int pipes[2];
-  if (pipe(pipes) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(pipes[1], 1);
-    const std::string count = std::to_string(threads);
-    execl("/proc/self/exe", self, "--memory-run", TheDevice().device.Root().c_str(), count.c_str(), (char*)nullptr);
-    _exit(127);
-  }
-  close(pipes[1]);
-  char buffer[128] = {};
-  const ssize_t n = read(pipes[0], buffer, sizeof(buffer) - 1);
-  close(pipes[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
   long before = 0, peak = 0;
-  if (n <= 0 || std::sscanf(buffer, "%ld %ld", &before, &peak) != 2) return -1;
+  if (!benchutil::ChildMemory(self, {TheDevice().device.Root(), std::to_string(threads)}, &before, &peak)) return -1;
   return (peak - before) / 1024.0;
 }
 

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace benchutil {
@@ -50,6 +52,31 @@ inline long CurrentRssKb() {
     std::fclose(f);
   }
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Runs this program again as `self --memory-run ARGS...` in a fresh process
+// (so that what the parent made does not count) and reads the two numbers
+// the child prints: its resident memory before the work and its peak (KB).
+inline bool ChildMemory(const char* self, const std::vector<std::string>& args, long* before, long* peak) {
+  std::fflush(stdout);
+  int pipes[2];
+  if (pipe(pipes) != 0) return false;
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(pipes[1], 1);
+    std::vector<char*> argv = {const_cast<char*>(self), const_cast<char*>("--memory-run")};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv("/proc/self/exe", argv.data());
+    _exit(127);
+  }
+  close(pipes[1]);
+  char buffer[128] = {};
+  const ssize_t n = read(pipes[0], buffer, sizeof(buffer) - 1);
+  close(pipes[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return n > 0 && std::sscanf(buffer, "%ld %ld", before, peak) == 2;
 }
 
 }  // namespace benchutil
