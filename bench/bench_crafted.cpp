@@ -14,7 +14,7 @@
 
 #include "imaging/dibdraw.h"
 #include "imaging/jpegdecode.h"
-#include "platform/heap.h"
+#include "platform/base/heap.h"
 #include "shell/memblock.h"
 #include "support/craftedpics.h"
 

@@ -14,8 +14,8 @@
 
 #include "benchutil.h"
 #include "filelist/imagefilelist.h"
-#include "platform/devicefs.h"
-#include "platform/heap.h"
+#include "platform/base/heap.h"
+#include "platform/device/devicefs.h"
 #include "res/resource_ids.h"
 #include "support/temp_device.h"
 

@@ -16,10 +16,10 @@
 #include "app/mainframe.h"
 #include "app/viewerapp.h"
 #include "benchutil.h"
-#include "platform/dialog.h"
+#include "platform/base/tick.h"
+#include "platform/controls/dialog.h"
+#include "platform/controls/treectrl.h"
 #include "platform/headless/headless_host.h"
-#include "platform/tick.h"
-#include "platform/treectrl.h"
 #include "res/resource_ids.h"
 #include "support/temp_device.h"
 

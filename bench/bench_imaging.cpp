@@ -20,8 +20,8 @@
 #include "imaging/dibdraw.h"
 #include "imaging/dibturn.h"
 #include "imaging/jpegdecode.h"
-#include "platform/canvas.h"
-#include "platform/gdi.h"
+#include "platform/draw/canvas.h"
+#include "platform/draw/gdi.h"
 #include "shell/memblock.h"
 #include "support/scenes.h"
 

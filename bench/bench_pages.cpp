@@ -16,9 +16,9 @@
 #include "filelist/imagefilelist.h"
 #include "imaging/dibdraw.h"
 #include "pages/imagepage.h"
-#include "platform/devicefs.h"
+#include "platform/base/tick.h"
+#include "platform/device/devicefs.h"
 #include "platform/headless/headless_host.h"
-#include "platform/tick.h"
 #include "support/scenes.h"
 #include "support/temp_device.h"
 

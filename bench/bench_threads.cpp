@@ -20,11 +20,11 @@
 #include "app/viewerapp.h"
 #include "benchutil.h"
 #include "filelist/imagefilelist.h"
-#include "platform/app.h"
-#include "platform/devicefs.h"
+#include "platform/base/heap.h"
+#include "platform/base/tick.h"
+#include "platform/device/devicefs.h"
 #include "platform/headless/headless_host.h"
-#include "platform/heap.h"
-#include "platform/tick.h"
+#include "platform/window/app.h"
 #include "support/scenes.h"
 #include "support/temp_device.h"
 
@@ -76,7 +76,7 @@ struct Viewer {
     TickSetManual(1000000);
     host = std::make_unique<CHeadlessHost>(1280, 960, 13);
     app = std::make_unique<CViewerApp>();
-    app->m_nWorkerThreads = threads;
+    app->m_launch.list.threads = threads;
     app->InitInstance();
     g_pImageFileList->SelectFolder(folder);
     host->WaitForBackgroundWork();
@@ -155,7 +155,7 @@ int MemoryRun(const char* root, int threads) {
   TickSetManual(1000000);
   CHeadlessHost host(1280, 960, 13);
   CViewerApp app;
-  app.m_nWorkerThreads = threads;
+  app.m_launch.list.threads = threads;
   app.InitInstance();
   g_pImageFileList->SelectFolder(u"\\Big");
   host.WaitForBackgroundWork();

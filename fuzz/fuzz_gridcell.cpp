@@ -9,9 +9,9 @@
 #include "fuzzstream.h"
 #include "imaging/dibdraw.h"
 #include "imaging/jpegdecode.h"
-#include "platform/canvas.h"
-#include "platform/gdi.h"
-#include "platform/heap.h"
+#include "platform/base/heap.h"
+#include "platform/draw/canvas.h"
+#include "platform/draw/gdi.h"
 #include "shell/memblock.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "pages/gridlayout.h"
-#include "platform/tick.h"
-#include "platform/wstr.h"
+#include "platform/base/tick.h"
+#include "platform/base/wstr.h"
 #include "res/resource_ids.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"

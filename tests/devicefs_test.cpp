@@ -1,7 +1,7 @@
 // The device file system stands between the viewer and a host folder that
 // may hold anything; these tests pin down what the viewer is shown of it and
 // that nothing outside the device root can be reached.
-#include "platform/devicefs.h"
+#include "platform/device/devicefs.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/devicewalk.h"
-#include "platform/wstr.h"
+#include "platform/base/wstr.h"
+#include "platform/device/devicewalk.h"
 #include "support/access_recorder.h"
 #include "support/temp_device.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog.h"
-#include "platform/treectrl.h"
+#include "platform/controls/dialog.h"
+#include "platform/controls/treectrl.h"
 #include "res/resource_ids.h"
 #include "shell/page.h"
 #include "support/access_recorder.h"

@@ -8,8 +8,8 @@
 
 #include <cstring>
 
-#include "platform/canvas.h"
-#include "platform/heap.h"
+#include "platform/base/heap.h"
+#include "platform/draw/canvas.h"
 #include "shell/memblock.h"
 #include "support/dibpics.h"
 

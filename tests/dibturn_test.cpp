@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/heap.h"
+#include "platform/base/heap.h"
 #include "shell/memblock.h"
 #include "support/dibpics.h"
 

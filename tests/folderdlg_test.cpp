@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "filelist/listobserver.h"
-#include "platform/dialog.h"
-#include "platform/tick.h"
-#include "platform/treectrl.h"
+#include "platform/base/tick.h"
+#include "platform/controls/dialog.h"
+#include "platform/controls/treectrl.h"
 #include "res/resource_ids.h"
 #include "support/access_recorder.h"
 #include "support/viewer_fixture.h"

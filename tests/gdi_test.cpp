@@ -1,13 +1,13 @@
 // Drawing primitives are checked by their pixels on a canvas, with no
 // display: the pages' grid frames, the one-row bitmap transfer that every
 // picture goes through, and text placement.
-#include "platform/gdi.h"
+#include "platform/draw/gdi.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/canvas.h"
+#include "platform/draw/canvas.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The heap's budget is what turns memory pressure into the viewer's own
 // out-of-memory paths; these tests hold it to its arithmetic.
-#include "platform/heap.h"
+#include "platform/base/heap.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "pages/scaleladder.h"
-#include "platform/heap.h"
+#include "platform/base/heap.h"
 #include "res/resource_ids.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"

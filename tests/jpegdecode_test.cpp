@@ -17,7 +17,7 @@
 
 #include "filelist/imagefilelist.h"
 #include "imaging/rowswap.h"
-#include "platform/heap.h"
+#include "platform/base/heap.h"
 #include "shell/memblock.h"
 #include "support/craftedpics.h"
 #include "support/dibpics.h"

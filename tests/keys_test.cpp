@@ -10,8 +10,8 @@
 
 #include "pages/gridlayout.h"
 #include "pages/imagepage.h"
-#include "platform/heap.h"
-#include "platform/tick.h"
+#include "platform/base/heap.h"
+#include "platform/base/tick.h"
 #include "res/resource_ids.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"

@@ -2,7 +2,7 @@
 // same options take "--opt value" and "--opt=value", the same numbers and
 // sizes are refused in the same one-line form, and each program takes only
 // its own options. These tests parse real argument vectors.
-#include "platform/options.h"
+#include "startup/options.h"
 
 #include <gtest/gtest.h>
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/heap.h"
-#include "platform/wstr.h"
+#include "platform/base/heap.h"
+#include "platform/base/wstr.h"
 #include "shell/memblock.h"
 #include "support/exifwriter.h"
 #include "support/testpics.h"

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/heap.h"
-#include "platform/wstr.h"
+#include "platform/base/heap.h"
+#include "platform/base/wstr.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"
 

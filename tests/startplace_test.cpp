@@ -3,7 +3,7 @@
 // per-user device folder). These tests build real folders under a
 // temporary HOME and check the device root, the start folder and picture,
 // the refusals, and that nothing is made in a folder of the user's.
-#include "platform/startplace.h"
+#include "startup/startplace.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/devicefs.h"
+#include "platform/device/devicefs.h"
 
 namespace fs = std::filesystem;
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/frametitle.h"
-#include "platform/devicefs.h"
-#include "platform/dialog.h"
-#include "platform/tick.h"
-#include "platform/treectrl.h"
+#include "platform/base/tick.h"
+#include "platform/controls/dialog.h"
+#include "platform/controls/treectrl.h"
+#include "platform/device/devicefs.h"
 #include "res/resource_ids.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"
@@ -59,11 +59,10 @@ class StartupTest : public ViewerFixture {
     caption = captionHost.get();
     host = std::move(captionHost);
     app = std::make_unique<CViewerApp>();
-    app->m_nWorkerThreads = 1;
-    app->m_bHasStartFolder = hasFolder ? TRUE : FALSE;
-    app->m_strStartFolder = folder;
-    app->m_strStartPicture = picture;
-    app->m_bFullScreen = full ? TRUE : FALSE;
+    app->m_launch.list.hasStartFolder = hasFolder ? TRUE : FALSE;
+    app->m_launch.list.startFolder = folder;
+    app->m_launch.startPicture = picture;
+    app->m_launch.fullScreen = full ? TRUE : FALSE;
     ASSERT_TRUE(app->InitInstance());
     host->Pump();
   }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "pages/gridlayout.h"
-#include "platform/heap.h"
-#include "platform/wstr.h"
+#include "platform/base/heap.h"
+#include "platform/base/wstr.h"
 #include "support/scenes.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"

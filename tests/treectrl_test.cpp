@@ -1,11 +1,11 @@
 // The tree control's model is what the Select Folder dialog builds and reads
 // back; sorted insertion, selection and label edits must behave as the
 // handheld's control did.
-#include "platform/treectrl.h"
+#include "platform/controls/treectrl.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/dialog.h"
+#include "platform/controls/dialog.h"
 #include "platform/headless/headless_host.h"
 
 namespace {

@@ -1,15 +1,15 @@
 // Windows of the platform layer: the paint cycle, the scroll bars' rules and
 // the client area they leave, and the stylus translation with its double-tap
 // rule. The pages rely on every one of these.
-#include "platform/wnd.h"
+#include "platform/window/wnd.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/canvas.h"
+#include "platform/base/tick.h"
+#include "platform/draw/canvas.h"
 #include "platform/headless/headless_host.h"
-#include "platform/tick.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // File names arrive from the host as UTF-8 of any quality; the viewer works
 // in 16-bit strings. These tests keep the conversion strict both ways.
-#include "platform/wstr.h"
+#include "platform/base/wstr.h"
 
 #include <gtest/gtest.h>
 

@@ -1,24 +1,31 @@
 #!/usr/bin/env bash
 # Checks the viewer's includes against its floors. A file may include its own
-# floor and the floors below it, never one above; the hosts (platform/headless,
-# platform/wx) include only the platform. Above the platform no file includes
-# a wx, GTK, cairo, pango or POSIX header, and jpeglib.h only in the decoding
-# glue's source files. Prints every offending line and fails; the build's
-# floorcheck_<floor> programs catch the same mistakes at link time.
+# floor and the floors below it, never one above; inside the platform the same
+# holds for its rooms (base < device < draw < window < controls). The hosts
+# (platform/headless, platform/wx) include only the platform. Above the
+# platform no file includes a wx, GTK, cairo, pango or POSIX header, and
+# jpeglib.h only in the decoding glue's source files. Prints every offending
+# line and fails; the build's floorcheck_<floor> programs catch the same
+# mistakes at link time.
 #
 # Usage: tools/check-layers.sh [VIEWER_DIR]   (default: viewer/ of this repo)
 set -uo pipefail
 viewer=${1:-"$(dirname "$0")/../viewer"}
 cd "$viewer" || exit 2
 
-floors=(platform res shell imaging filelist folderdlg pages app)
-rank_of() {
-  local i
-  for i in "${!floors[@]}"; do
-    [[ ${floors[$i]} == "$1" ]] && { echo "$i"; return; }
+floors=(platform res shell imaging filelist folderdlg pages app startup)
+rooms=(base device draw window controls)
+index_in() {
+  local name=$1 i
+  shift
+  local list=("$@")
+  for i in "${!list[@]}"; do
+    [[ ${list[$i]} == "$name" ]] && { echo "$i"; return; }
   done
   echo -1
 }
+rank_of() { index_in "$1" "${floors[@]}"; }
+room_of() { index_in "$1" "${rooms[@]}"; }
 
 host_headers='^(wx/|gtk/|gdk/|glib|cairo|pango|fontconfig|X11/)'
 posix_headers='^(unistd\.h|dirent\.h|fcntl\.h|pthread\.h|sys/|poll\.h|signal\.h|dlfcn\.h|spawn\.h)'
@@ -33,8 +40,18 @@ report() {
 
 while IFS= read -r file; do
   dir=${file%%/*}
+  room=-1
   case $file in
     platform/headless/* | platform/wx/*) rank=0 host=1 ;;
+    platform/*/*)
+      rank=0 host=0
+      room_name=${file#platform/}
+      room_name=${room_name%%/*}
+      room=$(room_of "$room_name")
+      [[ $room -ge 0 ]] || report "$file" "a file in no room of the platform"
+      ;;
+    platform/*) rank=0 host=0
+      report "$file" "a file of the platform outside its rooms" ;;
     *) rank=$(rank_of "$dir") host=0 ;;
   esac
   [[ $rank -ge 0 ]] || continue
@@ -64,11 +81,21 @@ while IFS= read -r file; do
       report "$where" "a host includes the floor '$top' above the platform"
     elif [[ $target_rank -gt $rank ]]; then
       report "$where" "floor '$dir' reaches up to floor '$top'"
+    elif [[ $rank -gt 0 && $dir != startup && ($target == platform/headless/* || $target == platform/wx/*) ]]; then
+      report "$where" "only the programs' start-up includes a host"
+    elif [[ $room -ge 0 && $target == platform/* ]]; then
+      target_room=${target#platform/}
+      target_room=${target_room%%/*}
+      if [[ $target_room == headless || $target_room == wx ]]; then
+        report "$where" "a room of the platform includes a host"
+      elif [[ $(room_of "$target_room") -gt $room ]]; then
+        report "$where" "room '${rooms[$room]}' reaches up to room '$target_room'"
+      fi
     fi
   done <"$file"
 done < <(find . -name '*.h' -o -name '*.cpp' -o -name '*.inc' | sed 's|^\./||' | sort)
 
 if [[ $status -eq 0 ]]; then
-  echo "check-layers: every include points down (${floors[*]})"
+  echo "check-layers: every include points down (${floors[*]}; platform rooms ${rooms[*]})"
 fi
 exit $status

@@ -8,7 +8,7 @@
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build}
-E2E_VIMBRA=$BUILD/viewer/platform/wx/vimbra
+E2E_VIMBRA=$BUILD/viewer/vimbra
 MAKE_DEMO=$BUILD/tools/demo/vimbra-make-demo
 source "$ROOT/tests/e2e/e2e_lib.sh"
 

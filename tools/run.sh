@@ -14,12 +14,12 @@ rm -rf demo-device
 
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
   cmake --build build -j"$(nproc)" --target vimbra
-  exec ./build/viewer/platform/wx/vimbra --device demo-device "$@"
+  exec ./build/viewer/vimbra --device demo-device "$@"
 fi
 
 echo "run: no display; running the viewer headless and writing screenshots to out/"
 mkdir -p out
-./build/tools/shot/vimbra-shot --device demo-device \
+./build/viewer/vimbra-shot --device demo-device \
   shot out/grid.png \
   tap 40 40 shot out/picture.png \
   command zoomin command zoomin shot out/zoomed.png \

@@ -2,14 +2,14 @@
 // named like event verbs: script lines split with double quotes, command-line
 // arguments join into lines that split back into the same words, and the
 // replayed Select Folder reaches the folder so named.
-#include "eventwords.h"
+#include "startup/eventwords.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "replay.h"
+#include "startup/replay.h"
 #include "support/viewer_fixture.h"
 
 using Words = std::vector<std::string>;

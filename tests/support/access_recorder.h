@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/devicefs.h"
+#include "platform/device/devicefs.h"
 
 // Installs the hook for its lifetime; safe to be told from any thread.
 class AccessRecorder {

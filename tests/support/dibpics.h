@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "imaging/dib.h"
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // A zero-filled 24-bit (no palette) or 8-bit (identity grey palette, 256
 // entries) bitmap laid out as the decoder lays it out; null if the block

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/devicefs.h"
+#include "platform/device/devicefs.h"
 
 TempDevice::TempDevice() : m_previousRoot(DeviceGetRoot()) {
   const char* tmp = getenv("TMPDIR");

@@ -1,14 +1,14 @@
 // Headless viewer fixture.
 #include "support/viewer_fixture.h"
 
-#include "platform/tick.h"
+#include "platform/base/tick.h"
 
 void ViewerFixture::Start(int width, int height) {
   TickSetManual(1000000);
   host = std::make_unique<CHeadlessHost>(width, height, 13);
   app = std::make_unique<CViewerApp>();
-  app->m_nWorkerThreads = threads;
-  app->m_bAutoRotate = autoRotate ? TRUE : FALSE;
+  app->m_launch.list.threads = threads;
+  app->m_launch.autoRotate = autoRotate ? TRUE : FALSE;
   ASSERT_TRUE(app->InitInstance());
   host->Pump();
 }

@@ -10,8 +10,8 @@
 #include "app/mainframe.h"
 #include "app/viewerapp.h"
 #include "filelist/imagefilelist.h"
-#include "platform/canvas.h"
-#include "platform/cmdbar.h"
+#include "platform/controls/cmdbar.h"
+#include "platform/draw/canvas.h"
 #include "platform/headless/headless_host.h"
 #include "support/temp_device.h"
 

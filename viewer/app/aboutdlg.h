@@ -2,7 +2,7 @@
 // lines of our own, closed with the OK button in its caption.
 #pragma once
 
-#include "platform/dialog.h"
+#include "platform/controls/dialog.h"
 
 class CAboutDlg : public CDialog {
  public:

@@ -2,7 +2,7 @@
 #include "app/frametitle.h"
 
 #include "filelist/imagefilelist.h"
-#include "platform/devicefs.h"
+#include "platform/device/devicefs.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // the folder ("IMG_0022 (17 of 63) — Vimbra").
 #pragma once
 
-#include "platform/wstr.h"
+#include "platform/base/wstr.h"
 
 class CImageFileList;
 

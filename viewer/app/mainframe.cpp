@@ -6,7 +6,7 @@
 #include "app/frametitle.h"
 #include "app/viewerlistobserver.h"
 #include "filelist/imagefilelist.h"
-#include "platform/resource.h"
+#include "platform/window/resource.h"
 #include "res/resource_ids.h"
 
 namespace {
@@ -15,10 +15,10 @@ constexpr DWORD kCommandBarStyle = 0x50002800;
 constexpr DWORD kBarStyleAdditions = 0x32;  // tooltips, fly-by help, fixed size
 }  // namespace
 
-CMainFrame::CMainFrame() : m_tooltipTexts{} {
+CMainFrame::CMainFrame(const ListSettings& listSettings) : m_tooltipTexts{} {
   // The list is filled before it has an observer: the first scan tells nobody.
   CFileListObserver* observer = new (std::nothrow) CViewerListObserver();
-  CImageFileList* list = new (std::nothrow) CImageFileList();
+  CImageFileList* list = new (std::nothrow) CImageFileList(listSettings);
   if (list != nullptr) list->m_pObserver = observer;
 }
 

@@ -5,12 +5,13 @@
 #pragma once
 
 #include "app/viewerwnd.h"
-#include "platform/cmdbar.h"
-#include "platform/frame.h"
+#include "filelist/imagefilelist.h"
+#include "platform/controls/cmdbar.h"
+#include "platform/window/frame.h"
 
 class CMainFrame : public CFrameWnd {
  public:
-  CMainFrame();
+  explicit CMainFrame(const ListSettings& list = ListSettings());
   ~CMainFrame() override;
 
   virtual void ShowInitialPage();

@@ -21,15 +21,12 @@ CViewerApp::CViewerApp() {
 BOOL CViewerApp::StartViewer() {
   // 1. Registry key name; nothing is ever stored under it.
   SetRegistryKey(u"Local AppWizard-Generated Applications");
-  // 2. The frame; its constructor creates the file list and the observer.
-  //    The list makes thumbnails with as many workers as the program was given.
-  SetThumbnailThreads(m_nWorkerThreads);
-  SetAutoRotate(m_bAutoRotate);
-  //    It starts where the command line asked, else in "\My Documents".
-  SetStartFolder(m_bHasStartFolder ? &m_strStartFolder : nullptr);
-  CMainFrame* frame = new (std::nothrow) CMainFrame();
+  // 2. The frame; its constructor creates the file list, which starts where
+  //    the command line asked, and the observer.
+  SetAutoRotate(m_launch.autoRotate);
+  CMainFrame* frame = new (std::nothrow) CMainFrame(m_launch.list);
   if (frame == nullptr) return FALSE;
-  // 3. Main window.
+  // 3. AfxGetMainWnd finds the frame from here on, while it is being created too.
   m_pMainWnd = frame;
   // 4. Frame window from resource 128. A frame that cannot be created has
   // deleted itself; the program then ends without showing anything.
@@ -39,11 +36,11 @@ BOOL CViewerApp::StartViewer() {
   }
   // 5. Show it as the launcher asked, full screen when asked.
   frame->ShowWindow(m_nCmdShow);
-  if (m_bFullScreen) frame->SetFullScreen(TRUE);
+  if (m_launch.fullScreen) frame->SetFullScreen(TRUE);
   // 6. The browser page becomes current; a picture the command line named
   // opens as if tapped; the caption says where the user is.
   frame->ShowInitialPage();
-  if (!m_strStartPicture.empty()) frame->GetViewerWnd().OpenPicture(m_strStartPicture);
+  if (!m_launch.startPicture.empty()) frame->GetViewerWnd().OpenPicture(m_launch.startPicture);
   frame->UpdateTitle();
   // 7. Paint what is invalid now.
   frame->UpdateWindow();

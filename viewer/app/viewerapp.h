@@ -3,11 +3,26 @@
 // settings from one run to the next.
 #pragma once
 
-#include "platform/app.h"
+#include "filelist/imagefilelist.h"
+#include "platform/window/app.h"
+
+// What the command line chose for one run; the defaults are the handheld's.
+struct ViewerLaunch {
+  // Where the list starts and how many workers make its thumbnails.
+  ListSettings list;
+  // Pictures are turned upright by their Exif orientation.
+  BOOL autoRotate = FALSE;
+  // The frame starts full screen.
+  BOOL fullScreen = FALSE;
+  // A picture of the start folder, opened as if tapped; empty for none.
+  CString startPicture;
+};
 
 class CViewerApp : public CWinApp {
  public:
   CViewerApp();
+  // Set before InitInstance.
+  ViewerLaunch m_launch;
   BOOL InitInstance() override { return StartViewer(); }
   BOOL StartViewer();
   BOOL OnCmdMsg(UINT id) override;

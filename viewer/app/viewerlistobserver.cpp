@@ -2,7 +2,7 @@
 #include "app/viewerlistobserver.h"
 
 #include "app/mainframe.h"
-#include "platform/app.h"
+#include "platform/window/app.h"
 
 void CViewerListObserver::OnFileListEvent(int code) {
   if (code != 0) return;

@@ -7,7 +7,7 @@
 #include "filelist/imagefilelist.h"
 #include "pages/browserpage.h"
 #include "pages/imagepage.h"
-#include "platform/app.h"
+#include "platform/window/app.h"
 #include "res/resource_ids.h"
 
 namespace {

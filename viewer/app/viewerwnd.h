@@ -3,7 +3,7 @@
 // and switches pages on their request. It is the pages' host.
 #pragma once
 
-#include "platform/wnd.h"
+#include "platform/window/wnd.h"
 #include "shell/page.h"
 
 class CBrowserPage;

@@ -9,29 +9,10 @@
 #include "filelist/pictureload.h"
 #include "filelist/picturereport.h"
 #include "imaging/dibdraw.h"
-#include "platform/devicefs.h"
-#include "platform/resource.h"
+#include "platform/device/devicefs.h"
+#include "platform/window/resource.h"
 
 CImageFileList* g_pImageFileList = nullptr;
-
-namespace {
-int g_nThumbnailThreads = 1;
-bool g_bStartFolderSet = false;
-CString g_strStartFolder;
-}  // namespace
-
-void SetThumbnailThreads(int threads) {
-  g_nThumbnailThreads = threads < 1 ? 1 : threads;
-}
-
-int GetThumbnailThreads() {
-  return g_nThumbnailThreads;
-}
-
-void SetStartFolder(const CString* folder) {
-  g_bStartFolderSet = folder != nullptr;
-  g_strStartFolder = folder != nullptr ? *folder : CString();
-}
 
 namespace {
 
@@ -54,7 +35,7 @@ BYTE* SlotAt(BYTE* block, int position) {
 
 }  // namespace
 
-CImageFileList::CImageFileList()
+CImageFileList::CImageFileList(const ListSettings& settings)
     : m_bShowTitles(1),
       m_nCurrent(0),
       m_hPicture(nullptr),
@@ -68,12 +49,12 @@ CImageFileList::CImageFileList()
     g_pImageFileList = this;
     MemSetReserve(this);
   }
-  if (g_nThumbnailThreads > 1) m_pMaker = new (std::nothrow) CThumbnailMaker(g_nThumbnailThreads, this);
-  if (g_bStartFolderSet && g_strStartFolder.empty()) {
+  if (settings.threads > 1) m_pMaker = new (std::nothrow) CThumbnailMaker(settings.threads, this);
+  if (settings.hasStartFolder && settings.startFolder.empty()) {
     // The root: SelectFolder takes "" for the folder already shown.
     Scan(m_strFolder + u"\\*.*");
-  } else if (g_bStartFolderSet) {
-    SelectFolder(g_strStartFolder);
+  } else if (settings.hasStartFolder) {
+    SelectFolder(settings.startFolder);
   } else {
     CString folder;
     GetDefaultFolder(folder);

@@ -6,8 +6,8 @@
 
 #include "filelist/thumbmaker.h"
 #include "imaging/dib.h"
-#include "platform/wintypes.h"
-#include "platform/wstr.h"
+#include "platform/base/wintypes.h"
+#include "platform/base/wstr.h"
 #include "res/resource_ids.h"
 #include "shell/memblock.h"
 
@@ -24,20 +24,22 @@ class CFileListObserver;
 #define LIST_ERROR_NOT_FOUND 1
 #define LIST_ERROR_NO_MEMORY 2
 
-// Worker threads of the thumbnail maker, for lists made from now on. With 1
-// (the default) thumbnails are made inside the paint, as on the handheld.
-void SetThumbnailThreads(int threads);
-int GetThumbnailThreads();
-// The folder that lists made from now on start in: a device folder ("" is
-// the root), taken as it is; null gives back the handheld's start,
-// "\My Documents", made when missing.
-void SetStartFolder(const CString* folder);
+// How a new list starts; the defaults are the handheld's.
+struct ListSettings {
+  // Worker threads of the thumbnail maker. With 1 thumbnails are made
+  // inside the paint, as on the handheld.
+  int threads = 1;
+  // FALSE: the list starts in "\My Documents", made when missing. TRUE: in
+  // `startFolder` (a device folder, "" the root), taken as it is.
+  BOOL hasStartFolder = FALSE;
+  CString startFolder;
+};
 
 // The list is also the memory service's reserve: its thumbnail blocks are
 // given back, highest first, when an allocation cannot be met.
 class CImageFileList : public CMemoryReserve, private CThumbnailSink {
  public:
-  CImageFileList();
+  explicit CImageFileList(const ListSettings& settings = ListSettings());
   ~CImageFileList() override;
   CImageFileList(const CImageFileList&) = delete;
   CImageFileList& operator=(const CImageFileList&) = delete;

@@ -7,7 +7,7 @@
 #include "imaging/dibturn.h"
 #include "imaging/exifthumb.h"
 #include "imaging/jpegdecode.h"
-#include "platform/devicefs.h"
+#include "platform/device/devicefs.h"
 
 namespace {
 

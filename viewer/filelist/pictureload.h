@@ -4,7 +4,7 @@
 #pragma once
 
 #include "imaging/dib.h"
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // Turning by the Exif orientation, off by default (the handheld showed
 // pictures as stored). Read by every decode that starts after it is set,

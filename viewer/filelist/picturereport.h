@@ -2,7 +2,7 @@
 // error stream for each such file in a run, whichever thread or page asks.
 #pragma once
 
-#include "platform/wstr.h"
+#include "platform/base/wstr.h"
 
 // Writes "vimbra: <device path>: <reason>" the first time a problem is
 // reported for `devicePath` in this run; later reports of the same path

@@ -6,7 +6,7 @@
 
 #include "filelist/pictureload.h"
 #include "imaging/dibdraw.h"
-#include "platform/devicefs.h"
+#include "platform/device/devicefs.h"
 #include "shell/memblock.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "imaging/dib.h"
-#include "platform/uitasks.h"
-#include "platform/wstr.h"
+#include "platform/base/wstr.h"
+#include "platform/window/uitasks.h"
 
 enum ThumbnailOutcome {
   THUMB_MADE,        // the thumbnail is there

@@ -3,7 +3,7 @@
 #include "folderdlg/folderdlg.h"
 
 #include "filelist/imagefilelist.h"
-#include "platform/devicefs.h"
+#include "platform/device/devicefs.h"
 #include "res/resource_ids.h"
 #include "shell/busywatch.h"
 

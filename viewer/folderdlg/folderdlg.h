@@ -8,8 +8,8 @@
 #include <set>
 #include <utility>
 
-#include "platform/dialog.h"
-#include "platform/treectrl.h"
+#include "platform/controls/dialog.h"
+#include "platform/controls/treectrl.h"
 
 class CFolderDlg : public CDialog {
  public:

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "imaging/dib.h"
-#include "platform/gdi.h"
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
+#include "platform/draw/gdi.h"
 
 // 0 and the header's width and height; -1 for a null handle.
 int GetDibSize(CDib dib, int& width, int& height);

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "imaging/dib.h"
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 constexpr uint64_t kDibHeaderBytes = 40;
 constexpr uint64_t kGreyPaletteEntries = 256;

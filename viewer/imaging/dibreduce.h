@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // Output size of a w × h source fitted into a box of boxWidth × boxHeight,
 // never enlarged. The relatively wider side decides (ties go to the height);

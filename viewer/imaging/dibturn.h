@@ -3,7 +3,7 @@
 #pragma once
 
 #include "imaging/dib.h"
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // Turns the picture in *dib clockwise by `quarterTurns` (taken modulo 4;
 // negative turns go counter-clockwise). A half turn is made in place; a

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // TRUE: the stream stands at the embedded picture (value of the IFD1 0x0201
 // entry + 12). FALSE: no usable thumbnail; the position is then unspecified.

@@ -17,7 +17,7 @@
 #include "imaging/diblayout.h"
 #include "imaging/exifthumb.h"
 #include "imaging/rowswap.h"
-#include "platform/devicefs.h"
+#include "platform/device/devicefs.h"
 #include "shell/memblock.h"
 
 namespace {

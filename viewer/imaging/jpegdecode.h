@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "imaging/dib.h"
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // Path-level: open the device path with "rb", decode, close.
 CDib LoadJpeg(const WCHAR* path);

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // Copies `width` pixels from `in` (R, G, B) to `out` (B, G, R). The buffers
 // must not overlap; exactly 3 × width bytes of `out` are written.

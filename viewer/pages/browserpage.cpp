@@ -3,8 +3,8 @@
 
 #include "filelist/imagefilelist.h"
 #include "imaging/dibdraw.h"
-#include "platform/resource.h"
-#include "platform/wnd.h"
+#include "platform/window/resource.h"
+#include "platform/window/wnd.h"
 #include "res/resource_ids.h"
 #include "shell/memblock.h"
 

@@ -4,8 +4,8 @@
 
 #include "filelist/imagefilelist.h"
 #include "imaging/dibdraw.h"
-#include "platform/app.h"
-#include "platform/resource.h"
+#include "platform/window/app.h"
+#include "platform/window/resource.h"
 #include "res/resource_ids.h"
 
 namespace {

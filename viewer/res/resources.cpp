@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "images_art.inc"
-#include "platform/resource.h"
+#include "platform/window/resource.h"
 #include "resource_ids.h"
 
 namespace {

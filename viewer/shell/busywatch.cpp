@@ -1,8 +1,8 @@
 // Delayed wait cursor over the device tick and the application's cursor.
 #include "busywatch.h"
 
-#include "platform/app.h"
-#include "platform/tick.h"
+#include "platform/base/tick.h"
+#include "platform/window/app.h"
 
 namespace {
 

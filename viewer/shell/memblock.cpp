@@ -1,7 +1,7 @@
 // Memory-block service over the device heap.
 #include "shell/memblock.h"
 
-#include "platform/heap.h"
+#include "platform/base/heap.h"
 
 namespace {
 CMemoryReserve* g_pReserve = nullptr;

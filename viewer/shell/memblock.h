@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 typedef void* HMEMBLOCK;
 

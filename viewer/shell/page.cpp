@@ -1,7 +1,7 @@
 // Base behaviour of the pages.
 #include "shell/page.h"
 
-#include "platform/wnd.h"
+#include "platform/window/wnd.h"
 
 CPage::CPage(IPageHost* owner) : m_pOwner(owner) {
   // Before the first stylus-down the point lies outside every window, so a

@@ -3,8 +3,8 @@
 // command; the order of the virtual operations is part of the contract.
 #pragma once
 
-#include "platform/gdi.h"
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
+#include "platform/draw/gdi.h"
 #include "shell/memblock.h"
 
 #define PAGE_BROWSER 0

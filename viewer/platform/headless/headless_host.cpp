@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <chrono>
 
-#include "platform/canvas.h"
-#include "platform/cmdbar.h"
-#include "platform/dialog.h"
-#include "platform/frame.h"
-#include "platform/uitasks.h"
+#include "platform/controls/cmdbar.h"
+#include "platform/controls/dialog.h"
+#include "platform/draw/canvas.h"
+#include "platform/window/frame.h"
+#include "platform/window/uitasks.h"
 
 CHeadlessHost::CHeadlessHost(int areaWidth, int areaHeight, int scrollBarWidth)
     : m_pPrevious(GetHost()), m_nAreaWidth(areaWidth), m_nAreaHeight(areaHeight), m_nScrollBarWidth(scrollBarWidth) {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host.h"
-#include "platform/wnd.h"
+#include "platform/window/host.h"
+#include "platform/window/wnd.h"
 
 // The width of the wx host's vertical scroll bar on GTK 3 (Adwaita).
 constexpr int kDefaultScrollBarWidth = 14;

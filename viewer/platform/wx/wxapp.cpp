@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "platform/app.h"
+#include "platform/window/app.h"
 #include "wxhost.h"
 
 CWxApp::CWxApp(const wxSize& areaSize) : m_areaSize(areaSize) {}

@@ -5,10 +5,10 @@
 #include <wx/dcclient.h>
 #include <wx/graphics.h>
 
-#include "platform/app.h"
-#include "platform/canvas.h"
-#include "platform/frame.h"
-#include "platform/wnd.h"
+#include "platform/draw/canvas.h"
+#include "platform/window/app.h"
+#include "platform/window/frame.h"
+#include "platform/window/wnd.h"
 #include "wxids.h"
 #include "wxprobe.h"
 #include "wxviewerarea.h"

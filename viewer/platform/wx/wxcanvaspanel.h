@@ -5,7 +5,7 @@
 #include <wx/dcclient.h>
 #include <wx/window.h>
 
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 class CWnd;
 

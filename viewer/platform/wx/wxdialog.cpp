@@ -10,8 +10,8 @@
 
 #include <cstring>
 
-#include "platform/dialog.h"
-#include "platform/treectrl.h"
+#include "platform/controls/dialog.h"
+#include "platform/controls/treectrl.h"
 #include "wxfoldertree.h"
 #include "wxids.h"
 #include "wxpixels.h"

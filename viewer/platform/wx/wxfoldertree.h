@@ -6,7 +6,7 @@
 
 #include <wx/treectrl.h>
 
-#include "platform/treectrl.h"
+#include "platform/controls/treectrl.h"
 
 class CWxFolderTree : public wxTreeCtrl {
  public:

@@ -6,9 +6,9 @@
 #include <gtk/gtk.h>
 #include <wx/menu.h>
 
-#include "platform/cmdbar.h"
-#include "platform/frame.h"
-#include "platform/resource.h"
+#include "platform/controls/cmdbar.h"
+#include "platform/window/frame.h"
+#include "platform/window/resource.h"
 #include "wxdisplaywatch.h"
 #include "wxids.h"
 #include "wxpixels.h"

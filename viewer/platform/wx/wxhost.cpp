@@ -6,11 +6,11 @@
 #include <wx/app.h>
 #include <wx/utils.h>
 
-#include "platform/cmdbar.h"
-#include "platform/dialog.h"
-#include "platform/frame.h"
-#include "platform/resource.h"
-#include "platform/uitasks.h"
+#include "platform/controls/cmdbar.h"
+#include "platform/controls/dialog.h"
+#include "platform/window/frame.h"
+#include "platform/window/resource.h"
+#include "platform/window/uitasks.h"
 #include "wxdialog.h"
 #include "wxframe.h"
 #include "wxpixels.h"

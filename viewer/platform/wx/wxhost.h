@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "platform/host.h"
+#include "platform/window/host.h"
 
 class CWxFrame;
 class CWxViewerArea;

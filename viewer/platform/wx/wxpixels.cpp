@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/resource.h"
+#include "platform/window/resource.h"
 
 wxImage ImageFromArgb(const uint32_t* pixels, int width, int height) {
   wxImage image(width, height, false);

@@ -3,7 +3,7 @@
 
 #include <gtk/gtk.h>
 
-#include "platform/wnd.h"
+#include "platform/window/wnd.h"
 #include "wxids.h"
 #include "wxprobe.h"
 

@@ -22,7 +22,7 @@
 #include <functional>
 #include <string>
 
-#include "wintypes.h"
+#include "platform/base/wintypes.h"
 
 // Sets the host folder that serves as the device root. Returns FALSE when it
 // is not an existing folder (the old root then stays). The folder is

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "canvas.h"
 #include "host.h"
-#include "tick.h"
+#include "platform/base/tick.h"
+#include "platform/draw/canvas.h"
 
 namespace {
 constexpr DWORD kDoubleTapMs = 500;

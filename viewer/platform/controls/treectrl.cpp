@@ -5,7 +5,7 @@
 #include <memory>
 #include <unordered_set>
 
-#include "host.h"
+#include "platform/window/host.h"
 
 struct TreeItem {
   CString text;

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "gdi.h"
-#include "wintypes.h"
-#include "wstr.h"
+#include "platform/base/wintypes.h"
+#include "platform/base/wstr.h"
+#include "platform/draw/gdi.h"
 
 class Canvas;
 class CWnd;

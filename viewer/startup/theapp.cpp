@@ -2,5 +2,10 @@
 // reached through AfxGetApp. Linked only into the programs; tests make
 // their own application objects.
 #include "app/viewerapp.h"
+#include "startup/launch.h"
 
 CViewerApp theApp;
+
+CViewerApp& TheViewerApp() {
+  return theApp;
+}

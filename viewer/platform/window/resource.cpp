@@ -1,7 +1,7 @@
 // Lookup in the program's resource tables.
 #include "resource.h"
 
-#include "wstr.h"
+#include "platform/base/wstr.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "devicefs.h"
+#include "platform/device/devicefs.h"
 
 namespace fs = std::filesystem;
 

@@ -26,21 +26,6 @@ class CWinApp : public CCmdTarget {
 
   CWnd* m_pMainWnd = nullptr;
   int m_nCmdShow = SW_SHOWNORMAL;
-  // Background worker threads the program may use, as its command line
-  // asked (1: everything on the user-interface thread, as on the handheld).
-  int m_nWorkerThreads = 1;
-  // Pictures are turned upright by their Exif orientation (off by default,
-  // as on the handheld).
-  BOOL m_bAutoRotate = FALSE;
-  // The frame starts full screen.
-  BOOL m_bFullScreen = FALSE;
-  // Where the viewer starts, as the command line asked: a device folder (""
-  // is the root), made by nobody, and a picture of it to open. Without a
-  // start folder it starts in "\My Documents", made when missing, as on the
-  // handheld.
-  BOOL m_bHasStartFolder = FALSE;
-  CString m_strStartFolder;
-  CString m_strStartPicture;
 
  private:
   CString m_strRegistryKey;

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "eventwords.h"
-#include "platform/app.h"
-#include "platform/devicefs.h"
-#include "platform/frame.h"
+#include "platform/base/heap.h"
+#include "platform/device/devicefs.h"
 #include "platform/headless/headless_host.h"
-#include "platform/heap.h"
-#include "platform/options.h"
-#include "replay.h"
+#include "platform/window/app.h"
+#include "platform/window/frame.h"
+#include "startup/eventwords.h"
+#include "startup/launch.h"
+#include "startup/replay.h"
 
 namespace {
 
@@ -79,10 +79,7 @@ int main(int argc, char** argv) {
   for (const std::string& line : EventWords::JoinArguments(options.operands)) lines.push_back(line);
 
   // 3. The viewer on the headless host.
-  if (CWinApp* app = AfxGetApp()) {
-    app->m_nWorkerThreads = options.threads > 0 ? options.threads : GetProcessorCount();
-    app->m_bAutoRotate = options.autoRotate ? TRUE : FALSE;
-  }
+  TheViewerApp().m_launch = LaunchFromCommandLine(options, nullptr);
   CHeadlessHost host(options.width, options.height,
                      options.scrollBarWidth >= 0 ? options.scrollBarWidth : kDefaultScrollBarWidth);
   if (AfxGetApp() == nullptr || !AfxGetApp()->InitInstance()) {

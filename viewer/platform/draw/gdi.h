@@ -3,7 +3,7 @@
 // text into a rectangle. Shapes and names follow the handheld's GDI.
 #pragma once
 
-#include "wintypes.h"
+#include "platform/base/wintypes.h"
 
 class Canvas;
 struct GdiDC;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "wstr.h"
+#include "platform/base/wstr.h"
 
 struct StartPlace {
   // The host folder that serves as the device root.

@@ -1,7 +1,7 @@
 // Command bar model: menu button, toolbar buttons, states and tooltips.
 #include "cmdbar.h"
 
-#include "host.h"
+#include "platform/window/host.h"
 
 BOOL CCommandBar::CreateHostPeer() {
   return GetHost()->CreateCommandBar(this);

@@ -4,7 +4,7 @@
 // once; the host's event loop then runs every source's tasks on its thread.
 #pragma once
 
-#include "wintypes.h"
+#include "platform/base/wintypes.h"
 
 class CUiTaskSource {
  public:

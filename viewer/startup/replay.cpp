@@ -1,5 +1,5 @@
 // Event replay on the headless host.
-#include "replay.h"
+#include "startup/replay.h"
 
 #include <chrono>
 #include <cstdio>
@@ -8,15 +8,15 @@
 #include <sstream>
 
 #include "app/mainframe.h"
-#include "eventwords.h"
 #include "filelist/imagefilelist.h"
-#include "platform/app.h"
-#include "platform/dialog.h"
-#include "platform/frame.h"
+#include "platform/base/tick.h"
+#include "platform/controls/dialog.h"
+#include "platform/controls/treectrl.h"
 #include "platform/headless/headless_host.h"
-#include "platform/tick.h"
-#include "platform/treectrl.h"
+#include "platform/window/app.h"
+#include "platform/window/frame.h"
 #include "res/resource_ids.h"
+#include "startup/eventwords.h"
 
 namespace {
 

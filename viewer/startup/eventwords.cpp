@@ -1,5 +1,5 @@
 // Event words: splitting lines with quotes, joining command-line arguments.
-#include "eventwords.h"
+#include "startup/eventwords.h"
 
 #include <algorithm>
 #include <iterator>

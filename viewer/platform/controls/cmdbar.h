@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "resource.h"
-#include "wnd.h"
+#include "platform/window/resource.h"
+#include "platform/window/wnd.h"
 
 struct CommandBarButton {
   UINT command;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "wintypes.h"
+#include "platform/base/wintypes.h"
 
 class Canvas {
  public:

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "app.h"
-#include "host.h"
+#include "platform/window/app.h"
+#include "platform/window/host.h"
 #include "treectrl.h"
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nTemplateId(templateId), m_pParentWnd(parent) {}

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "resource.h"
-#include "wnd.h"
+#include "platform/window/resource.h"
+#include "platform/window/wnd.h"
 
 struct TreeItem;
 typedef TreeItem* HTREEITEM;

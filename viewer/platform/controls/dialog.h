@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "resource.h"
-#include "wnd.h"
+#include "platform/window/resource.h"
+#include "platform/window/wnd.h"
 
 class CDialog : public CWnd {
  public:

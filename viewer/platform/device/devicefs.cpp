@@ -14,7 +14,7 @@
 
 #include "devicewalk.h"
 #include "nameorder.h"
-#include "wstr.h"
+#include "platform/base/wstr.h"
 
 namespace {
 

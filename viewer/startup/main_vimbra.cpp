@@ -1,24 +1,14 @@
-// vimbra: the viewer on the wx (GTK 3) host. Reads the command line, picks
-// the device folder, the start folder and the heap budget, checks for a
-// display and runs wx.
-#include <wx/app.h>
-#include <wx/init.h>
-
+// vimbra: the viewer in a window. Reads the command line, picks the device
+// folder, the start folder and the heap budget, and hands over to the wx host.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "platform/app.h"
-#include "platform/heap.h"
-#include "platform/options.h"
-#include "platform/startplace.h"
-#include "wxapp.h"
-#include "wxdisplaywatch.h"
-#include "wxprobe.h"
+#include "platform/base/heap.h"
+#include "platform/wx/wxentry.h"
+#include "startup/launch.h"
 
 namespace {
-
-constexpr int kExitFailure = 1;
 
 void Usage(FILE* out) {
   std::fprintf(out,
@@ -52,12 +42,6 @@ void Usage(FILE* out) {
                (long long)(kDefaultHeapBudget >> 20), kMaxThreads);
 }
 
-bool HaveDisplayVariable() {
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x11 != nullptr && x11[0] != 0) || (wayland != nullptr && wayland[0] != 0);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,45 +71,10 @@ int main(int argc, char** argv) {
     return placed;
   }
 
-  // 3. A display, checked before GTK starts so that its absence is one line.
-  if (!HaveDisplayVariable()) {
-    std::fprintf(stderr,
-                 "vimbra: no display: neither DISPLAY nor WAYLAND_DISPLAY is set "
-                 "(run it in a desktop session, or under Xvfb)\n");
-    return kExitFailure;
-  }
-  // GTK reads this once, at start-up: classic scroll bars that take room.
-  setenv("GTK_OVERLAY_SCROLLING", "0", 1);
-
-  // 4. The heap budget, the thumbnail workers and the viewer's choices.
+  // 3. The heap budget and the viewer's launch values.
   if (options.memoryMb >= 0) HeapSetBudget((size_t)options.memoryMb << 20);
-  if (CWinApp* app = AfxGetApp()) {
-    app->m_nWorkerThreads = options.threads > 0 ? options.threads : GetProcessorCount();
-    app->m_bAutoRotate = options.autoRotate ? TRUE : FALSE;
-    app->m_bFullScreen = options.fullScreen ? TRUE : FALSE;
-    app->m_bHasStartFolder = place.hasStartFolder;
-    app->m_strStartFolder = place.startFolder;
-    app->m_strStartPicture = place.startPicture;
-  }
+  TheViewerApp().m_launch = LaunchFromCommandLine(options, &place);
 
-  // 5. wx starts GTK (which opens the display) and runs the viewer; it owns
-  // and deletes the application object.
-  Probe::Open();
-  Probe::Line("start t=%lld", (long long)Probe::EpochMicros());
-  wxApp::SetInstance(new CWxApp(wxSize(options.width, options.height)));
-  int wxArgc = 1;
-  char* wxArgv[] = {argv[0], nullptr};
-  if (!wxEntryStart(wxArgc, wxArgv)) {
-    const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr, "vimbra: cannot open the display \"%s\"\n",
-                 display != nullptr && display[0] != 0 ? display : std::getenv("WAYLAND_DISPLAY"));
-    return kExitFailure;
-  }
-  DisplayWatch::WatchConnection();
-  int status = kExitFailure;
-  if (wxTheApp->CallOnInit()) status = wxTheApp->OnRun();
-  wxTheApp->OnExit();
-  wxEntryCleanup();
-  Probe::Line("exit-status %d", status);
-  return status;
+  // 4. The window host runs the viewer until it closes.
+  return RunWxHost(argv[0], options.width, options.height);
 }

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "wintypes.h"
+#include "platform/base/wintypes.h"
 
 struct StringResource {
   UINT id;

@@ -7,7 +7,7 @@
 
 #include "canvas.h"
 #include "gdi.h"
-#include "wstr.h"
+#include "platform/base/wstr.h"
 
 Canvas* GdiCanvasOf(HDC dc);
 COLORREF GdiTextColourOf(HDC dc);

@@ -4,7 +4,7 @@
 // in the platform layer and above.
 #pragma once
 
-#include "wintypes.h"
+#include "platform/base/wintypes.h"
 
 class CWnd;
 class CFrameWnd;
