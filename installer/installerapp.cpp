@@ -1,5 +1,5 @@
 // CInstallerApp: start-up runs the install sequence; the program then ends
-// with exit code 0 whatever the sequence's outcome, like a declined start-up.
+// with the sequence's outcome as its exit status, for scripts to read.
 #include "installerapp.h"
 
 #include "installsequence.h"
@@ -7,7 +7,7 @@
 CInstallerApp::CInstallerApp(const char* pszAppName, CWinOps& ops) : m_pszAppName(pszAppName), m_ops(ops) {}
 
 BOOL CInstallerApp::InitInstance() {
-  RunInstall(m_ops);
+  m_nExitCode = RunInstall(m_ops);
   return FALSE;
 }
 
@@ -15,5 +15,5 @@ int CInstallerApp::Run() {
   // Start-up always declines, so there is no message loop to enter: the
   // program ends as soon as the sequence has run.
   InitInstance();
-  return 0;
+  return ExitInstance();
 }

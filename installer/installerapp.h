@@ -12,15 +12,21 @@ class CInstallerApp {
   // ops stays owned by the caller and must outlive the application object.
   CInstallerApp(const char* pszAppName, CWinOps& ops);
 
-  // Per-instance start-up: runs the whole install sequence, then returns
-  // FALSE because there is no main window to run a message loop for.
+  // Per-instance start-up: runs the whole install sequence and keeps its
+  // outcome, then returns FALSE because there is no main window to run a
+  // message loop for.
   BOOL InitInstance();
 
-  // What the program's entry point does: start-up, then the exit code (0).
+  // The program's exit status: 0 after a started application manager,
+  // otherwise the id of the message that was shown.
+  int ExitInstance() const { return m_nExitCode; }
+
+  // What the program's entry point does: start-up, then ExitInstance.
   int Run();
 
   const char* const m_pszAppName;
 
  private:
   CWinOps& m_ops;
+  int m_nExitCode = 0;
 };

@@ -1,5 +1,6 @@
-// RunInstall and FileExists: the install sequence written against CWinOps, so
-// that the same code runs in Cradlet.exe and under the recording test fake.
+// RunInstall, FileExists and IsAbsolutePath: the install sequence written
+// against CWinOps, so that the same code runs in Cradlet.exe and under the
+// recording test fake.
 #include "installsequence.h"
 
 #include <cstdint>
@@ -22,14 +23,22 @@ const char kFallbackTarget[] = "C:\\Vimbra_PPC_installer";
 const char kLongPathTarget[] = "C:\\VimboTemp";
 const char kQuote[] = "\"";
 
+// Held by the Cradlet that is installing, in the namespace shared by all
+// sessions, since all of them install into the same folder.
+const char kInstallMutex[] = "Global\\Vimbra.Cradlet.Install";
+// A copy is written under this name (then 8 hex digits of the process id
+// and kTempSuffix) in the target folder and renamed into place when whole.
+const char kTempPrefix[] = "\\~Cradlet";
+const char kTempSuffix[] = ".tmp";
+
 const char kSyncSoftwareKey[] = "Software\\Microsoft\\Windows CE Services\\";
 const char kMajorVersionValue[] = "MajorVersion";
 const char kAppManagerKey[] = "software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAppMgr.exe\\";
 
 // A target folder text of this many characters or more is not used: the
 // copies go to kLongPathTarget. Every folder that can be chosen is therefore
-// shorter than this, which leaves room for "\Vimbra.arm_ppc.CAB" and for the
-// quoted parameter within MAX_PATH.
+// shorter than this, which leaves room for "\Vimbra.arm_ppc.CAB", for the
+// temporary name and for the quoted parameter within MAX_PATH.
 constexpr std::size_t kLongTargetChars = 230;
 
 // ShellExecuteA returns an error code of at most this value when it fails;
@@ -54,6 +63,25 @@ BOOL JoinPath(PathBuffer& out, std::initializer_list<const char*> parts) {
   }
   out[used] = '\0';
   return TRUE;
+}
+
+// Shows message nId and returns it as the exit status.
+int Fail(CWinOps& ops, UINT nId) {
+  ops.ShowMessage(nId);
+  return static_cast<int>(nId);
+}
+
+// Step 0: one install at a time. The mutex is never closed: it goes with the
+// process, so it is held until the application manager has been started. A
+// handle to an existing mutex, or a mutex that another user's Cradlet made
+// and this one may not open, means that an install is running. Returns 0 or
+// the message to show.
+UINT TakeInstallLock(CWinOps& ops) {
+  HANDLE hMutex = ops.CreateMutexA(nullptr, FALSE, kInstallMutex);
+  DWORD dwError = ops.GetLastError();
+  if (hMutex != nullptr && dwError != static_cast<DWORD>(ERROR_ALREADY_EXISTS)) return 0;
+  if (hMutex != nullptr || dwError == static_cast<DWORD>(ERROR_ACCESS_DENIED)) return IDS_ALREADY_INSTALLING;
+  return IDS_SYSTEM_ERROR;
 }
 
 // Steps 1 and 2: drive and directory of the program's own file, with its
@@ -81,18 +109,27 @@ void ReadSyncSoftwareVersion(CWinOps& ops) {
   ops.RegCloseKey(hKey);
 }
 
-// Step 6: the full path of CEAppMgr.exe from its App Paths key, which must
-// name an existing file. The value's type is not looked at; a value that
+// Step 6: the full path of CEAppMgr.exe from its App Paths key. A value of
+// type REG_EXPAND_SZ has its %NAME% parts expanded; other types are used as
+// they are. The path must be absolute (a relative one would find a program
+// planted in the current folder) and name an existing file. A value that
 // fills the whole buffer without a terminator is no usable path.
 BOOL FindAppManager(CWinOps& ops, PathBuffer& manager) {
   HKEY hKey = nullptr;
   if (ops.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppManagerKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return FALSE;
-  std::memset(manager, 0, sizeof manager);
-  DWORD cbManager = sizeof manager;
-  LONG nResult = ops.RegQueryValueExA(hKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(manager), &cbManager);
+  PathBuffer szValue = {};
+  DWORD dwType = 0, cbValue = sizeof szValue;
+  LONG nResult = ops.RegQueryValueExA(hKey, nullptr, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cbValue);
   ops.RegCloseKey(hKey);
-  if (nResult != ERROR_SUCCESS || manager[MAX_PATH - 1] != '\0') return FALSE;
-  return FileExists(ops, manager);
+  if (nResult != ERROR_SUCCESS || szValue[MAX_PATH - 1] != '\0') return FALSE;
+  if (dwType == REG_EXPAND_SZ) {
+    std::memset(manager, 0, sizeof manager);
+    DWORD nChars = ops.ExpandEnvironmentStringsA(szValue, manager, MAX_PATH);
+    if (nChars == 0 || nChars > static_cast<DWORD>(MAX_PATH) || manager[MAX_PATH - 1] != '\0') return FALSE;
+  } else {
+    std::memcpy(manager, szValue, sizeof manager);
+  }
+  return IsAbsolutePath(manager) && FileExists(ops, manager);
 }
 
 // Step 7: the folder beside the application manager, else the fallback on
@@ -117,12 +154,29 @@ BOOL ChooseTargetFolder(CWinOps& ops, const char* pszManager, PathBuffer& target
   return FileExists(ops, target);
 }
 
-// Steps 8 and 9: one copy, overwriting. Only the copy call's own success
-// makes it count: a target left by an earlier run (read-only, say) or a
-// folder of the target's name passes the existence test but holds nothing
-// of this run. The target must also exist afterwards.
-BOOL CopyToTarget(CWinOps& ops, const char* pszSource, const char* pszTarget) {
-  if (!ops.CopyFileA(pszSource, pszTarget, FALSE)) return FALSE;
+// The temporary name of this process's copies in the target folder.
+// kLongTargetChars leaves room for it within MAX_PATH.
+void FormTempPath(CWinOps& ops, const char* pszTarget, PathBuffer& temp) {
+  char szId[9];
+  DWORD dwId = ops.GetCurrentProcessId();
+  for (int i = 7; i >= 0; --i, dwId >>= 4) szId[i] = "0123456789abcdef"[dwId & 0xF];
+  szId[8] = '\0';
+  JoinPath(temp, {pszTarget, kTempPrefix, szId, kTempSuffix});
+}
+
+// Steps 8 and 9: one copy, written whole under pszTemp and then renamed over
+// the target, so that the target is at every moment either the earlier copy
+// or this one, never part of one (a full disk, two installs). A copy that
+// fails leaves no temporary file. Only the success of both calls makes it
+// count: a target left by an earlier run (read-only, say) or a folder of the
+// target's name passes the existence test but holds nothing of this run.
+// The target must also exist afterwards.
+BOOL CopyToTarget(CWinOps& ops, const char* pszSource, const char* pszTarget, const char* pszTemp) {
+  if (!ops.CopyFileA(pszSource, pszTemp, FALSE) ||
+      !ops.MoveFileExA(pszTemp, pszTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ops.DeleteFileA(pszTemp);
+    return FALSE;
+  }
   return FileExists(ops, pszTarget);
 }
 
@@ -137,45 +191,58 @@ BOOL FileExists(CWinOps& ops, const char* pszPath) {
   return TRUE;
 }
 
-void RunInstall(CWinOps& ops) {
+BOOL IsAbsolutePath(const char* pszPath) {
+  auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+  char cDrive = static_cast<char>(pszPath[0] | 0x20);
+  if (cDrive >= 'a' && cDrive <= 'z' && pszPath[1] == ':' && isSeparator(pszPath[2])) return TRUE;
+  if (!isSeparator(pszPath[0]) || !isSeparator(pszPath[1])) return FALSE;
+  // Server and share, each followed by a separator. "\\.\" and "\\?\" name
+  // devices and raw paths, not a server.
+  const char* pszServer = pszPath + 2;
+  std::size_t nServer = std::strcspn(pszServer, "\\/");
+  if (nServer == 0 || pszServer[nServer] == '\0') return FALSE;
+  if (nServer == 1 && (pszServer[0] == '.' || pszServer[0] == '?')) return FALSE;
+  const char* pszShare = pszServer + nServer + 1;
+  std::size_t nShare = std::strcspn(pszShare, "\\/");
+  return nShare != 0 && pszShare[nShare] != '\0';
+}
+
+int RunInstall(CWinOps& ops) {
+  // 0. Another Cradlet that is installing would have its copies or the
+  // manager's reading of them cut short: this one leaves everything alone.
+  if (UINT nLockMessage = TakeInstallLock(ops)) return Fail(ops, nLockMessage);
+
   // 1-2. Own folder and the two source paths. A folder too long to take the
   // cabinet's name within MAX_PATH is reported like a missing own path.
   PathBuffer szFolder, szSourceCab, szSourceIni;
   if (!GetProgramFolder(ops, szFolder) || !JoinPath(szSourceCab, {szFolder, kCabName}) ||
-      !JoinPath(szSourceIni, {szFolder, kIniName})) {
-    ops.ShowMessage(IDS_SYSTEM_ERROR);
-    return;
-  }
+      !JoinPath(szSourceIni, {szFolder, kIniName}))
+    return Fail(ops, IDS_SYSTEM_ERROR);
 
   // 3-4. Both files must lie next to the program before anything else is touched.
-  if (!FileExists(ops, szSourceCab) || !FileExists(ops, szSourceIni)) {
-    ops.ShowMessage(IDS_SOURCE_MISSING);
-    return;
-  }
+  if (!FileExists(ops, szSourceCab) || !FileExists(ops, szSourceIni)) return Fail(ops, IDS_SOURCE_MISSING);
 
   // 5-7. Synchronisation software, application manager, target folder.
   ReadSyncSoftwareVersion(ops);
   PathBuffer szManager, szTarget;
-  if (!FindAppManager(ops, szManager) || !ChooseTargetFolder(ops, szManager, szTarget)) {
-    ops.ShowMessage(IDS_NO_SYNC_SOFTWARE);
-    return;
-  }
+  if (!FindAppManager(ops, szManager) || !ChooseTargetFolder(ops, szManager, szTarget))
+    return Fail(ops, IDS_NO_SYNC_SOFTWARE);
 
   // 8-9. The copies. The target folder is shorter than kLongTargetChars, so
-  // both target paths and the quoted parameter always fit.
-  PathBuffer szTargetCab, szTargetIni, szParameter;
+  // both target paths, the temporary name and the quoted parameter always fit.
+  PathBuffer szTargetCab, szTargetIni, szTemp, szParameter;
   JoinPath(szTargetCab, {szTarget, kTargetCabName});
   JoinPath(szTargetIni, {szTarget, kTargetIniName});
+  FormTempPath(ops, szTarget, szTemp);
   JoinPath(szParameter, {kQuote, szTargetIni, kQuote});
-  if (!CopyToTarget(ops, szSourceCab, szTargetCab) || !CopyToTarget(ops, szSourceIni, szTargetIni)) {
-    ops.ShowMessage(IDS_COPY_ERROR);
-    return;
-  }
+  if (!CopyToTarget(ops, szSourceCab, szTargetCab, szTemp) || !CopyToTarget(ops, szSourceIni, szTargetIni, szTemp))
+    return Fail(ops, IDS_COPY_ERROR);
 
   // 10. Hand the description file to the manager: default verb, shown
   // normally, not waited for. A result of 32 or less means it never ran (the
   // file named in its App Paths entry is no program, say), which leaves the
   // user where a missing manager would. The copies stay for the next run.
   HINSTANCE hStarted = ops.ShellExecuteA(nullptr, nullptr, szManager, szParameter, nullptr, SW_SHOWNORMAL);
-  if (reinterpret_cast<std::intptr_t>(hStarted) <= kLastShellError) ops.ShowMessage(IDS_NO_SYNC_SOFTWARE);
+  if (reinterpret_cast<std::intptr_t>(hStarted) <= kLastShellError) return Fail(ops, IDS_NO_SYNC_SOFTWARE);
+  return kInstallStarted;
 }

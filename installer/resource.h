@@ -1,5 +1,5 @@
 // Resource identifiers of Cradlet: its program icon and the string table of
-// its four messages.
+// its messages. A message's id is also the exit status after it is shown.
 // Included by the install sequence and by the Windows resource script.
 #pragma once
 
@@ -10,3 +10,4 @@
 #define IDS_SYSTEM_ERROR 103
 #define IDS_COPY_ERROR 104
 #define IDS_SOURCE_MISSING 105
+#define IDS_ALREADY_INSTALLING 106

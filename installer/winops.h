@@ -27,11 +27,20 @@ constexpr BOOL FALSE = 0;
 constexpr int MAX_PATH = 260;
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+constexpr LONG ERROR_ACCESS_DENIED = 5;
+constexpr LONG ERROR_DISK_FULL = 112;
+constexpr LONG ERROR_ALREADY_EXISTS = 183;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr REGSAM KEY_READ = 0x20019;
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_EXPAND_SZ = 2;
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
 constexpr int SW_SHOWNORMAL = 1;
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u));
+
+struct SECURITY_ATTRIBUTES;
 
 struct FILETIME {
   DWORD dwLowDateTime;
@@ -61,11 +70,21 @@ class CWinOps {
  public:
   virtual ~CWinOps() = default;
 
-  // Kernel: own program path; directory search used as an existence test; file copy.
+  // Kernel: a named mutex and the error code it leaves; the process id.
+  virtual HANDLE CreateMutexA(SECURITY_ATTRIBUTES* pMutexAttributes, BOOL bInitialOwner, const char* pszName) = 0;
+  virtual DWORD GetLastError() = 0;
+  virtual DWORD GetCurrentProcessId() = 0;
+
+  // Kernel: own program path; directory search used as an existence test;
+  // file copy, rename and removal; %NAME% expansion (the result counts the
+  // terminator, and is larger than nSize when the text does not fit).
   virtual DWORD GetModuleFileNameA(HMODULE hModule, char* pszFileName, DWORD nSize) = 0;
   virtual HANDLE FindFirstFileA(const char* pszFileName, WIN32_FIND_DATAA* pFindData) = 0;
   virtual BOOL FindClose(HANDLE hFindFile) = 0;
   virtual BOOL CopyFileA(const char* pszExistingFileName, const char* pszNewFileName, BOOL bFailIfExists) = 0;
+  virtual BOOL MoveFileExA(const char* pszExistingFileName, const char* pszNewFileName, DWORD dwFlags) = 0;
+  virtual BOOL DeleteFileA(const char* pszFileName) = 0;
+  virtual DWORD ExpandEnvironmentStringsA(const char* pszSrc, char* pszDst, DWORD nSize) = 0;
 
   // Registry, read only.
   virtual LONG RegOpenKeyExA(HKEY hKey, const char* pszSubKey, DWORD ulOptions, REGSAM samDesired, HKEY* phkResult) = 0;

@@ -17,6 +17,12 @@ namespace {
 // Every operation is the Win32 or C runtime call of the same name, as is.
 class CWin32Ops : public CWinOps {
  public:
+  HANDLE CreateMutexA(SECURITY_ATTRIBUTES* pMutexAttributes, BOOL bInitialOwner, const char* pszName) override {
+    return ::CreateMutexA(pMutexAttributes, bInitialOwner, pszName);
+  }
+  DWORD GetLastError() override { return ::GetLastError(); }
+  DWORD GetCurrentProcessId() override { return ::GetCurrentProcessId(); }
+
   DWORD GetModuleFileNameA(HMODULE hModule, char* pszFileName, DWORD nSize) override {
     return ::GetModuleFileNameA(hModule, pszFileName, nSize);
   }
@@ -26,6 +32,13 @@ class CWin32Ops : public CWinOps {
   BOOL FindClose(HANDLE hFindFile) override { return ::FindClose(hFindFile); }
   BOOL CopyFileA(const char* pszExistingFileName, const char* pszNewFileName, BOOL bFailIfExists) override {
     return ::CopyFileA(pszExistingFileName, pszNewFileName, bFailIfExists);
+  }
+  BOOL MoveFileExA(const char* pszExistingFileName, const char* pszNewFileName, DWORD dwFlags) override {
+    return ::MoveFileExA(pszExistingFileName, pszNewFileName, dwFlags);
+  }
+  BOOL DeleteFileA(const char* pszFileName) override { return ::DeleteFileA(pszFileName); }
+  DWORD ExpandEnvironmentStringsA(const char* pszSrc, char* pszDst, DWORD nSize) override {
+    return ::ExpandEnvironmentStringsA(pszSrc, pszDst, nSize);
   }
 
   LONG RegOpenKeyExA(HKEY hKey, const char* pszSubKey, DWORD ulOptions, REGSAM samDesired, HKEY* phkResult) override {

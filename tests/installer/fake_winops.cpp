@@ -70,16 +70,21 @@ void CFakeWinOps::AddRegistryKey(const std::string& strKey) {
   m_registry[Key(strKey)];
 }
 
-void CFakeWinOps::SetRegistryValue(const std::string& strKey, const std::string& strName,
-                                   const std::vector<BYTE>& data) {
-  m_registry[Key(strKey)][Key(strName)] = data;
+void CFakeWinOps::SetRegistryValue(const std::string& strKey, const std::string& strName, const std::vector<BYTE>& data,
+                                   DWORD dwType) {
+  m_registry[Key(strKey)][Key(strName)] = {dwType, data};
 }
 
-void CFakeWinOps::SetRegistryString(const std::string& strKey, const std::string& strName,
-                                    const std::string& strValue) {
+void CFakeWinOps::SetRegistryString(const std::string& strKey, const std::string& strName, const std::string& strValue,
+                                    DWORD dwType) {
   std::vector<BYTE> data(strValue.begin(), strValue.end());
   data.push_back(0);
-  SetRegistryValue(strKey, strName, data);
+  SetRegistryValue(strKey, strName, data, dwType);
+}
+
+void CFakeWinOps::Release(const std::string& strKey) {
+  auto it = m_files.find(strKey);
+  if (it != m_files.end() && m_nFreeBytes >= 0) m_nFreeBytes += static_cast<long long>(it->second.second.size());
 }
 
 std::vector<std::string> CFakeWinOps::CallNames() const {
@@ -97,6 +102,24 @@ std::vector<std::string> CFakeWinOps::Snapshot() const {
 }
 
 // ---- Kernel ----
+
+HANDLE CFakeWinOps::CreateMutexA(SECURITY_ATTRIBUTES* pMutexAttributes, BOOL bInitialOwner, const char* pszName) {
+  std::string name = pszName ? pszName : "<null>";
+  m_calls.push_back("CreateMutexA " + name);
+  if (pMutexAttributes != nullptr || bInitialOwner || !pszName)
+    m_faults.push_back("CreateMutexA: a named mutex with default security, not owned");
+  if (m_dwCreateMutexError != 0) {
+    m_dwLastError = m_dwCreateMutexError;
+    return nullptr;
+  }
+  m_dwLastError = m_existingMutexes.count(name) ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+  return reinterpret_cast<HANDLE>(m_nNextHandle++);
+}
+
+DWORD CFakeWinOps::GetLastError() {
+  m_calls.push_back("GetLastError");
+  return m_dwLastError;
+}
 
 DWORD CFakeWinOps::GetModuleFileNameA(HMODULE hModule, char* pszFileName, DWORD nSize) {
   m_calls.push_back("GetModuleFileNameA");
@@ -145,8 +168,66 @@ BOOL CFakeWinOps::CopyFileA(const char* pszExistingFileName, const char* pszNewF
   if (!HasFile(source) || m_locked.count(Key(source)) || !m_folders.count(Parent(targetKey)) ||
       m_folders.count(targetKey) || m_readOnly.count(targetKey) || (bFailIfExists && HasFile(target)))
     return FALSE;
-  m_files[targetKey] = {target, FileContent(source)};
+  std::string content = FileContent(source);
+  Release(targetKey);
+  if (m_nFreeBytes >= 0 && static_cast<long long>(content.size()) > m_nFreeBytes) {
+    m_files[targetKey] = {target, content.substr(0, static_cast<std::size_t>(m_nFreeBytes))};
+    m_nFreeBytes = 0;
+    return FALSE;
+  }
+  if (m_nFreeBytes >= 0) m_nFreeBytes -= static_cast<long long>(content.size());
+  m_files[targetKey] = {target, content};
   return TRUE;
+}
+
+BOOL CFakeWinOps::MoveFileExA(const char* pszExistingFileName, const char* pszNewFileName, DWORD dwFlags) {
+  std::string source = PathArg(pszExistingFileName, "MoveFileExA");
+  std::string target = PathArg(pszNewFileName, "MoveFileExA");
+  m_calls.push_back("MoveFileExA " + source + " > " + target);
+  if (dwFlags != (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    m_faults.push_back("MoveFileExA: must replace and write through");
+  std::string sourceKey = Key(source), targetKey = Key(target);
+  // Windows refuses to replace a read-only file or a folder.
+  if (!HasFile(source) || !m_folders.count(Parent(targetKey)) || m_folders.count(targetKey) ||
+      m_readOnly.count(targetKey) || (!(dwFlags & MOVEFILE_REPLACE_EXISTING) && HasFile(target)))
+    return FALSE;
+  std::string content = FileContent(source);
+  Release(targetKey);
+  m_files.erase(sourceKey);
+  m_files[targetKey] = {target, content};
+  return TRUE;
+}
+
+BOOL CFakeWinOps::DeleteFileA(const char* pszFileName) {
+  std::string path = PathArg(pszFileName, "DeleteFileA");
+  m_calls.push_back("DeleteFileA " + path);
+  std::string key = Key(path);
+  if (!m_files.count(key) || m_readOnly.count(key)) return FALSE;
+  Release(key);
+  m_files.erase(key);
+  return TRUE;
+}
+
+// Each %NAME% of a defined variable is replaced; any other "%" stays.
+DWORD CFakeWinOps::ExpandEnvironmentStringsA(const char* pszSrc, char* pszDst, DWORD nSize) {
+  std::string source = PathArg(pszSrc, "ExpandEnvironmentStringsA"), result;
+  m_calls.push_back("ExpandEnvironmentStringsA " + source);
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    std::size_t end = source[i] == '%' ? source.find('%', i + 1) : std::string::npos;
+    std::string name = end == std::string::npos ? std::string() : source.substr(i + 1, end - i - 1);
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+    auto it = m_environment.find(name);
+    if (end != std::string::npos && it != m_environment.end()) {
+      result += it->second;
+      i = end;
+    } else {
+      result += source[i];
+    }
+  }
+  DWORD nNeeded = static_cast<DWORD>(result.size() + 1);
+  // A result that does not fit leaves the buffer cut, without terminator.
+  std::memcpy(pszDst, result.c_str(), std::min(nNeeded, nSize));
+  return nNeeded;
 }
 
 // ---- Registry ----
@@ -175,13 +256,13 @@ LONG CFakeWinOps::RegQueryValueExA(HKEY hKey, const char* pszValueName, DWORD* p
   const auto& values = m_registry[Key(m_keyNames[hKey])];
   auto it = values.find(Key(name));
   if (it == values.end()) return ERROR_FILE_NOT_FOUND;
-  if (pType) *pType = 1;  // REG_SZ; the sequence never asks
-  DWORD cbValue = static_cast<DWORD>(it->second.size());
+  if (pType) *pType = it->second.dwType;
+  DWORD cbValue = static_cast<DWORD>(it->second.data.size());
   if (pData && *pcbData < cbValue) {
     *pcbData = cbValue;
     return ERROR_MORE_DATA;
   }
-  if (pData) std::memcpy(pData, it->second.data(), cbValue);
+  if (pData) std::memcpy(pData, it->second.data.data(), cbValue);
   *pcbData = cbValue;
   return ERROR_SUCCESS;
 }

@@ -38,8 +38,21 @@ class CFakeWinOps : public CWinOps {
   void LockFile(const std::string& strPath) { m_locked.insert(Key(strPath)); }
   // Registry under HKEY_LOCAL_MACHINE; value name "" is the default value.
   void AddRegistryKey(const std::string& strKey);
-  void SetRegistryValue(const std::string& strKey, const std::string& strName, const std::vector<BYTE>& data);
-  void SetRegistryString(const std::string& strKey, const std::string& strName, const std::string& strValue);
+  void SetRegistryValue(const std::string& strKey, const std::string& strName, const std::vector<BYTE>& data,
+                        DWORD dwType = REG_SZ);
+  void SetRegistryString(const std::string& strKey, const std::string& strName, const std::string& strValue,
+                         DWORD dwType = REG_SZ);
+
+  // Bytes the disk still takes; negative for no limit. CopyFileA onto a full
+  // disk writes what fits and fails, leaving the cut file, as Wine does.
+  long long m_nFreeBytes = -1;
+  // Environment of the process, for ExpandEnvironmentStringsA (names in capitals).
+  std::map<std::string, std::string> m_environment;
+  // Named mutexes that exist already (another Cradlet's); when
+  // m_dwCreateMutexError is set, CreateMutexA fails with it instead.
+  std::set<std::string> m_existingMutexes;
+  DWORD m_dwCreateMutexError = 0;
+  DWORD m_dwProcessId = 0x2A3C;
   void RemoveRegistryKey(const std::string& strKey) { m_registry.erase(Key(strKey)); }
 
   // What GetModuleFileNameA reports; empty makes it fail.
@@ -60,10 +73,16 @@ class CFakeWinOps : public CWinOps {
   std::vector<std::string> Snapshot() const;
 
   // ---- CWinOps ----
+  HANDLE CreateMutexA(SECURITY_ATTRIBUTES* pMutexAttributes, BOOL bInitialOwner, const char* pszName) override;
+  DWORD GetLastError() override;
+  DWORD GetCurrentProcessId() override { return m_dwProcessId; }
   DWORD GetModuleFileNameA(HMODULE hModule, char* pszFileName, DWORD nSize) override;
   HANDLE FindFirstFileA(const char* pszFileName, WIN32_FIND_DATAA* pFindData) override;
   BOOL FindClose(HANDLE hFindFile) override;
   BOOL CopyFileA(const char* pszExistingFileName, const char* pszNewFileName, BOOL bFailIfExists) override;
+  BOOL MoveFileExA(const char* pszExistingFileName, const char* pszNewFileName, DWORD dwFlags) override;
+  BOOL DeleteFileA(const char* pszFileName) override;
+  DWORD ExpandEnvironmentStringsA(const char* pszSrc, char* pszDst, DWORD nSize) override;
   LONG RegOpenKeyExA(HKEY hKey, const char* pszSubKey, DWORD ulOptions, REGSAM samDesired, HKEY* phkResult) override;
   LONG RegQueryValueExA(HKEY hKey, const char* pszValueName, DWORD* pReserved, DWORD* pType, BYTE* pData,
                         DWORD* pcbData) override;
@@ -80,14 +99,22 @@ class CFakeWinOps : public CWinOps {
   std::string PathArg(const char* pszPath, const char* pszOperation);
   static std::string Key(const std::string& strPath);
   static std::string Parent(const std::string& strKey);
+  // Frees the bytes of file strKey, which is being replaced or removed.
+  void Release(const std::string& strKey);
+
+  struct Value {
+    DWORD dwType;
+    std::vector<BYTE> data;
+  };
 
   std::map<std::string, std::string> m_folders;                        // key -> path as created
   std::map<std::string, std::pair<std::string, std::string>> m_files;  // key -> (path, content)
   std::set<std::string> m_readOnly;
   std::set<std::string> m_locked;
-  std::map<std::string, std::map<std::string, std::vector<BYTE>>> m_registry;  // key -> name -> data
-  std::map<HKEY, std::string> m_keyNames;                                      // every handle ever opened
+  std::map<std::string, std::map<std::string, Value>> m_registry;  // key -> name -> value
+  std::map<HKEY, std::string> m_keyNames;                          // every handle ever opened
   std::uintptr_t m_nNextHandle = 0x1000;
+  DWORD m_dwLastError = 0;
 };
 
 // The usual PC: Cradlet in "C:\Cradlet" beside both source files, the

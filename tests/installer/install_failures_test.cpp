@@ -73,7 +73,8 @@ TEST_F(InstallFailure, OwnProgramPathUnavailableShowsSystemError) {
   fake.m_strModulePath.clear();
   Run();
   EXPECT_EQ(fake.m_messages, std::vector<UINT>{IDS_SYSTEM_ERROR});
-  EXPECT_EQ(fake.CallNames(), (std::vector<std::string>{"GetModuleFileNameA", "ShowMessage"}));
+  EXPECT_EQ(fake.CallNames(),
+            (std::vector<std::string>{"CreateMutexA", "GetLastError", "GetModuleFileNameA", "ShowMessage"}));
   ExpectNothingLeftBehind();
 }
 
@@ -281,6 +282,141 @@ TEST_F(InstallFailure, ManagerThatCannotStartShowsNoSyncSoftwareAndKeepsBothCopi
   }
 }
 
+// Another Cradlet holds the install lock: this one says so, or reports a
+// lock it cannot take at all, and touches nothing. The lock's name is the
+// one a normal run takes, so the two runs meet on it.
+TEST_F(InstallFailure, HeldInstallLockShowsItsMessageBeforeAnythingElse) {
+  RunInstall(fake);
+  ASSERT_EQ(fake.m_calls[0].rfind("CreateMutexA ", 0), 0u);
+  const std::string lockName = fake.m_calls[0].substr(13);
+  struct Case {
+    bool bExisting;
+    DWORD dwCreateError;
+    UINT nMessage;
+  };
+  const Case cases[] = {
+      {true, 0, IDS_ALREADY_INSTALLING},
+      {true, ERROR_ACCESS_DENIED, IDS_ALREADY_INSTALLING},  // another user's Cradlet
+      {false, 8, IDS_SYSTEM_ERROR},                         // no memory for the mutex
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.nMessage);
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    if (c.bExisting) pc.m_existingMutexes.insert(lockName);
+    pc.m_dwCreateMutexError = c.dwCreateError;
+    std::vector<std::string> start = pc.Snapshot();
+    EXPECT_EQ(RunInstall(pc), static_cast<int>(c.nMessage));
+    EXPECT_EQ(pc.m_messages, std::vector<UINT>{c.nMessage});
+    EXPECT_EQ(pc.CallNames(), (std::vector<std::string>{"CreateMutexA", "GetLastError", "ShowMessage"}));
+    EXPECT_EQ(pc.Snapshot(), start);
+    ExpectTidy(pc);
+  }
+}
+
+// A disk that fills up during a copy leaves no cut file: neither a cut
+// cabinet nor a cut description file, and no temporary file; an earlier
+// run's copies stay whole.
+TEST_F(InstallFailure, FullDiskLeavesOnlyWholeCopies) {
+  const std::string target = kTarget, cab = kTargetCab, ini = kTargetIni;
+  const std::string newCab = "MSCF cabinet 2 of a larger size", newIni = "[CEAppManager] 2";
+  struct Case {
+    const char* pszName;
+    bool bEarlierRun;
+    long long nFree;
+    std::vector<std::string> leftInTarget;
+  };
+  const Case cases[] = {
+      {"cabinet does not fit", false, 8, {target + "\\"}},
+      {"description does not fit",
+       false,
+       static_cast<long long>(newCab.size()) + 4,
+       {target + "\\", cab + " = " + newCab}},
+      {"cabinet does not fit over an earlier run",
+       true,
+       static_cast<long long>(newCab.size()) - 1,
+       {target + "\\", cab + " = MSCF cabinet 1", ini + " = [CEAppManager] 1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pszName);
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    if (c.bEarlierRun) {
+      ASSERT_EQ(RunInstall(pc), 0);
+    }
+    pc.AddFile("C:\\Cradlet\\Vimbra.arm_ppc.CAB", newCab);
+    pc.AddFile("C:\\Cradlet\\Vimbra.ini", newIni);
+    pc.m_nFreeBytes = c.nFree;
+    std::vector<std::string> start = pc.Snapshot();
+    pc.m_launches.clear();
+    EXPECT_EQ(RunInstall(pc), IDS_COPY_ERROR);
+    EXPECT_TRUE(pc.m_launches.empty());
+    EXPECT_EQ(pc.Snapshot(), WithTargetListing(start, c.leftInTarget));
+    ExpectTidy(pc);
+  }
+}
+
+// Only "X:\" and "\\server\share\" roots are absolute: everything else is
+// looked up from the current folder or drive.
+TEST(ManagerPath, AbsoluteOnlyWithDriveRootOrUncShare) {
+  const std::pair<const char*, BOOL> cases[] = {
+      {"C:\\Sync\\CEAppMgr.exe", TRUE},
+      {"z:/Sync/CEAppMgr.exe", TRUE},
+      {"\\\\pc\\share\\CEAppMgr.exe", TRUE},
+      {"//pc/share/Sync/CEAppMgr.exe", TRUE},
+      {"CEAppMgr.exe", FALSE},
+      {"Sync\\CEAppMgr.exe", FALSE},
+      {"C:CEAppMgr.exe", FALSE},
+      {"\\Sync\\CEAppMgr.exe", FALSE},
+      {"1:\\CEAppMgr.exe", FALSE},
+      {"\\\\pc\\CEAppMgr.exe", FALSE},
+      {"\\\\pc\\\\CEAppMgr.exe", FALSE},
+      {"\\\\\\share\\CEAppMgr.exe", FALSE},
+      {"\\\\.\\C:\\CEAppMgr.exe", FALSE},
+      {"\\\\?\\C:\\CEAppMgr.exe", FALSE},
+      {"", FALSE},
+  };
+  for (const auto& [pszPath, bAbsolute] : cases) EXPECT_EQ(IsAbsolutePath(pszPath), bAbsolute) << pszPath;
+}
+
+// A manager path that is not absolute, as read or as expanded, or whose
+// expansion does not fit in MAX_PATH, counts as no manager: nothing is made
+// and nothing started, even when a file of that name would be found.
+TEST_F(InstallFailure, ManagerPathNotAbsoluteOrTooLongShowsNoSyncSoftware) {
+  const std::string long260 = "C:\\" + std::string(244, 'x') + "\\CEAppMgr.exe";
+  struct Case {
+    std::string strValue;
+    DWORD dwType;
+    std::string strPlanted;  // a file where a relative lookup would find it
+  };
+  const Case cases[] = {
+      {"CEAppMgr.exe", REG_SZ, "CEAppMgr.exe"},
+      {"\\Program Files\\Windows CE Services\\CEAppMgr.exe", REG_SZ,
+       "\\Program Files\\Windows CE Services\\CEAppMgr.exe"},
+      {"%SYNC%\\CEAppMgr.exe", REG_EXPAND_SZ, "Sync\\CEAppMgr.exe"},
+      {"%UNDEFINED%\\CEAppMgr.exe", REG_EXPAND_SZ, "%UNDEFINED%\\CEAppMgr.exe"},
+      {"%LONG%\\CEAppMgr.exe", REG_EXPAND_SZ, long260},
+      {"%ProgramFiles%\\Windows CE Services\\CEAppMgr.exe", REG_SZ, ""},  // not expanded as REG_SZ
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.strValue);
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    pc.m_environment = {{"SYNC", "Sync"}, {"LONG", long260.substr(0, long260.size() - 13)}};
+    pc.m_environment["PROGRAMFILES"] = "C:\\Program Files";
+    if (!c.strPlanted.empty()) pc.AddFile(c.strPlanted, "MZ planted");
+    pc.SetRegistryString(kAppPathsKey, "", c.strValue, c.dwType);
+    std::vector<std::string> start = pc.Snapshot();
+    EXPECT_EQ(RunInstall(pc), IDS_NO_SYNC_SOFTWARE);
+    EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_NO_SYNC_SOFTWARE});
+    EXPECT_EQ(pc.Snapshot(), start);
+    EXPECT_TRUE(pc.m_launches.empty());
+    std::vector<std::string> names = pc.CallNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "_mkdir"), 0);
+    ExpectTidy(pc);
+  }
+}
+
 // A program folder of n characters as the sequence sees it ("C:\" to the
 // trailing "\"), with the program and both sources in it.
 std::string PlaceProgramInFolderOf(CFakeWinOps& pc, std::size_t nChars) {
@@ -299,7 +435,7 @@ TEST_F(InstallFailure, ProgramFolderTooLongForTheCabinetNameShowsSystemError) {
   std::string folder = PlaceProgramInFolderOf(fake, 241);
   Run();
   EXPECT_TRUE(fake.m_messages.empty());
-  EXPECT_EQ(fake.m_calls[2], "FindFirstFileA " + folder + "\\Vimbra.arm_ppc.CAB");
+  EXPECT_EQ(fake.m_calls[4], "FindFirstFileA " + folder + "\\Vimbra.arm_ppc.CAB");
   ASSERT_EQ(fake.m_launches.size(), 1u);
 
   CFakeWinOps pc;
@@ -307,7 +443,8 @@ TEST_F(InstallFailure, ProgramFolderTooLongForTheCabinetNameShowsSystemError) {
   PlaceProgramInFolderOf(pc, 242);
   RunInstall(pc);
   EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_SYSTEM_ERROR});
-  EXPECT_EQ(pc.CallNames(), (std::vector<std::string>{"GetModuleFileNameA", "_splitpath", "ShowMessage"}));
+  EXPECT_EQ(pc.CallNames(), (std::vector<std::string>{"CreateMutexA", "GetLastError", "GetModuleFileNameA",
+                                                      "_splitpath", "ShowMessage"}));
 }
 
 TEST_F(InstallFailure, ProgramPathCutShortShowsSystemError) {
@@ -319,7 +456,7 @@ TEST_F(InstallFailure, ProgramPathCutShortShowsSystemError) {
     pc.m_strModulePath = "C:\\" + std::string(nChars - 3 - 12, 'p') + "\\Cradlet.exe";
     RunInstall(pc);
     EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_SYSTEM_ERROR});
-    EXPECT_EQ(pc.CallNames().size(), nChars == 259 ? 3u : 2u);  // the 259-character path is split first
+    EXPECT_EQ(pc.CallNames().size(), nChars == 259 ? 5u : 4u);  // the 259-character path is split first
   }
 }
 

@@ -4,12 +4,14 @@
 // launch, through the fake PC.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "fake_winops.h"
 #include "installerapp.h"
 #include "installsequence.h"
+#include "resource.h"
 
 namespace {
 
@@ -48,7 +50,10 @@ class InstallTarget : public ::testing::Test {
 TEST_F(InstallTarget, SuccessMakesTheseCallsInThisOrder) {
   RunInstall(fake);
   const std::string target = kBesideManager;
+  const std::string temp = target + "\\~Cradlet00002a3c.tmp";
   std::vector<std::string> expected = {
+      "CreateMutexA Global\\Vimbra.Cradlet.Install",
+      "GetLastError",
       "GetModuleFileNameA",
       "_splitpath C:\\Cradlet\\Cradlet.exe",
       "FindFirstFileA C:\\Cradlet\\Vimbra.arm_ppc.CAB",
@@ -67,10 +72,12 @@ TEST_F(InstallTarget, SuccessMakesTheseCallsInThisOrder) {
       "FindClose",
       "FindFirstFileA " + target,
       "FindClose",
-      "CopyFileA C:\\Cradlet\\Vimbra.arm_ppc.CAB > " + target + "\\Vimbra.arm_ppc.CAB",
+      "CopyFileA C:\\Cradlet\\Vimbra.arm_ppc.CAB > " + temp,
+      "MoveFileExA " + temp + " > " + target + "\\Vimbra.arm_ppc.CAB",
       "FindFirstFileA " + target + "\\Vimbra.arm_ppc.CAB",
       "FindClose",
-      "CopyFileA C:\\Cradlet\\Vimbra.ini > " + target + "\\Vimbra.ini",
+      "CopyFileA C:\\Cradlet\\Vimbra.ini > " + temp,
+      "MoveFileExA " + temp + " > " + target + "\\Vimbra.ini",
       "FindFirstFileA " + target + "\\Vimbra.ini",
       "FindClose",
       std::string("ShellExecuteA ") + kManagerPath + " \"" + target + "\\Vimbra.ini\"",
@@ -113,7 +120,7 @@ TEST_F(InstallTarget, SyncSoftwareKeyDecidesNothingAndIsClosed) {
     std::vector<std::string> extra = {"RegQueryValueExA MajorVersion",
                                       "RegCloseKey Software\\Microsoft\\Windows CE Services\\"};
     std::vector<std::string> expected = withoutKey;
-    expected.insert(expected.begin() + 7, extra.begin(), extra.end());
+    expected.insert(expected.begin() + 9, extra.begin(), extra.end());
     EXPECT_EQ(pc.m_calls, expected);
   }
 }
@@ -153,7 +160,60 @@ TEST_F(InstallTarget, SecondRunReusesTheFolderAndOverwritesBothCopies) {
   RunInstall(fake);
   ExpectInstalledTo(kBesideManager);
   EXPECT_EQ(fake.FileContent(std::string(kBesideManager) + "\\Vimbra.arm_ppc.CAB"), "MSCF cabinet 2");
-  EXPECT_EQ(fake.m_calls[13], std::string("_mkdir ") + kBesideManager);  // tried, failed, folder used
+  EXPECT_EQ(fake.m_calls[15], std::string("_mkdir ") + kBesideManager);  // tried, failed, folder used
+}
+
+// A REG_EXPAND_SZ value is used expanded, up to a path of 259 characters;
+// a UNC path is as good as one with a drive.
+TEST_F(InstallTarget, ExpandedOrUncManagerPathIsUsed) {
+  const std::string deep = "C:\\" + std::string(243, 'e');  // + "\CEAppMgr.exe": 259 characters
+  struct Case {
+    std::string strValue;
+    DWORD dwType;
+    std::string strManager;
+    std::string strTarget;
+  };
+  const Case cases[] = {
+      {"%ProgramFiles%\\Windows CE Services\\CEAppMgr.exe", REG_EXPAND_SZ, kManagerPath, kBesideManager},
+      {"%DEEP%\\CEAppMgr.exe", REG_EXPAND_SZ, deep + "\\CEAppMgr.exe", "C:\\VimboTemp"},
+      {"\\\\pc\\share\\Sync\\CEAppMgr.exe", REG_SZ, "\\\\pc\\share\\Sync\\CEAppMgr.exe",
+       "\\\\pc\\share\\Sync\\Vimbra_PPC_installer"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.strValue);
+    fake = CFakeWinOps();
+    SetUpTypicalPc(fake);
+    fake.m_environment = {{"PROGRAMFILES", "C:\\Program Files"}, {"DEEP", deep}};
+    for (const char* folder : {"\\\\pc\\share", "\\\\pc\\share\\Sync"}) fake.AddFolder(folder);
+    fake.AddFolder(deep);
+    fake.AddFile(c.strManager, "MZ manager");
+    fake.SetRegistryString(kAppPathsKey, "", c.strValue, c.dwType);
+    EXPECT_EQ(RunInstall(fake), kInstallStarted);
+    ExpectInstalledTo(c.strTarget, c.strManager);
+  }
+}
+
+// The exit status is the number of the message shown, 0 after a started
+// manager: scripts can tell every outcome apart.
+TEST_F(InstallTarget, ExitStatusIsTheMessageShownOrZero) {
+  const std::pair<std::function<void(CFakeWinOps&)>, int> cases[] = {
+      {[](CFakeWinOps&) {}, 0},
+      {[](CFakeWinOps& pc) { pc.m_existingMutexes.insert("Global\\Vimbra.Cradlet.Install"); }, IDS_ALREADY_INSTALLING},
+      {[](CFakeWinOps& pc) { pc.m_strModulePath.clear(); }, IDS_SYSTEM_ERROR},
+      {[](CFakeWinOps& pc) { pc.RemoveFile("C:\\Cradlet\\Vimbra.ini"); }, IDS_SOURCE_MISSING},
+      {[](CFakeWinOps& pc) { pc.RemoveRegistryKey(kAppPathsKey); }, IDS_NO_SYNC_SOFTWARE},
+      {[](CFakeWinOps& pc) { pc.LockFile("C:\\Cradlet\\Vimbra.arm_ppc.CAB"); }, IDS_COPY_ERROR},
+      {[](CFakeWinOps& pc) { pc.m_nShellResult = 2; }, IDS_NO_SYNC_SOFTWARE},
+  };
+  for (const auto& [setUp, nStatus] : cases) {
+    SCOPED_TRACE(nStatus);
+    CFakeWinOps pc;
+    SetUpTypicalPc(pc);
+    setUp(pc);
+    CInstallerApp app(kAppName, pc);
+    EXPECT_EQ(app.Run(), nStatus);
+    EXPECT_EQ(pc.m_messages, nStatus ? std::vector<UINT>{static_cast<UINT>(nStatus)} : std::vector<UINT>{});
+  }
 }
 
 TEST_F(InstallTarget, ApplicationStartUpRunsTheInstallAndDeclines) {
