@@ -167,11 +167,16 @@ void FormTempPath(CWinOps& ops, const char* pszTarget, PathBuffer& temp) {
 // Steps 8 and 9: one copy, written whole under pszTemp and then renamed over
 // the target, so that the target is at every moment either the earlier copy
 // or this one, never part of one (a full disk, two installs). A copy that
-// fails leaves no temporary file. Only the success of both calls makes it
+// fails leaves no temporary file. Only the success of these calls makes it
 // count: a target left by an earlier run (read-only, say) or a folder of the
 // target's name passes the existence test but holds nothing of this run.
-// The target must also exist afterwards.
+// Windows refuses to rename over either, but Wine replaces a read-only file,
+// so both are refused here first, before anything is copied in vain. The
+// target must also exist afterwards.
 BOOL CopyToTarget(CWinOps& ops, const char* pszSource, const char* pszTarget, const char* pszTemp) {
+  DWORD dwAttributes = ops.GetFileAttributesA(pszTarget);
+  if (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return FALSE;
   if (!ops.CopyFileA(pszSource, pszTemp, FALSE) ||
       !ops.MoveFileExA(pszTemp, pszTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     ops.DeleteFileA(pszTemp);

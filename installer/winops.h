@@ -34,6 +34,10 @@ constexpr LONG ERROR_MORE_DATA = 234;
 constexpr REGSAM KEY_READ = 0x20019;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_EXPAND_SZ = 2;
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
 constexpr int SW_SHOWNORMAL = 1;
@@ -76,11 +80,12 @@ class CWinOps {
   virtual DWORD GetCurrentProcessId() = 0;
 
   // Kernel: own program path; directory search used as an existence test;
-  // file copy, rename and removal; %NAME% expansion (the result counts the
-  // terminator, and is larger than nSize when the text does not fit).
+  // attributes; file copy, rename and removal; %NAME% expansion (the result
+  // counts the terminator, and is larger than nSize when the text does not fit).
   virtual DWORD GetModuleFileNameA(HMODULE hModule, char* pszFileName, DWORD nSize) = 0;
   virtual HANDLE FindFirstFileA(const char* pszFileName, WIN32_FIND_DATAA* pFindData) = 0;
   virtual BOOL FindClose(HANDLE hFindFile) = 0;
+  virtual DWORD GetFileAttributesA(const char* pszFileName) = 0;
   virtual BOOL CopyFileA(const char* pszExistingFileName, const char* pszNewFileName, BOOL bFailIfExists) = 0;
   virtual BOOL MoveFileExA(const char* pszExistingFileName, const char* pszNewFileName, DWORD dwFlags) = 0;
   virtual BOOL DeleteFileA(const char* pszFileName) = 0;

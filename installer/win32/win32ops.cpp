@@ -30,6 +30,7 @@ class CWin32Ops : public CWinOps {
     return ::FindFirstFileA(pszFileName, pFindData);
   }
   BOOL FindClose(HANDLE hFindFile) override { return ::FindClose(hFindFile); }
+  DWORD GetFileAttributesA(const char* pszFileName) override { return ::GetFileAttributesA(pszFileName); }
   BOOL CopyFileA(const char* pszExistingFileName, const char* pszNewFileName, BOOL bFailIfExists) override {
     return ::CopyFileA(pszExistingFileName, pszNewFileName, bFailIfExists);
   }

@@ -159,6 +159,16 @@ BOOL CFakeWinOps::FindClose(HANDLE hFindFile) {
   return TRUE;
 }
 
+DWORD CFakeWinOps::GetFileAttributesA(const char* pszFileName) {
+  std::string path = PathArg(pszFileName, "GetFileAttributesA");
+  m_calls.push_back("GetFileAttributesA " + path);
+  std::string key = Key(path);
+  DWORD dwReadOnly = m_readOnly.count(key) ? FILE_ATTRIBUTE_READONLY : 0;
+  if (m_folders.count(key)) return FILE_ATTRIBUTE_DIRECTORY | dwReadOnly;
+  if (m_files.count(key)) return dwReadOnly ? dwReadOnly : FILE_ATTRIBUTE_NORMAL;
+  return INVALID_FILE_ATTRIBUTES;
+}
+
 BOOL CFakeWinOps::CopyFileA(const char* pszExistingFileName, const char* pszNewFileName, BOOL bFailIfExists) {
   std::string source = PathArg(pszExistingFileName, "CopyFileA");
   std::string target = PathArg(pszNewFileName, "CopyFileA");
@@ -187,9 +197,10 @@ BOOL CFakeWinOps::MoveFileExA(const char* pszExistingFileName, const char* pszNe
   if (dwFlags != (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     m_faults.push_back("MoveFileExA: must replace and write through");
   std::string sourceKey = Key(source), targetKey = Key(target);
-  // Windows refuses to replace a read-only file or a folder.
+  // Windows refuses to replace a read-only file, a folder or a file held open.
   if (!HasFile(source) || !m_folders.count(Parent(targetKey)) || m_folders.count(targetKey) ||
-      m_readOnly.count(targetKey) || (!(dwFlags & MOVEFILE_REPLACE_EXISTING) && HasFile(target)))
+      m_readOnly.count(targetKey) || m_locked.count(targetKey) ||
+      (!(dwFlags & MOVEFILE_REPLACE_EXISTING) && HasFile(target)))
     return FALSE;
   std::string content = FileContent(source);
   Release(targetKey);

@@ -34,7 +34,8 @@ class CFakeWinOps : public CWinOps {
   // A folder in which _mkdir cannot create anything, or a file that
   // CopyFileA cannot overwrite (the read-only attribute).
   void MakeReadOnly(const std::string& strPath) { m_readOnly.insert(Key(strPath)); }
-  // Files that exist but that CopyFileA cannot read (held open elsewhere).
+  // Files held open elsewhere: CopyFileA cannot read them, MoveFileExA
+  // cannot replace them.
   void LockFile(const std::string& strPath) { m_locked.insert(Key(strPath)); }
   // Registry under HKEY_LOCAL_MACHINE; value name "" is the default value.
   void AddRegistryKey(const std::string& strKey);
@@ -79,6 +80,7 @@ class CFakeWinOps : public CWinOps {
   DWORD GetModuleFileNameA(HMODULE hModule, char* pszFileName, DWORD nSize) override;
   HANDLE FindFirstFileA(const char* pszFileName, WIN32_FIND_DATAA* pFindData) override;
   BOOL FindClose(HANDLE hFindFile) override;
+  DWORD GetFileAttributesA(const char* pszFileName) override;
   BOOL CopyFileA(const char* pszExistingFileName, const char* pszNewFileName, BOOL bFailIfExists) override;
   BOOL MoveFileExA(const char* pszExistingFileName, const char* pszNewFileName, DWORD dwFlags) override;
   BOOL DeleteFileA(const char* pszFileName) override;

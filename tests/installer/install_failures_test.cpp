@@ -168,33 +168,36 @@ TEST_F(InstallFailure, DescriptionCopyFailingLeavesTheCabinetCopy) {
   EXPECT_TRUE(fake.m_launches.empty());
 }
 
-// A copy counts only when the copy call succeeded: what an earlier run left
+// A copy counts only when the copy calls succeeded: what an earlier run left
 // at the target passes the existence test but is none of this run's copies.
-// Copies of a first run marked read-only before the kit's files are replaced,
-// or a source held open, must end in message 104 with nothing handed on.
+// Copies of a first run marked read-only before the kit's files are replaced
+// (refused before anything is copied), a copy held open by the manager of
+// that run, or a source held open, must end in message 104 with nothing
+// handed on and no temporary file left.
 TEST_F(InstallFailure, CopyRefusedOverAnEarlierCopyShowsCopyErrorAndKeepsTheOldCopy) {
   struct Case {
     const char* pszName;
     std::vector<std::string> readOnly;  // copies of the first run marked read-only
-    const char* pszLockedSource;        // instead: no first run, a source held open
+    const char* pszLocked;              // a file held open
+    bool bFirstRun;                     // else only an old description copy is there
     std::vector<std::string> leftInTarget;
     int nCopiesTried;
   };
   const std::string target = kTarget, cab = kTargetCab, ini = kTargetIni;
+  const std::vector<std::string> firstRun = {target + "\\", cab + " = MSCF cabinet 1", ini + " = [CEAppManager] 1"};
   const Case cases[] = {
-      {"both copies read-only",
-       {kTargetCab, kTargetIni},
-       nullptr,
-       {target + "\\", cab + " = MSCF cabinet 1", ini + " = [CEAppManager] 1"},
-       1},
+      {"both copies read-only", {kTargetCab, kTargetIni}, nullptr, true, firstRun, 0},
       {"description copy read-only",
        {kTargetIni},
        nullptr,
+       true,
        {target + "\\", cab + " = MSCF cabinet 2", ini + " = [CEAppManager] 1"},
-       2},
+       1},
+      {"cabinet copy held open", {}, kTargetCab, true, firstRun, 1},
       {"description source locked",
        {},
        "C:\\Cradlet\\Vimbra.ini",
+       false,
        {target + "\\", cab + " = MSCF cabinet 2", ini + " = [CEAppManager] 0"},
        2},
   };
@@ -202,21 +205,21 @@ TEST_F(InstallFailure, CopyRefusedOverAnEarlierCopyShowsCopyErrorAndKeepsTheOldC
     SCOPED_TRACE(c.pszName);
     CFakeWinOps pc;
     SetUpTypicalPc(pc);
-    if (c.pszLockedSource) {
-      pc.AddFolder(kTarget);
-      pc.AddFile(kTargetIni, "[CEAppManager] 0");
-      pc.LockFile(c.pszLockedSource);
-    } else {
+    if (c.bFirstRun) {
       RunInstall(pc);
       ASSERT_EQ(pc.m_launches.size(), 1u);
-      for (const std::string& copy : c.readOnly) pc.MakeReadOnly(copy);
+    } else {
+      pc.AddFolder(kTarget);
+      pc.AddFile(kTargetIni, "[CEAppManager] 0");
     }
+    for (const std::string& copy : c.readOnly) pc.MakeReadOnly(copy);
+    if (c.pszLocked) pc.LockFile(c.pszLocked);
     pc.AddFile("C:\\Cradlet\\Vimbra.arm_ppc.CAB", "MSCF cabinet 2");
     pc.AddFile("C:\\Cradlet\\Vimbra.ini", "[CEAppManager] 2");
     std::vector<std::string> start = pc.Snapshot();
     pc.m_calls.clear();
     pc.m_launches.clear();
-    RunInstall(pc);
+    EXPECT_EQ(RunInstall(pc), IDS_COPY_ERROR);
 
     EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_COPY_ERROR});
     EXPECT_TRUE(pc.m_launches.empty());
@@ -237,8 +240,8 @@ TEST_F(InstallFailure, FolderInPlaceOfACopyShowsCopyError) {
     int nCopiesTried;
   };
   const Case cases[] = {
-      {cab, {target + "\\", cab + "\\"}, 1},
-      {ini, {target + "\\", cab + " = MSCF cabinet 1", ini + "\\"}, 2},
+      {cab, {target + "\\", cab + "\\"}, 0},  // refused before anything is copied
+      {ini, {target + "\\", cab + " = MSCF cabinet 1", ini + "\\"}, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.strFolder);
