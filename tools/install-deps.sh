@@ -18,6 +18,7 @@ PACKAGES=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   gcab
   desktop-file-utils appstream groff-base dpkg-dev file librsvg2-bin strace evilwm
+  g++-mingw-w64-x86-64 wine64 libpng-dev
 )
 I386_PACKAGES=(wine wine32)
 

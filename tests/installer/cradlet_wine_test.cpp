@@ -2,6 +2,7 @@
 // these cases run the real program under Wine, with a registry, an
 // application manager and message boxes that the test sets up and reads.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <chrono>
@@ -21,15 +22,27 @@ namespace fs = std::filesystem;
 namespace {
 
 WinePrefix* g_pPrefix = nullptr;
+// Cradlet.exe and the helpers' folder under test: the 32-bit builds, or
+// their 64-bit twins where the host cannot run Wine's 32-bit loader; and
+// the processor name of the side-by-side common controls they load.
+std::string g_strCradletExe = CRADLET_EXE;
+std::string g_strHelperDir = HELPER_DIR;
+std::string g_strSxsArch = "x86";
 // Why Wine here copies over a read-only file all the same; "" when it cannot.
 std::string g_strReadOnlyIgnored;
 
 const char kAppPathsKey[] = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAppMgr.exe";
 const char kSyncKey[] = "HKLM\\Software\\Microsoft\\Windows CE Services";
 
-const char kNoSyncSoftware[] = "Please install Microsoft ActiveSync software.";
-const char kCopyError[] = "Copy file error. Please close all application or reboot computer then try again.";
-const char kSourceMissing[] = "There are some source files not found. Pleasa get source files again.";
+// A message box's text and the exit status that Cradlet ends with after it.
+struct Message {
+  const char* pszText;
+  const char* pszStatus;
+};
+const Message kNoSyncSoftware = {"Please install Microsoft ActiveSync software.", "102"};
+const Message kCopyError = {"Copy file error. Please close all application or reboot computer then try again.", "104"};
+const Message kSourceMissing = {"There are some source files not found. Pleasa get source files again.", "105"};
+const Message kAlreadyInstalling = {"Cradlet is already installing Vimbra. Please wait until it has finished.", "106"};
 
 class CradletUnderWine : public ::testing::Test {
  protected:
@@ -50,7 +63,7 @@ class CradletUnderWine : public ::testing::Test {
     ASSERT_EQ(RunProgram({"gcab", "-c", "-n", cab, (work / "vimbra.txt").string(), (work / "payload.bin").string()},
                          prefix.Log()),
               0);
-    ASSERT_EQ(RunProgram({CMAKE_COMMAND, "-DCRADLET_EXE=" CRADLET_EXE, "-DCRADLET_INI=" CRADLET_INI,
+    ASSERT_EQ(RunProgram({CMAKE_COMMAND, "-DCRADLET_EXE=" + g_strCradletExe, "-DCRADLET_INI=" CRADLET_INI,
                           "-DCRADLET_CAB=" + cab, "-DCRADLET_DIST_DIR=" + Host(strKit), "-P", CRADLET_PACKAGE_SCRIPT},
                          prefix.Log()),
               0);
@@ -60,7 +73,8 @@ class CradletUnderWine : public ::testing::Test {
   // as the App Paths entry.
   void InstallManager(const std::string& strFolder) {
     fs::create_directories(Host(strFolder));
-    fs::copy_file(HELPER_DIR "/CEAppMgr.exe", Host(strFolder + "\\CEAppMgr.exe"), fs::copy_options::overwrite_existing);
+    fs::copy_file(g_strHelperDir + "/CEAppMgr.exe", Host(strFolder + "\\CEAppMgr.exe"),
+                  fs::copy_options::overwrite_existing);
     ASSERT_EQ(prefix.RegAdd(kAppPathsKey, "", strFolder + "\\CEAppMgr.exe"), 0);
   }
 
@@ -68,7 +82,7 @@ class CradletUnderWine : public ::testing::Test {
   // showed; strLock names a file held open meanwhile.
   std::map<std::string, std::string> RunAnsweringTheBox(const std::string& strKit, const std::string& strLock = "") {
     std::string record = prefix.Folder() + "/box-" + std::to_string(++m_nBoxes) + ".txt";
-    std::vector<std::string> args = {HELPER_DIR "/msgbox_clicker.exe", WinePrefix::ZPath(record)};
+    std::vector<std::string> args = {g_strHelperDir + "/msgbox_clicker.exe", WinePrefix::ZPath(record)};
     if (!strLock.empty()) args.insert(args.end(), {"--lock", strLock});
     args.push_back(strKit + "\\Cradlet.exe");
     EXPECT_EQ(prefix.Wine(args, 40), 0) << "no message box, or Cradlet did not end after OK";
@@ -83,16 +97,17 @@ class CradletUnderWine : public ::testing::Test {
     return ReadRecord(strHostPath);
   }
 
-  // One box titled with the program's name and showing pszText, drawn by
-  // the version-6 common controls that the manifest asks for; the program
-  // ended after OK with exit code 0.
-  static void ExpectBox(std::map<std::string, std::string>& box, const char* pszText) {
+  // One box titled with the program's name and showing the message, drawn
+  // by the version-6 common controls that the manifest asks for; the program
+  // ended after OK with the message's number as its exit status.
+  static void ExpectBox(std::map<std::string, std::string>& box, const Message& message) {
     EXPECT_EQ(box["title"], "Cradlet");
-    EXPECT_EQ(box["text"], pszText);
-    EXPECT_EQ(box["exit"], "0");
+    EXPECT_EQ(box["text"], message.pszText);
+    EXPECT_EQ(box["exit"], message.pszStatus);
     std::string comctl32 = box["comctl32"];
     for (char& c : comctl32) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_NE(comctl32.find("\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::string::npos)
+    EXPECT_NE(comctl32.find("\\winsxs\\" + g_strSxsArch + "_microsoft.windows.common-controls_6595b64144ccf1df_6.0."),
+              std::string::npos)
         << box["comctl32"];
   }
 
@@ -295,13 +310,29 @@ int main(int argc, char** argv) {
     std::printf("SKIP: wine is absent (install wine and wine32)\n");
     return 77;
   }
+  // Wine's 32-bit loader is a 32-bit Linux program, which some hosts cannot
+  // run (a kernel without 32-bit support): there the same sources, built
+  // for 64-bit Windows, are tested under wine64.
+  std::string loader = "wine";
+  if (RunProgram({"wine", "--version"}, "/dev/null") != 0) {
+    const char kWine64[] = "/usr/lib/wine/wine64";
+    if (!CRADLET64_FOUND || access(kWine64, X_OK) != 0) {
+      std::printf("SKIP: this host cannot run Wine's 32-bit loader, and wine64 or the 64-bit mingw-w64 is absent\n");
+      return 77;
+    }
+    std::printf("this host cannot run Wine's 32-bit loader: testing the 64-bit build of Cradlet under wine64\n");
+    loader = kWine64;
+    g_strCradletExe = CRADLET64_EXE;
+    g_strHelperDir = HELPER_DIR64;
+    g_strSxsArch = "amd64";
+  }
   g_strReadOnlyIgnored = DropRootFileRights();
   if (!g_strReadOnlyIgnored.empty())
     std::printf("the read-only case will be skipped: %s\n", g_strReadOnlyIgnored.c_str());
   auto start = std::chrono::steady_clock::now();
   auto seconds = [&start] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
   WinePrefix prefix;
-  std::string error = prefix.Create(WORK_DIR);
+  std::string error = prefix.Create(WORK_DIR, loader);
   if (!error.empty()) {
     std::fprintf(stderr, "cradlet_wine_test: %s\n", error.c_str());
     prefix.KeepFiles();

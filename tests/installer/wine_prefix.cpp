@@ -67,17 +67,20 @@ std::string ReadFileBytes(const std::string& strHostPath) {
   return bytes.str();
 }
 
-std::string WinePrefix::Create(const std::string& strParent) {
+std::string WinePrefix::Create(const std::string& strParent, const std::string& strLoader) {
   std::string pattern = strParent + "/wine-XXXXXX";
   if (!mkdtemp(pattern.data())) return "cannot make a folder under " + strParent;
   m_strFolder = pattern;
   m_strPrefix = m_strFolder + "/prefix";
   m_strLog = m_strFolder + "/wine.log";
+  m_strLoader = strLoader;
 
-  // Inherited by every wine call: a 32-bit prefix of our own, no debug
-  // output, no offer to install .NET or a browser engine, and no display.
+  // Inherited by every wine call: a prefix of our own, no debug output, no
+  // offer to install .NET or a browser engine, and no display. A program
+  // that Wine starts itself (the manager, say) uses WINELOADER.
   setenv("WINEPREFIX", m_strPrefix.c_str(), 1);
-  setenv("WINEARCH", "win32", 1);
+  setenv("WINEARCH", strLoader == "wine" ? "win32" : "win64", 1);
+  if (strLoader != "wine") setenv("WINELOADER", strLoader.c_str(), 1);
   setenv("WINEDEBUG", "-all", 1);
   setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
   unsetenv("DISPLAY");
@@ -102,7 +105,7 @@ void WinePrefix::Destroy() {
 }
 
 int WinePrefix::Wine(const std::vector<std::string>& args, int nTimeoutSeconds) const {
-  std::vector<std::string> argv = {"timeout", "-k", "5", std::to_string(nTimeoutSeconds), "wine"};
+  std::vector<std::string> argv = {"timeout", "-k", "5", std::to_string(nTimeoutSeconds), m_strLoader};
   argv.insert(argv.end(), args.begin(), args.end());
   return RunProgram(argv, m_strLog);
 }

@@ -28,14 +28,16 @@ class WinePrefix {
 
   // Makes a new prefix in a new folder under strParent, with the
   // environment every later wine call inherits, boots it, and switches it to
-  // the null display driver. Returns "" or what went wrong.
-  std::string Create(const std::string& strParent);
+  // the null display driver. strLoader is "wine" for a 32-bit prefix, or
+  // the path of the wine64 loader for a 64-bit one. Returns "" or what went
+  // wrong.
+  std::string Create(const std::string& strParent, const std::string& strLoader = "wine");
   // Stops the prefix's wineserver and all its processes; removes the folder
   // unless KeepFiles was called (to look into a failed run).
   void Destroy();
   void KeepFiles() { m_bKeepFiles = true; }
 
-  // `wine ARGS` under `timeout`; the exit status (124: timed out).
+  // `wine ARGS` (or the wine64 loader) under `timeout`; the exit status (124: timed out).
   int Wine(const std::vector<std::string>& args, int nTimeoutSeconds = 30) const;
   // `wine reg add KEY /ve|/v NAME [/t TYPE] /d DATA /f`; strName "" sets the default value.
   int RegAdd(const std::string& strKey, const std::string& strName, const std::string& strData,
@@ -54,5 +56,6 @@ class WinePrefix {
   std::string m_strFolder;  // holds the prefix and the log
   std::string m_strPrefix;
   std::string m_strLog;
+  std::string m_strLoader;
   bool m_bKeepFiles = false;
 };
