@@ -92,6 +92,38 @@ TEST_F(TreeTest, ForeignHandlesAreRefused) {
   EXPECT_EQ(tree.GetItemText(foreign), u"");
 }
 
+TEST_F(TreeTest, TrackedChangesReplayTheModelInOrder) {
+  Insert(tree, root, u"untracked");
+  tree.HostTrackChanges(TRUE);
+  EXPECT_TRUE(tree.HostTakeChanges().empty());
+  for (const char16_t* name : {u"beta", u"Alpha", u"img10", u"IMG2", u"gamma", u"ALPHA"}) Insert(tree, root, name);
+  HTREEITEM beta = tree.GetNextSiblingItem(tree.GetNextSiblingItem(tree.GetChildItem(root)));
+  ASSERT_EQ(tree.GetItemText(beta), u"beta");
+  tree.SetItemImage(beta, 2, 3);
+  tree.Expand(root, TVE_EXPAND);
+  HTREEITEM sub = Insert(tree, beta, u"sub");
+  tree.SelectItem(sub);  // opens beta; the root is open already
+  // Each insertion at its noted place rebuilds the siblings' order; the
+  // items that changed come in the order they changed.
+  std::vector<std::u16string> replayed = {u"untracked"};
+  std::vector<HTREEITEM> changed;
+  for (const CTreeCtrl::HostChange& change : tree.HostTakeChanges()) {
+    if (change.inserted < 0) {
+      changed.push_back(change.item);
+    } else if (tree.GetParentItem(change.item) == root) {
+      replayed.insert(replayed.begin() + change.inserted, tree.GetItemText(change.item));
+    } else {
+      EXPECT_EQ(change.item, sub);
+      EXPECT_EQ(change.inserted, 0);
+    }
+  }
+  std::u16string texts;
+  for (const std::u16string& text : replayed) texts += text + u",";
+  EXPECT_EQ(texts, Texts(tree, root));
+  EXPECT_EQ(changed, (std::vector<HTREEITEM>{beta, root, beta}));
+  EXPECT_TRUE(tree.HostTakeChanges().empty());
+}
+
 class RejectingDialog : public CDialog {
  public:
   RejectingDialog() : CDialog(0) {}

@@ -106,6 +106,7 @@ void CTreeCtrl::DeleteAll() {
   m_roots.clear();
   m_pSelected = nullptr;
   m_nCount = 0;
+  m_changes.clear();
 }
 
 BOOL CTreeCtrl::Owns(HTREEITEM item) const {
@@ -148,8 +149,10 @@ HTREEITEM CTreeCtrl::DoInsertItem(const TVINSERTSTRUCTW* insert) {
     }
     if (parent != nullptr) parent->childrenSorted = false;
   }
+  const int place = (int)(at - siblings.begin());
   siblings.insert(at, item);
   ++m_nCount;
+  NoteChange(item, place);
   GetHost()->InvalidateWindow(this);
   return item;
 }
@@ -200,6 +203,7 @@ BOOL CTreeCtrl::DoSetItem(const TVITEMW* tv) {
   if (tv->mask & TVIF_SELECTEDIMAGE) item->selectedImage = tv->iSelectedImage;
   if (tv->mask & TVIF_CHILDREN) item->cChildren = tv->cChildren;
   if (tv->mask & TVIF_PARAM) item->lParam = tv->lParam;
+  NoteChange(item);
   GetHost()->InvalidateWindow(this);
   return TRUE;
 }
@@ -210,6 +214,7 @@ BOOL CTreeCtrl::DoExpand(UINT code, HTREEITEM item) {
   if (code == TVE_EXPAND) item->expanded = true;
   if (code == TVE_COLLAPSE) item->expanded = false;
   if (code == TVE_TOGGLE) item->expanded = !item->expanded;
+  NoteChange(item);
   GetHost()->InvalidateWindow(this);
   return TRUE;
 }
@@ -218,7 +223,10 @@ BOOL CTreeCtrl::DoSelect(UINT code, HTREEITEM item) {
   if (code != TVGN_CARET || (item != nullptr && !Owns(item))) return FALSE;
   m_pSelected = item;
   // The selection is brought into view: its ancestors open.
-  for (TreeItem* p = item != nullptr ? item->parent : nullptr; p != nullptr; p = p->parent) p->expanded = true;
+  for (TreeItem* p = item != nullptr ? item->parent : nullptr; p != nullptr; p = p->parent) {
+    if (!p->expanded) NoteChange(p);
+    p->expanded = true;
+  }
   GetHost()->InvalidateWindow(this);
   return TRUE;
 }
@@ -344,6 +352,22 @@ BOOL CTreeCtrl::HostEditLabel(HTREEITEM item, const CString& text) {
   // Only a nonzero answer to the end notice keeps the new label.
   if (GetParent()->SendMessage(WM_NOTIFY, GetDlgCtrlID(), (LPARAM)&info) == 0) return FALSE;
   item->text = text;
+  NoteChange(item);
   GetHost()->InvalidateWindow(this);
   return TRUE;
+}
+
+void CTreeCtrl::NoteChange(HTREEITEM item, int inserted) {
+  if (m_bTracking) m_changes.push_back({item, inserted});
+}
+
+void CTreeCtrl::HostTrackChanges(BOOL track) {
+  m_bTracking = track;
+  m_changes.clear();
+}
+
+std::vector<CTreeCtrl::HostChange> CTreeCtrl::HostTakeChanges() {
+  std::vector<HostChange> changes;
+  changes.swap(m_changes);
+  return changes;
 }

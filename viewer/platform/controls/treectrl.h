@@ -1,7 +1,8 @@
 // The tree-view control ("SysTreeView32") as a model: items with a text, two
 // image indices and a children marker, sorted insertion, expansion and the
-// selection. The host shows it and reports the user's selection, expansion
-// and label edits back. Also the image list of 16 × 16 masked icons.
+// selection. The host shows it, follows its changes as they are made, and
+// reports the user's selection, expansion and label edits back. Also the
+// image list of 16 × 16 masked icons.
 #pragma once
 
 #include <cstdint>
@@ -146,6 +147,19 @@ class CTreeCtrl : public CWnd {
   // the text changes only when it accepts. TRUE when the label changed.
   BOOL HostEditLabel(HTREEITEM item, const CString& text);
 
+  // For a host that shows the tree while it grows. Once tracking, the
+  // control notes, in order, every item inserted with its place among its
+  // siblings at that moment, and every item whose text, images, marker or
+  // expansion changed, until the host takes them: inserting in that order at
+  // those places gives the siblings' order exactly, at a cost that follows
+  // the changes rather than the size of the tree.
+  struct HostChange {
+    HTREEITEM item;
+    int inserted;  // the place among its siblings; -1: an item changed
+  };
+  void HostTrackChanges(BOOL track);
+  std::vector<HostChange> HostTakeChanges();
+
  protected:
   BOOL CreateHostPeer() override { return TRUE; }
 
@@ -159,9 +173,12 @@ class CTreeCtrl : public CWnd {
   BOOL DoSetItem(const TVITEMW* item);
   BOOL DoExpand(UINT code, HTREEITEM item);
   BOOL DoSelect(UINT code, HTREEITEM item);
+  void NoteChange(HTREEITEM item, int inserted = -1);
 
   std::vector<HTREEITEM> m_roots;
   HTREEITEM m_pSelected = nullptr;
   HIMAGELIST m_pImageList = nullptr;
   int m_nCount = 0;
+  BOOL m_bTracking = FALSE;
+  std::vector<HostChange> m_changes;
 };
