@@ -1,4 +1,5 @@
-// Modal dialog: controls from the template, init, modal loop, destroy.
+// Modal dialog: controls from the template, init, modal loop, work in
+// slices, destroy.
 #include "dialog.h"
 
 #include <cstring>
@@ -57,6 +58,14 @@ void CDialog::EndDialog(int result) {
   m_bEnded = TRUE;
   m_nResult = result;
   GetHost()->EndModalDialog(this);
+}
+
+BOOL CDialog::RunIdleSlice() {
+  return !m_bEnded && OnIdleWork(FALSE);
+}
+
+void CDialog::RunIdleWorkToEnd() {
+  if (!m_bEnded) OnIdleWork(TRUE);
 }
 
 CWnd* CDialog::GetDlgItem(int id) const {

@@ -1,7 +1,8 @@
 // Modal dialogs built from a dialog template. The dialog makes its control
 // objects from the template, is initialised with WM_INITDIALOG, runs in the
 // host's modal loop until EndDialog, and gets WM_DESTROY at the end. Closing
-// it from the host counts as Cancel.
+// it from the host counts as Cancel. Long work of an open dialog runs in
+// slices between the host's events.
 #pragma once
 
 #include <memory>
@@ -21,6 +22,14 @@ class CDialog : public CWnd {
   BOOL IsEnded() const { return m_bEnded; }
   INT_PTR GetResult() const { return m_nResult; }
 
+  // Work the dialog does while it is open (filling a large tree), which the
+  // host runs from its modal loop a slice at a time, so that paints, Cancel
+  // and closing are answered in between. One slice, a few tens of
+  // milliseconds: TRUE while more remains. Nothing runs once it has ended.
+  BOOL RunIdleSlice();
+  // All that remains at once, for a host with no events to answer meanwhile.
+  void RunIdleWorkToEnd();
+
   const DialogResource* GetTemplate() const { return m_pTemplate; }
   CWnd* GetDlgItem(int id) const;
   // The window the dialog belongs to (null: the program's main window).
@@ -37,6 +46,9 @@ class CDialog : public CWnd {
   virtual void OnOK() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }
   virtual void OnDestroy() {}
+  // One slice of the dialog's work, or all of it when `toEnd`: TRUE while
+  // more remains. The dialog decides what a slice is.
+  virtual BOOL OnIdleWork(BOOL /*toEnd*/) { return FALSE; }
   BOOL CreateHostPeer() override { return TRUE; }
 
  private:

@@ -126,6 +126,7 @@ void CHeadlessHost::CommandBarChanged(CCommandBar* /*bar*/) {}
 void CHeadlessHost::RunModalDialog(CDialog* dialog) {
   ++m_nDialogsRun;
   m_nLastDialogTemplate = dialog->GetTemplate() != nullptr ? dialog->GetTemplate()->id : 0;
+  if (!m_bDialogWorkStepped) dialog->RunIdleWorkToEnd();
   if (m_dialogHandler) m_dialogHandler(*dialog);
   // A dialog the handler leaves open is closed by the user: Cancel.
   if (!dialog->IsEnded()) dialog->SendMessage(WM_COMMAND, IDCANCEL);

@@ -31,6 +31,11 @@ class CHeadlessHost : public IHost {
   // closed with Cancel.
   typedef std::function<void(CDialog& dialog)> DialogHandler;
   void SetDialogHandler(DialogHandler handler) { m_dialogHandler = std::move(handler); }
+  // A dialog's own work (the folder tree's fill) runs to its end before the
+  // handler sees the dialog, so that tests and replays never depend on the
+  // clock. Stepped, the handler sees the dialog as the user first does and
+  // runs the slices itself (CDialog::RunIdleSlice), acting between them.
+  void SetDialogWorkStepped(BOOL stepped) { m_bDialogWorkStepped = stepped; }
 
   // Takes what background work has finished, then runs every pending
   // paint, as the message loop would when idle.
@@ -91,6 +96,7 @@ class CHeadlessHost : public IHost {
   std::vector<CWnd*> m_windows;
   CWnd* m_pFocus = nullptr;
   DialogHandler m_dialogHandler;
+  BOOL m_bDialogWorkStepped = FALSE;
   BOOL m_bWaitCursor = FALSE;
   int m_nWaitCursorChanges = 0;
   int m_nShowCommand = -1;
