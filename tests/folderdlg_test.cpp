@@ -1,10 +1,13 @@
 // The Select Folder dialog builds the device's whole folder tree and marks
 // picture folders green; these tests open it through the headless host,
 // read the tree it built, and press OK or Cancel as a user would.
+#include "folderdlg/folderdlg.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -346,6 +349,192 @@ TEST_F(FolderDialogTest, WaitCursorOnlyForLongFills) {
   TickSetStep(0);
   EXPECT_EQ(host->WaitCursorChanges(), 2);
   EXPECT_EQ(app->WaitCursorCount(), 0);
+}
+
+// ---- The fill in slices -------------------------------------------------
+//
+// Each folder the device lists costs one millisecond of the device tick, so
+// the tick measures the work a slice did on any machine; the headless host
+// hands the slices to the test, which acts between them as a user would.
+
+struct ListingClock {
+  int listings = 0;
+  ListingClock() {
+    DeviceSetAccessHook([this](DeviceAccess access, const std::string&) {
+      if (access != DEVICE_ACCESS_LIST_FOLDER) return;
+      ++listings;
+      TickAdvance(1);
+    });
+  }
+  ~ListingClock() { DeviceSetAccessHook(nullptr); }
+};
+
+// `count` folders named prefix0, prefix1, ... in the host folder.
+void MakeHostFolders(const std::string& folder, const std::string& prefix, int count) {
+  for (int i = 0; i < count; ++i) mkdir((folder + "/" + prefix + std::to_string(i)).c_str(), 0755);
+}
+
+int OpenDescriptors() {
+  return (int)std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+}
+
+// Every item, depth first: its depth, text, images, marker, expansion and
+// whether it is the selection.
+std::vector<std::string> Snapshot(CTreeCtrl& tree, HTREEITEM parent = nullptr, int depth = 0) {
+  std::vector<std::string> all;
+  for (HTREEITEM c = parent == nullptr ? tree.GetRootItem() : tree.GetChildItem(parent); c != nullptr;
+       c = tree.GetNextSiblingItem(c)) {
+    int image = -1, selected = -1;
+    tree.GetItemImage(c, image, selected);
+    all.push_back(std::to_string(depth) + " " + Utf8FromWide(tree.GetItemText(c)) + " " + std::to_string(image) +
+                  std::to_string(selected) + (tree.ItemHasChildrenMarker(c) ? " +" : " -") +
+                  (tree.IsExpanded(c) ? " open" : "") + (tree.GetSelectedItem() == c ? " selected" : ""));
+    for (const std::string& line : Snapshot(tree, c, depth + 1)) all.push_back(line);
+  }
+  return all;
+}
+
+constexpr int kSlice = (int)CFolderDlg::kFillSliceMs;
+
+TEST_F(FolderDialogTest, ShownBeforeTheFillAndAnswersBetweenSlices) {
+  // 2,042 folders: about 6,000 listings, some 300 slices.
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\Big");
+  for (int a = 0; a < 40; ++a) {
+    const std::string folder = device.HostPath("\\Big") + "/A" + std::to_string(a);
+    mkdir(folder.c_str(), 0755);
+    MakeHostFolders(folder, "B", 50);
+  }
+  Start();
+  host->SetDialogWorkStepped(TRUE);
+  const struct {
+    const char* name;
+    int command;  // 0: the user closes the dialog
+    const char* pick;
+    const char16_t* folder;
+  } cases[] = {
+      {"Cancel", IDCANCEL, "Big", u"\\My Documents"},
+      {"closing", 0, "Big", u"\\My Documents"},
+      {"OK on a picked folder", IDOK, "Big", u"\\Big"},
+      {"OK on the current folder", IDOK, nullptr, u"\\Big"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int lists = CImageList::LiveCount(), descriptors = OpenDescriptors();
+    const std::string current = Utf8FromWide(List()->m_strFolder).substr(1);
+    ListingClock clock;
+    int listingsAtEnd = -1;
+    Browse([&](CDialog& dialog, CTreeCtrl& tree) {
+      // Shown with "My Device" alone: its two markers are all it listed.
+      EXPECT_EQ(tree.GetCount(), 1);
+      EXPECT_EQ(clock.listings, 2);
+      // One slice's work, then the dialog answers; the tree is far from whole
+      // but its root's folders are in and the current one is selected.
+      ASSERT_TRUE(dialog.RunIdleSlice());
+      EXPECT_LE(clock.listings, 2 + kSlice + 2);
+      EXPECT_LT(tree.GetCount(), 100);
+      ASSERT_EQ(ChildTexts(tree, tree.GetRootItem()), (std::vector<std::string>{"Big", "My Documents"}));
+      EXPECT_EQ(Utf8FromWide(tree.GetItemText(tree.GetSelectedItem())), current);
+      if (c.pick != nullptr) tree.HostSelect(Find(tree, {c.pick}));
+      if (c.command != 0) {
+        dialog.SendMessage(WM_COMMAND, c.command);
+        EXPECT_TRUE(dialog.IsEnded());
+        EXPECT_FALSE(dialog.RunIdleSlice());
+      }
+      listingsAtEnd = clock.listings;
+    });
+    // The fill stopped there and let go of everything it held.
+    EXPECT_EQ(clock.listings, listingsAtEnd);
+    EXPECT_EQ(List()->m_strFolder, c.folder);
+    EXPECT_EQ(app->WaitCursorCount(), 0);
+    EXPECT_FALSE(host->WaitCursorShown());
+    EXPECT_EQ(CImageList::LiveCount(), lists);
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+  }
+}
+
+TEST_F(FolderDialogTest, NoSliceRunsPastItsBudget) {
+  device.MakeFolder("\\My Documents");
+  // Each case adds its folders to the device of the one before.
+  const struct {
+    const char* name;
+    std::function<void()> make;
+    int folders;
+  } cases[] = {
+      {"one folder of 3,000 subfolders",
+       [this] {
+         device.MakeFolder("\\Wide");
+         MakeHostFolders(device.HostPath("\\Wide"), "w", 3000);
+       },
+       1 + 3000},
+      {"30 folders of 20 subfolders each",
+       [this] {
+         for (int a = 0; a < 30; ++a) {
+           const std::string folder = device.Root() + "/L" + std::to_string(a);
+           mkdir(folder.c_str(), 0755);
+           MakeHostFolders(folder, "s", 20);
+         }
+       },
+       30 * 21},
+  };
+  Start();
+  host->SetDialogWorkStepped(TRUE);
+  int items = 2;  // My Device, My Documents
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.make();
+    items += c.folders;
+    ListingClock clock;
+    Browse([&](CDialog& dialog, CTreeCtrl& tree) {
+      EXPECT_LE(clock.listings, 2);
+      int slices = 0;
+      DWORD longest = 0;
+      for (BOOL more = TRUE; more; ++slices) {
+        const DWORD start = GetTickCount();
+        more = dialog.RunIdleSlice();
+        longest = std::max(longest, GetTickCount() - start);
+      }
+      // A slice stops after the entry in hand once its budget is spent; an
+      // entry costs two listings at most.
+      EXPECT_LE(longest, (DWORD)kSlice + 2);
+      EXPECT_GE(slices, clock.listings / (kSlice + 2));
+      EXPECT_EQ(tree.GetCount(), items);
+      EXPECT_FALSE(host->WaitCursorShown());
+      Ok(dialog);
+    });
+  }
+}
+
+TEST_F(FolderDialogTest, SlicedFillEqualsTheWholeFill) {
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\A\\B\\C");
+  device.MakeFolder("\\A\\b2\\deep\\er");
+  device.MakeFolder("\\.hidden\\x");
+  device.MakeFolder("\\Files");
+  device.MakeFolder("\\Shared\\Inner");
+  for (const char* name : {"\\img10", "\\IMG2", "\\img1", "\\Zeta", "\\alpha"}) device.MakeFolder(name);
+  Picture("\\A\\b2\\deep\\p.jpg");
+  Picture("\\A\\B\\own.JPG");
+  Picture("\\Files\\f.jpg");
+  Picture("\\Shared\\Inner\\s.jpg");
+  Picture("\\top.jpg");
+  ASSERT_EQ(symlink(device.HostPath("\\Shared").c_str(), device.HostPath("\\A\\ToShared").c_str()), 0);
+  ASSERT_EQ(symlink(device.HostPath("\\A").c_str(), device.HostPath("\\A\\B\\C\\Up").c_str()), 0);
+  Start();
+  ASSERT_TRUE(List()->SelectFolder(u"\\A\\B"));
+  std::vector<std::string> whole;
+  Browse([&](CDialog&, CTreeCtrl& tree) { whole = Snapshot(tree); });
+  ASSERT_EQ(whole.size(), 20u);
+  // Every reading of the tick passes the budget: each slice takes one step.
+  host->SetDialogWorkStepped(TRUE);
+  TickSetStep(kSlice);
+  Browse([&](CDialog& dialog, CTreeCtrl& tree) {
+    int slices = 1;
+    while (dialog.RunIdleSlice()) ++slices;
+    EXPECT_GT(slices, 20);
+    EXPECT_EQ(Snapshot(tree), whole);
+  });
+  TickSetStep(0);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-// Select Folder dialog: building the folder tree, selecting the current
-// folder and applying the choice.
+// Select Folder dialog: building the folder tree in slices, selecting the
+// current folder and applying the choice.
 #include "folderdlg/folderdlg.h"
 
 #include "filelist/imagefilelist.h"
+#include "platform/base/tick.h"
 #include "platform/device/devicefs.h"
 #include "res/resource_ids.h"
 #include "shell/busywatch.h"
@@ -22,7 +23,9 @@ bool IsDotName(const WCHAR* name) {
 
 CFolderDlg::CFolderDlg() : CDialog(IDD_SELECT_FOLDER, nullptr) {}
 
-CFolderDlg::~CFolderDlg() = default;
+CFolderDlg::~CFolderDlg() {
+  StopFill();
+}
 
 CTreeCtrl* CFolderDlg::Tree() const {
   return dynamic_cast<CTreeCtrl*>(GetDlgItem(IDC_FOLDER_TREE));
@@ -47,49 +50,105 @@ BOOL CFolderDlg::OnInitDialog() {
   for (UINT id : icons) images->Add(LoadIcon(id));
   // 6. The tree draws its items with them.
   tree->SetImageList(images->GetSafeHandle(), TVSIL_NORMAL);
-  // 7. The whole tree, with the wait cursor once it takes longer than 200 ms.
-  BeginBusyWatch();
-  FillTree();
-  EndBusyWatch();
-  // 8. Select the current folder.
+  // 7. The current folder, selected once the fill has reached it.
   CString path = u"\\";
   if (g_pImageFileList != nullptr) g_pImageFileList->GetFolder(path);
-  SelectFolderItem(path);
+  m_strCurrent = path;
+  m_nCurrentDepth = 0;
+  for (WCHAR c : path) m_nCurrentDepth += c == u'\\' ? 1 : 0;
+  m_bCurrentSelected = FALSE;
+  // 8. The tree fills in slices from the host's loop (OnIdleWork), the
+  // dialog answering in between, with the wait cursor once it has taken
+  // longer than 200 ms until it is complete.
+  BeginBusyWatch();
+  m_bFilling = TRUE;
+  FillTree();
   // 9. The framework does not set the focus.
   return FALSE;
 }
 
 void CFolderDlg::FillTree() {
   m_entered.clear();
+  m_pending.clear();
   HTREEITEM root = InsertFolderItem(u"My Device", CString(), nullptr);
   if (root == nullptr) return;
+  // The root is open from the start, so that its folders show as they come.
+  Tree()->Expand(root, TVE_EXPAND);
   // Level by level: a folder that can be reached along several paths (links
   // inside the device) is entered where it lies nearest the top, which is
   // usually the folder itself rather than a link to it.
-  std::deque<PendingFolder> pending;
-  pending.push_back({CString(), root});
-  while (!pending.empty()) {
-    const PendingFolder next = pending.front();
-    pending.pop_front();
-    AddSubfolders(next.path, next.item, &pending);
-  }
+  m_pending.push_back({CString(), root, 0});
 }
 
-void CFolderDlg::AddSubfolders(const CString& path, HTREEITEM parent, std::deque<PendingFolder>* pending) {
+BOOL CFolderDlg::OnIdleWork(BOOL toEnd) {
+  if (!m_bFilling) return FALSE;
+  // One step is one folder entered or one entry taken: a folder of a
+  // hundred thousand subfolders is spread over many slices like any tree.
+  const DWORD start = toEnd ? 0 : GetTickCount();
+  while (FillStep()) {
+    if (!toEnd && GetTickCount() - start >= kFillSliceMs) return TRUE;
+  }
+  // The tree is complete.
+  StopFill();
+  SelectCurrentFolder();
+  return FALSE;
+}
+
+BOOL CFolderDlg::FillStep() {
+  if (m_hFind != INVALID_HANDLE_VALUE) {
+    TakeEntry();
+  } else if (!m_pending.empty()) {
+    EnterNextFolder();
+  }
+  return m_hFind != INVALID_HANDLE_VALUE || !m_pending.empty();
+}
+
+void CFolderDlg::EnterNextFolder() {
+  m_reading = m_pending.front();
+  m_pending.pop_front();
+  // Every folder above this depth has been listed: the current folder's
+  // item, or the deepest one on its way, is there.
+  if (m_reading.depth >= m_nCurrentDepth) SelectCurrentFolder();
   TickBusyWatch();
   // A folder already entered, or one that cannot be told apart from the
   // others (gone since it was listed), is listed but not entered.
   uint64_t volume = 0, index = 0;
-  if (!GetDeviceFileId(path.c_str(), &volume, &index)) return;
+  if (!GetDeviceFileId(m_reading.path.c_str(), &volume, &index)) return;
   if (!m_entered.insert({volume, index}).second) return;
-  ForEachDeviceEntry((path + u"\\*.*").c_str(), [&](const WIN32_FIND_DATA& record) {
-    if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsDotName(record.cFileName)) return true;
-    const CString name(record.cFileName, WStrLen(record.cFileName));
-    const CString child = path + u"\\" + name;
-    HTREEITEM item = InsertFolderItem(name, child, parent);
-    if (item != nullptr) pending->push_back({child, item});
-    return true;
-  });
+  m_hFind = FindFirstFile((m_reading.path + u"\\*.*").c_str(), &m_record);
+}
+
+void CFolderDlg::TakeEntry() {
+  // A subfolder becomes an item, and is entered once its level's turn comes.
+  if ((m_record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsDotName(m_record.cFileName)) {
+    const CString name(m_record.cFileName, WStrLen(m_record.cFileName));
+    const CString child = m_reading.path + u"\\" + name;
+    HTREEITEM item = InsertFolderItem(name, child, m_reading.item);
+    if (item != nullptr) m_pending.push_back({child, item, m_reading.depth + 1});
+  }
+  if (!FindNextFile(m_hFind, &m_record)) {
+    FindClose(m_hFind);
+    m_hFind = INVALID_HANDLE_VALUE;
+  }
+}
+
+void CFolderDlg::StopFill() {
+  if (m_hFind != INVALID_HANDLE_VALUE) FindClose(m_hFind);
+  m_hFind = INVALID_HANDLE_VALUE;
+  m_pending.clear();
+  m_entered.clear();
+  if (!m_bFilling) return;
+  m_bFilling = FALSE;
+  EndBusyWatch();
+}
+
+void CFolderDlg::SelectCurrentFolder() {
+  if (m_bCurrentSelected) return;
+  m_bCurrentSelected = TRUE;
+  // A folder the user picked while the tree was filling stays picked.
+  CTreeCtrl* tree = Tree();
+  if (tree != nullptr && tree->GetSelectedItem() != nullptr) return;
+  SelectFolderItem(m_strCurrent);
 }
 
 HTREEITEM CFolderDlg::InsertFolderItem(const CString& name, const CString& path, HTREEITEM parent) {
@@ -173,6 +232,10 @@ BOOL CFolderDlg::SelectFolderItem(const CString& path) {
 }
 
 void CFolderDlg::OnOK() {
+  // While the tree is still filling, OK takes the selection as it stands:
+  // the folder the user picked or, once the fill has reached it, the
+  // current folder; with neither, nothing changes. The fill stops when the
+  // dialog is destroyed.
   CTreeCtrl* tree = Tree();
   // 1.–2. Without a list, a tree or a selection nothing changes.
   HTREEITEM selected = tree != nullptr ? tree->GetSelectedItem() : nullptr;
@@ -199,6 +262,9 @@ void CFolderDlg::OnOK() {
 
 void CFolderDlg::OnDestroy() {
   CDialog::OnDestroy();
+  // A fill cut short by OK, Cancel or closing: its enumeration, the folders
+  // still to list and the wait cursor are let go now.
+  StopFill();
   CTreeCtrl* tree = Tree();
   if (tree == nullptr) return;
   CImageList* images = CImageList::FromHandlePermanent(tree->GetImageList(TVSIL_NORMAL));

@@ -16,27 +16,52 @@ class CFolderDlg : public CDialog {
   CFolderDlg();
   ~CFolderDlg() override;
 
+  // A slice of the fill ends after the first step (a folder entered or one
+  // entry taken) that finds this much of the device tick gone since the
+  // slice began; the host answers its events between slices.
+  static constexpr DWORD kFillSliceMs = 20;
+
  protected:
   void DoDataExchange() override {}
   BOOL OnInitDialog() override;
+  BOOL OnIdleWork(BOOL toEnd) override;
   void OnOK() override;
   void OnDestroy() override;
 
  private:
-  CTreeCtrl* Tree() const;
   struct PendingFolder {
     CString path;
     HTREEITEM item;
+    int depth;  // folders between it and the root; 0 for the root
   };
+  CTreeCtrl* Tree() const;
   void FillTree();
-  void AddSubfolders(const CString& path, HTREEITEM parent, std::deque<PendingFolder>* pending);
+  BOOL FillStep();
+  void EnterNextFolder();
+  void TakeEntry();
+  void StopFill();
+  void SelectCurrentFolder();
   HTREEITEM InsertFolderItem(const CString& name, const CString& path, HTREEITEM parent);
   BOOL FolderHasPictures(const CString& path);
   BOOL FolderHasSubfolders(const CString& path);
   BOOL SelectFolderItem(const CString& path);
 
+  // The fill goes level by level: the folders whose subfolders are still to
+  // be listed, nearest the top first, and the one being listed, whose
+  // enumeration stays open between slices with its next entry in hand.
+  BOOL m_bFilling = FALSE;
+  std::deque<PendingFolder> m_pending;
+  PendingFolder m_reading = {CString(), nullptr, 0};
+  HANDLE m_hFind = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATA m_record = {};
   // The folders (volume, index) the fill has entered: a folder reached a
   // second time, by a link or a cycle, is listed but not entered again, so
   // one fill enters each folder of the device once at most.
   std::set<std::pair<uint64_t, uint64_t>> m_entered;
+  // The list's current folder and how many backslashes its path holds: once
+  // the fill enters a folder that deep, every folder above has its children
+  // and the item the current folder selects is final.
+  CString m_strCurrent;
+  int m_nCurrentDepth = 0;
+  BOOL m_bCurrentSelected = FALSE;
 };
