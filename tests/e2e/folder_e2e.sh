@@ -4,7 +4,8 @@
 # expands a folder with the keyboard, picks a folder with pictures, tries to
 # rename it (refused), and confirms; the grid must then equal vimbra-shot's
 # for the same folder. Cancel must leave the list alone, and confirming
-# "My Device" shows the device root.
+# "My Device" shows the device root. On a device of 60,000 folders the
+# dialog shows while its tree fills, and Cancel or Escape ends it mid-fill.
 #
 # Usage: folder_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
 source "$(dirname "$0")/e2e_lib.sh" "$@"
@@ -95,5 +96,41 @@ status=0
 wait "$E2E_VIMBRA_PID" || status=$?
 E2E_VIMBRA_PID=
 e2e_check "Quit ends vimbra with status 0 (got $status)" test "$status" -eq 0
+
+# A device of 60,000 folders (in memory where the machine has it: made and
+# removed in a second): the dialog shows at once and fills its tree in
+# slices; Cancel, then Escape, end it before the fill does.
+big_parent=/dev/shm
+[[ -d $big_parent && -w $big_parent ]] || big_parent=$E2E_WORK
+BIG=$(mktemp -d "$big_parent/vimbra-e2e-tree.XXXXXX")
+trap 'status=$?; rm -rf "$BIG"; (exit $status); e2e_teardown' EXIT
+(cd "$BIG" && mkdir -p d{0..199}/e{0..299}) || e2e_die "cannot make the large device"
+e2e_start_vimbra --device "$BIG"
+for how in Cancel Escape; do
+  e2e_tool 32773
+  opened=$E2E_MARK
+  e2e_wait '^dialog 131 '
+  e2e_check "$how: the dialog shows while its tree fills" \
+    awk -v from="$opened" -v to="$E2E_MARK" '$1 > from && $1 < to && $2 == "dialog-working" { found = 1 }
+      END { exit !found }' "$E2E_PROBE"
+  started=$EPOCHREALTIME
+  if [[ $how == Cancel ]]; then
+    e2e_dialog_click 2
+  else
+    e2e_dialog_keys Escape
+  fi
+  e2e_wait '^dialog-end 131$'
+  took=$(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }')
+  e2e_check "$how ends the dialog mid-fill within 1 s (took $took s)" \
+    awk -v t="$took" 'BEGIN { exit !(t < 1) }'
+  e2e_check "$how came before the fill ended" bash -c "! grep -q ' dialog-work-done ' '$E2E_PROBE'"
+  e2e_wait_idle
+done
+e2e_menu_item 2
+e2e_wait '^exit-status '
+status=0
+wait "$E2E_VIMBRA_PID" || status=$?
+E2E_VIMBRA_PID=
+e2e_check "Quit after the cut fills ends vimbra with status 0 (got $status)" test "$status" -eq 0
 
 e2e_finish

@@ -109,7 +109,7 @@ void CWxDialog::AddControl(const DialogControlResource& c, int index) {
 }
 
 bool CWxDialog::IsSettled() const {
-  return !m_bReportPending && (m_pTree == nullptr || !m_pTree->IsReportPending());
+  return !m_bWorking && !m_bReportPending && (m_pTree == nullptr || !m_pTree->IsReportPending());
 }
 
 void CWxDialog::SendCommand(int id) {
@@ -147,9 +147,32 @@ void CWxDialog::OnCharHook(wxKeyEvent& event) {
 
 void CWxDialog::OnIdle(wxIdleEvent& event) {
   event.Skip();
+  RunWorkSlice(event);
   if (!m_bReportPending || !IsShownOnScreen()) return;
   m_bReportPending = false;
   Report();
+}
+
+void CWxDialog::RunWorkSlice(wxIdleEvent& event) {
+  if (!m_bWorking) return;
+  if (m_pDialog == nullptr || m_pDialog->IsEnded()) {
+    m_bWorking = false;
+    return;
+  }
+  // Idle comes when GTK has no events waiting, and again at once while more
+  // is asked for: clicks, keys and paints get their turn between slices.
+  m_bWorking = m_pDialog->RunIdleSlice() != FALSE;
+  ++m_nSlices;
+  const unsigned id = m_pDialog->GetTemplate() != nullptr ? m_pDialog->GetTemplate()->id : 0u;
+  if (m_bWorking && m_nSlices == 1) Probe::Line("dialog-working %u", id);
+  if (!m_bWorking && m_nSlices > 1) Probe::Line("dialog-work-done %u %d", id, m_nSlices);
+  // The tree shows what the slice added; its items are reported to the
+  // probe only once it is complete.
+  if (m_pTree != nullptr) {
+    m_pTree->SyncFromModel();
+    m_pTree->HoldReports(m_bWorking);
+  }
+  if (m_bWorking) event.RequestMore();
 }
 
 void CWxDialog::Report() {

@@ -2,6 +2,7 @@
 // controls in dialog units turned into pixels with the template's font.
 // Buttons send WM_COMMAND with their control id to the CDialog; closing the
 // window is Cancel. The layer ends the dialog; the host ends the wx loop.
+// The dialog's own work runs a slice per idle turn of the modal loop.
 #pragma once
 
 #include <wx/dialog.h>
@@ -31,6 +32,7 @@ class CWxDialog : public wxDialog {
   void OnClose(wxCloseEvent& event);
   void OnCharHook(wxKeyEvent& event);
   void OnIdle(wxIdleEvent& event);
+  void RunWorkSlice(wxIdleEvent& event);
   void SendCommand(int id);
   void Report();
 
@@ -40,6 +42,9 @@ class CWxDialog : public wxDialog {
   std::vector<wxWindow*> m_controls;
   CWxFolderTree* m_pTree = nullptr;
   bool m_bReportPending = true;
+  // The CDialog has work left (a tree filling), and the slices run so far.
+  bool m_bWorking = true;
+  int m_nSlices = 0;
 
   wxDECLARE_EVENT_TABLE();
 };

@@ -39,6 +39,7 @@ wxBEGIN_EVENT_TABLE(CWxFolderTree, wxTreeCtrl) EVT_TREE_SEL_CHANGED(wxID_ANY, CW
 CWxFolderTree::CWxFolderTree(wxWindow* parent, int id, const wxPoint& at, const wxSize& size, CTreeCtrl* model)
     : wxTreeCtrl(parent, id, at, size, StyleFromModel(model != nullptr ? model->GetStyle() : 0)), m_pModel(model) {
   BuildImageList();
+  if (m_pModel != nullptr) m_pModel->HostTrackChanges(TRUE);
   Rebuild();
 }
 
@@ -55,6 +56,9 @@ void CWxFolderTree::BuildImageList() {
 
 void CWxFolderTree::Rebuild() {
   m_bSyncing = true;
+  // What the model noted so far is in what is built now.
+  if (m_pModel != nullptr) m_pModel->HostTakeChanges();
+  m_native.clear();
   DeleteAllItems();
   const wxTreeItemId root = AddRoot(wxEmptyString);
   if (m_pModel != nullptr) {
@@ -69,6 +73,7 @@ void CWxFolderTree::AddItem(const wxTreeItemId& parent, HTREEITEM item) {
   m_pModel->GetItemImage(item, image, selectedImage);
   const wxTreeItemId id =
       AppendItem(parent, ToWx(m_pModel->GetItemText(item)), image, selectedImage, new ItemData(item));
+  m_native[item] = id;
   SetItemHasChildren(id, m_pModel->ItemHasChildrenMarker(item) != FALSE);
   for (HTREEITEM child : m_pModel->Children(item)) AddItem(id, child);
   if (m_pModel->IsExpanded(item) && ItemHasChildren(id)) Expand(id);
@@ -81,8 +86,33 @@ HTREEITEM CWxFolderTree::ModelItem(const wxTreeItemId& id) const {
   return data != nullptr ? data->item : nullptr;
 }
 
-bool CWxFolderTree::SyncItem(const wxTreeItemId& id, HTREEITEM item) {
-  if (ModelItem(id) != item) return false;
+wxTreeItemId CWxFolderTree::NativeItem(HTREEITEM item) const {
+  const auto found = m_native.find(item);
+  return found != m_native.end() ? found->second : wxTreeItemId();
+}
+
+bool CWxFolderTree::ApplyChange(const CTreeCtrl::HostChange& change) {
+  HTREEITEM item = change.item;
+  if (change.inserted >= 0) {
+    // Insertions replayed in the model's order, each at the place it had
+    // among its siblings then, leave the siblings in the model's order.
+    HTREEITEM parent = m_pModel->GetParentItem(item);
+    const wxTreeItemId parentId = parent != nullptr ? NativeItem(parent) : GetRootItem();
+    if (!parentId.IsOk() || (size_t)change.inserted > GetChildrenCount(parentId, false)) return false;
+    int image = -1, selectedImage = -1;
+    m_pModel->GetItemImage(item, image, selectedImage);
+    m_native[item] = InsertItem(parentId, (size_t)change.inserted, ToWx(m_pModel->GetItemText(item)), image,
+                                selectedImage, new ItemData(item));
+    if (parent != nullptr && m_pModel->IsExpanded(parent) && !IsExpanded(parentId)) Expand(parentId);
+    m_bReportPending = true;
+  }
+  const wxTreeItemId id = NativeItem(item);
+  if (!id.IsOk()) return false;
+  SyncAttributes(id, item);
+  return true;
+}
+
+void CWxFolderTree::SyncAttributes(const wxTreeItemId& id, HTREEITEM item) {
   const wxString text = ToWx(m_pModel->GetItemText(item));
   if (GetItemText(id) != text) SetItemText(id, text);
   int image = -1, selectedImage = -1;
@@ -93,14 +123,6 @@ bool CWxFolderTree::SyncItem(const wxTreeItemId& id, HTREEITEM item) {
   }
   const bool marker = m_pModel->ItemHasChildrenMarker(item) != FALSE;
   if (ItemHasChildren(id) != marker) SetItemHasChildren(id, marker);
-  const std::vector<HTREEITEM> children = m_pModel->Children(item);
-  if (GetChildrenCount(id, false) != children.size()) return false;
-  wxTreeItemIdValue cookie;
-  wxTreeItemId child = GetFirstChild(id, cookie);
-  for (HTREEITEM modelChild : children) {
-    if (!SyncItem(child, modelChild)) return false;
-    child = GetNextChild(id, cookie);
-  }
   const bool expanded = m_pModel->IsExpanded(item) != FALSE;
   if (ItemHasChildren(id) && IsExpanded(id) != expanded) {
     if (expanded) {
@@ -110,24 +132,31 @@ bool CWxFolderTree::SyncItem(const wxTreeItemId& id, HTREEITEM item) {
     }
     m_bReportPending = true;
   }
-  if (m_pModel->GetSelectedItem() == item && GetSelection() != id) SelectItem(id);
+}
+
+bool CWxFolderTree::SyncSelection() {
+  HTREEITEM selected = m_pModel->GetSelectedItem();
+  if (selected == nullptr) {
+    if (GetSelection().IsOk()) Unselect();
+    return true;
+  }
+  const wxTreeItemId id = NativeItem(selected);
+  if (!id.IsOk()) return false;
+  if (GetSelection() != id) SelectItem(id);
   return true;
 }
 
 void CWxFolderTree::SyncFromModel() {
   if (m_pModel == nullptr) return;
   m_bSyncing = true;
-  const std::vector<HTREEITEM> roots = m_pModel->Children(nullptr);
-  bool same = GetChildrenCount(GetRootItem(), false) == roots.size();
-  wxTreeItemIdValue cookie;
-  wxTreeItemId child = GetFirstChild(GetRootItem(), cookie);
-  for (size_t i = 0; same && i < roots.size(); ++i) {
-    same = SyncItem(child, roots[i]);
-    child = GetNextChild(GetRootItem(), cookie);
+  bool fits = true;
+  for (const CTreeCtrl::HostChange& change : m_pModel->HostTakeChanges()) {
+    fits = ApplyChange(change);
+    if (!fits) break;
   }
-  if (m_pModel->GetSelectedItem() == nullptr && GetSelection().IsOk()) Unselect();
+  fits = fits && SyncSelection();
   m_bSyncing = false;
-  if (!same) Rebuild();
+  if (!fits) Rebuild();
 }
 
 void CWxFolderTree::OnSelChanged(wxTreeEvent& event) {
@@ -178,7 +207,7 @@ void CWxFolderTree::OnIdle(wxIdleEvent& event) {
   event.Skip();
   // The generic tree lays its items out in its own idle time, which has run
   // by now: their places are final.
-  if (!m_bReportPending || !Probe::Enabled() || !IsShownOnScreen()) return;
+  if (!m_bReportPending || m_bReportsHeld || !Probe::Enabled() || !IsShownOnScreen()) return;
   m_bReportPending = false;
   ReportItems(GetRootItem());
 }

@@ -1,10 +1,12 @@
 // The native tree of a dialog's tree control (the generic wx tree on GTK):
 // it shows the CTreeCtrl model's items, children markers, expansion,
-// selection and the two images per item, and reports the user's selection,
-// expansion and label edits back to the model.
+// selection and the two images per item, following the model's changes as
+// it grows, and reports the user's selection, expansion and label edits back.
 #pragma once
 
 #include <wx/treectrl.h>
+
+#include <unordered_map>
 
 #include "platform/controls/treectrl.h"
 
@@ -13,11 +15,14 @@ class CWxFolderTree : public wxTreeCtrl {
   CWxFolderTree(wxWindow* parent, int id, const wxPoint& at, const wxSize& size, CTreeCtrl* model);
 
   void Detach() { m_pModel = nullptr; }
-  // Brings the native tree in line with the model: attributes item by item,
-  // or everything again when the items themselves differ.
+  // Brings the native tree in line with the model from the changes the
+  // model noted since the last call, or everything again when they do not
+  // fit what the native tree holds.
   void SyncFromModel();
   // Items were laid out anew and not yet reported to the probe.
   bool IsReportPending() const { return m_bReportPending; }
+  // While held (the tree still filling), items are not reported.
+  void HoldReports(bool hold) { m_bReportsHeld = hold; }
 
   // The model's window style (TVS_*) as wx tree styles.
   static long StyleFromModel(DWORD style);
@@ -38,9 +43,12 @@ class CWxFolderTree : public wxTreeCtrl {
   void BuildImageList();
   void Rebuild();
   void AddItem(const wxTreeItemId& parent, HTREEITEM item);
-  // False when the native item's children are not the model's.
-  bool SyncItem(const wxTreeItemId& id, HTREEITEM item);
+  // False when the change does not fit the native tree.
+  bool ApplyChange(const CTreeCtrl::HostChange& change);
+  void SyncAttributes(const wxTreeItemId& id, HTREEITEM item);
+  bool SyncSelection();
   HTREEITEM ModelItem(const wxTreeItemId& id) const;
+  wxTreeItemId NativeItem(HTREEITEM item) const;
   void ReportItems(const wxTreeItemId& parent);
 
   CTreeCtrl* m_pModel;
@@ -48,6 +56,9 @@ class CWxFolderTree : public wxTreeCtrl {
   // changes raise are not sent back.
   bool m_bSyncing = false;
   bool m_bReportPending = true;
+  bool m_bReportsHeld = false;
+  // The native item of each model item.
+  std::unordered_map<HTREEITEM, wxTreeItemId> m_native;
 
   wxDECLARE_EVENT_TABLE();
 };
