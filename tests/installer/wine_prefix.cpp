@@ -15,6 +15,10 @@
 namespace fs = std::filesystem;
 
 int RunProgram(const std::vector<std::string>& argv, const std::string& strLog) {
+  return WaitForProgram(StartProgram(argv, strLog));
+}
+
+pid_t StartProgram(const std::vector<std::string>& argv, const std::string& strLog) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
@@ -32,6 +36,11 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& strLog) 
     execvp(args[0], args.data());
     _exit(127);
   }
+  return pid;
+}
+
+int WaitForProgram(pid_t pid) {
+  if (pid < 0) return -1;
   int status = 0;
   if (waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -105,9 +114,13 @@ void WinePrefix::Destroy() {
 }
 
 int WinePrefix::Wine(const std::vector<std::string>& args, int nTimeoutSeconds) const {
+  return WaitForProgram(StartWine(args, nTimeoutSeconds));
+}
+
+pid_t WinePrefix::StartWine(const std::vector<std::string>& args, int nTimeoutSeconds) const {
   std::vector<std::string> argv = {"timeout", "-k", "5", std::to_string(nTimeoutSeconds), m_strLoader};
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunProgram(argv, m_strLog);
+  return StartProgram(argv, m_strLog);
 }
 
 int WinePrefix::RegAdd(const std::string& strKey, const std::string& strName, const std::string& strData,

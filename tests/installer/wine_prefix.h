@@ -2,6 +2,8 @@
 // Wine's null display driver, and the running of programs inside it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -9,6 +11,10 @@
 // Runs argv[0] found on PATH with argv, without a shell, its output appended
 // to strLog. Returns the exit status, or -1 when it could not be run.
 int RunProgram(const std::vector<std::string>& argv, const std::string& strLog);
+// The same in two halves: StartProgram returns the child's id (or -1), and
+// WaitForProgram its exit status.
+pid_t StartProgram(const std::vector<std::string>& argv, const std::string& strLog);
+int WaitForProgram(pid_t pid);
 
 // Full path of an executable found on PATH, or "" when there is none.
 std::string FindOnPath(const std::string& strName);
@@ -39,6 +45,8 @@ class WinePrefix {
 
   // `wine ARGS` (or the wine64 loader) under `timeout`; the exit status (124: timed out).
   int Wine(const std::vector<std::string>& args, int nTimeoutSeconds = 30) const;
+  // The same, started without waiting: the id for WaitForProgram.
+  pid_t StartWine(const std::vector<std::string>& args, int nTimeoutSeconds = 30) const;
   // `wine reg add KEY /ve|/v NAME [/t TYPE] /d DATA /f`; strName "" sets the default value.
   int RegAdd(const std::string& strKey, const std::string& strName, const std::string& strData,
              const std::string& strType = "REG_SZ") const;

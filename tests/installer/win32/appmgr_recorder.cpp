@@ -1,10 +1,12 @@
 // Test stand-in for the application manager (built as CEAppMgr.exe): records
 // how Cradlet started it, so the Wine tests can check the one quoted argument.
 //
-// It writes "launch.txt" beside itself: the argument count, each argument as
-// the C runtime split it, and the raw command line. The file is written under
-// a temporary name and then renamed, so a test polling for it never reads a
-// half-written record. While a file "hold.txt" lies beside it, it then runs
+// It writes "launch.txt" beside itself, and the same as "launch-PID.txt" so
+// that a test can count starts: the argument count, each argument as the C
+// runtime split it, the raw command line, and the size of the cabinet beside
+// the description file it was handed, as it finds it on starting. The file
+// is written under a temporary name and then renamed, so a test polling for
+// it never reads a half-written record. While a file "hold.txt" lies beside it, it then runs
 // on (30 s at most) and writes "ended.txt" when it ends, so that a test can
 // see whether Cradlet waited for it.
 #include <windows.h>
@@ -36,7 +38,18 @@ int main(int argc, char** argv) {
   std::string record = "argc=" + std::to_string(argc) + "\n";
   for (int i = 1; i < argc; ++i) record += "argv" + std::to_string(i) + "=" + argv[i] + "\n";
   record += std::string("cmdline=") + GetCommandLineA() + "\n";
+  if (argc == 2) {
+    std::string cabinet(argv[1]);
+    cabinet.erase(cabinet.rfind('\\') + 1);
+    cabinet += "Vimbra.arm_ppc.CAB";
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    unsigned long long nSize = 0;
+    if (GetFileAttributesExA(cabinet.c_str(), GetFileExInfoStandard, &data))
+      nSize = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    record += "cabinet=" + std::to_string(nSize) + "\n";
+  }
 
+  if (!WriteRecord(folder + "launch-" + std::to_string(GetCurrentProcessId()), record)) return 3;
   if (!WriteRecord(folder + "launch", record)) return 3;
 
   std::string hold = folder + "hold.txt";
