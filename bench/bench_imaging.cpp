@@ -174,8 +174,8 @@ void BM_Picture24(benchmark::State& state) {
 // (a second block, filled) and a half turn (in place).
 void BM_Turn12(benchmark::State& state) {
   const Pictures& p = Shared();
-  CDib picture = GlueDecode(p.camera12, 0);
-  if (picture == nullptr) std::abort();
+  CDibOwner picture(GlueDecode(p.camera12, 0));
+  if (!picture) std::abort();
   Compare(state, {{"turn12_quarter",
                    [&] {
                      if (!TurnDib(&picture, 1)) std::abort();
@@ -183,7 +183,6 @@ void BM_Turn12(benchmark::State& state) {
                   {"turn12_half", [&] {
                      if (!TurnDib(&picture, 2)) std::abort();
                    }}});
-  MemFree(picture);
 }
 
 constexpr int kRepetitions = 5;

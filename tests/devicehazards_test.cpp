@@ -81,9 +81,8 @@ TEST_F(DeviceHazardsTest, GridPicturesAndFolderFillStayInsideTheDevice) {
             (std::vector<std::string>{"IMG_2.jpg", "IMG_4.jpg", "IMG_5.jpg", "IMG_6.jpg", "img_10.jpg"}));
   const std::vector<bool> pictures = {true, true, false, true, true};
   for (int i = 0; i < List()->GetCount(); ++i) {
-    CDib thumbnail = List()->GetThumbnail(i);
-    EXPECT_EQ(thumbnail != nullptr, pictures[i]) << i;
-    MemFree(thumbnail);
+    const CDibOwner thumbnail(List()->GetThumbnail(i));
+    EXPECT_EQ(thumbnail.Get() != nullptr, pictures[i]) << i;
   }
 
   // Every picture opened as a tap would open it.

@@ -69,22 +69,21 @@ class CanvasTest : public ::testing::Test {
 TEST(DibSize, ReadsTheHeader) {
   int w = 7, h = 7;
   EXPECT_EQ(GetDibSize(nullptr, w, h), -1);
-  CDib dib = NewTestDib(31, 17, 24);
-  EXPECT_EQ(GetDibSize(dib, w, h), 0);
+  CDibOwner dib(NewTestDib(31, 17, 24));
+  EXPECT_EQ(GetDibSize(dib.Get(), w, h), 0);
   EXPECT_EQ(w, 31);
   EXPECT_EQ(h, 17);
-  MemFree(dib);
-  CDib shortBlock = MemAlloc(12);
-  EXPECT_EQ(GetDibSize(shortBlock, w, h), -1);
-  MemFree(shortBlock);
+  dib.Reset();
+  const CDibOwner shortBlock(MemAlloc(12));
+  EXPECT_EQ(GetDibSize(shortBlock.Get(), w, h), -1);
 }
 
 TEST(Thumbnail, AveragesTwoByTwoBlocksOf200x150) {
-  CDib source = IdentifyingDib(200, 150);
-  CDib thumb = MakeDibThumbnail(source, 64, 64);
-  ASSERT_NE(thumb, nullptr);
-  EXPECT_EQ(MemSize(thumb), 9256u);
-  const BITMAPINFOHEADER h = DibHeaderOf(thumb);
+  const CDibOwner source(IdentifyingDib(200, 150));
+  const CDibOwner thumb(MakeDibThumbnail(source.Get(), 64, 64));
+  ASSERT_NE(thumb.Get(), nullptr);
+  EXPECT_EQ(MemSize(thumb.Get()), 9256u);
+  const BITMAPINFOHEADER h = DibHeaderOf(thumb.Get());
   EXPECT_EQ(h.biSize, 40u);
   EXPECT_EQ(h.biWidth, 64);
   EXPECT_EQ(h.biHeight, 48);
@@ -99,101 +98,89 @@ TEST(Thumbnail, AveragesTwoByTwoBlocksOf200x150) {
   const int rows[] = {0, 2, 3, 5, 7};
   for (int i = 0; i < 5; ++i) {
     for (int j = 0; j < 6; ++j) {
-      const BYTE* p = DibPixel(thumb, j, i);
+      const BYTE* p = DibPixel(thumb.Get(), j, i);
       // Blue (2a + 2a + 2a+1 + 2a+1) / 4 = 2a; red (0 + 3 + 6 + 9) / 4 = 4.
       EXPECT_EQ(p[0], 2 * columns[j]) << j << "," << i;
       EXPECT_EQ(p[1], 2 * rows[i]) << j << "," << i;
       EXPECT_EQ(p[2], 4) << j << "," << i;
     }
   }
-  MemFree(thumb);
-  MemFree(source);
 }
 
 TEST(Thumbnail, PicksPixelsOf160x120) {
-  CDib source = IdentifyingDib(160, 120);
-  CDib thumb = MakeDibThumbnail(source, 64, 64);
-  ASSERT_NE(thumb, nullptr);
-  EXPECT_EQ(DibHeaderOf(thumb).biWidth, 64);
-  EXPECT_EQ(DibHeaderOf(thumb).biHeight, 48);
+  const CDibOwner source(IdentifyingDib(160, 120));
+  const CDibOwner thumb(MakeDibThumbnail(source.Get(), 64, 64));
+  ASSERT_NE(thumb.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(thumb.Get()).biWidth, 64);
+  EXPECT_EQ(DibHeaderOf(thumb.Get()).biHeight, 48);
   // q = 2 picks: columns 160 onto 64 and rows 120 onto 48 give 1, 3, 6, 8, ...
   const int columns[] = {1, 3, 6, 8};
   const int rows[] = {1, 3, 6, 8, 11, 13};
   for (int i = 0; i < 6; ++i) {
     for (int j = 0; j < 4; ++j) {
-      const BYTE* p = DibPixel(thumb, j, i);
+      const BYTE* p = DibPixel(thumb.Get(), j, i);
       EXPECT_EQ(p[0], columns[j]);
       EXPECT_EQ(p[1], rows[i]);
       EXPECT_EQ(p[2], (columns[j] & 1) * 3 + (rows[i] & 1) * 6);
     }
   }
-  // The last output row and column stay inside the source.
-  EXPECT_LT(DibPixel(thumb, 63, 47)[0], 160);
-  EXPECT_LT(DibPixel(thumb, 63, 47)[1], 120);
-  MemFree(thumb);
-  MemFree(source);
+  // The last output row and column stay inside the source.Get().
+  EXPECT_LT(DibPixel(thumb.Get(), 63, 47)[0], 160);
+  EXPECT_LT(DibPixel(thumb.Get(), 63, 47)[1], 120);
 }
 
 TEST(Thumbnail, SmallPicturesAreCopiedExactly) {
-  CDib source = IdentifyingDib(50, 40);
-  CDib thumb = MakeDibThumbnail(source, 64, 64);
-  ASSERT_NE(thumb, nullptr);
-  EXPECT_EQ(DibHeaderOf(thumb).biWidth, 50);
-  EXPECT_EQ(DibHeaderOf(thumb).biHeight, 40);
-  EXPECT_EQ(MemSize(thumb), 40u + 152u * 40u);
-  EXPECT_EQ(std::memcmp((BYTE*)thumb + 40, (BYTE*)source + 40, 152 * 40), 0);
-  MemFree(thumb);
-  MemFree(source);
+  const CDibOwner source(IdentifyingDib(50, 40));
+  const CDibOwner thumb(MakeDibThumbnail(source.Get(), 64, 64));
+  ASSERT_NE(thumb.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(thumb.Get()).biWidth, 50);
+  EXPECT_EQ(DibHeaderOf(thumb.Get()).biHeight, 40);
+  EXPECT_EQ(MemSize(thumb.Get()), 40u + 152u * 40u);
+  EXPECT_EQ(std::memcmp((BYTE*)thumb.Get() + 40, (BYTE*)source.Get() + 40, 152 * 40), 0);
 }
 
 TEST(Thumbnail, LargestThumbnailFillsOneCacheSlot) {
-  CDib source = IdentifyingDib(256, 256);
-  CDib thumb = MakeDibThumbnail(source, 64, 64);
-  ASSERT_NE(thumb, nullptr);
-  EXPECT_EQ(MemSize(thumb), 12328u);
+  const CDibOwner source(IdentifyingDib(256, 256));
+  const CDibOwner thumb(MakeDibThumbnail(source.Get(), 64, 64));
+  ASSERT_NE(thumb.Get(), nullptr);
+  EXPECT_EQ(MemSize(thumb.Get()), 12328u);
   // q = 4: 2 × 2 blocks over a 128 × 128 grid, walked onto 64: blocks 0, 2, 4, ...
-  EXPECT_EQ(DibPixel(thumb, 0, 0)[0], 0);
-  EXPECT_EQ(DibPixel(thumb, 1, 0)[0], 4);
-  EXPECT_EQ(DibPixel(thumb, 63, 63)[1], 252);
-  MemFree(thumb);
-  MemFree(source);
+  EXPECT_EQ(DibPixel(thumb.Get(), 0, 0)[0], 0);
+  EXPECT_EQ(DibPixel(thumb.Get(), 1, 0)[0], 4);
+  EXPECT_EQ(DibPixel(thumb.Get(), 63, 63)[1], 252);
 }
 
 TEST(Thumbnail, GreySourcesGiveEqualLanes) {
-  CDib source = GreyDib(128, 96);
-  CDib thumb = MakeDibThumbnail(source, 64, 64);
-  ASSERT_NE(thumb, nullptr);
-  EXPECT_EQ(DibHeaderOf(thumb).biBitCount, 24);
-  EXPECT_EQ(DibHeaderOf(thumb).biWidth, 64);
-  EXPECT_EQ(DibHeaderOf(thumb).biHeight, 48);
+  const CDibOwner source(GreyDib(128, 96));
+  const CDibOwner thumb(MakeDibThumbnail(source.Get(), 64, 64));
+  ASSERT_NE(thumb.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(thumb.Get()).biBitCount, 24);
+  EXPECT_EQ(DibHeaderOf(thumb.Get()).biWidth, 64);
+  EXPECT_EQ(DibHeaderOf(thumb.Get()).biHeight, 48);
   // q = 2 picks; columns 128 onto 64: 0, 2, 4, ...; rows 96 onto 48 likewise.
   for (int i = 0; i < 48; ++i) {
     for (int j = 0; j < 64; ++j) {
-      const BYTE* p = DibPixel(thumb, j, i);
+      const BYTE* p = DibPixel(thumb.Get(), j, i);
       ASSERT_EQ(p[0], (BYTE)(2 * j + 2 * (2 * i)));
       ASSERT_EQ(p[1], p[0]);
       ASSERT_EQ(p[2], p[0]);
     }
   }
-  MemFree(thumb);
-  MemFree(source);
 }
 
 TEST(Thumbnail, EightBitSourcesAverageTheirPaletteColours) {
-  CDib source = NewTestDib(6, 6, 8);
-  for (int i = 0; i < 256; ++i) *DibPalette(source, i) = RGBQUAD{(BYTE)i, (BYTE)(255 - i), 7, 0};
+  const CDibOwner source(NewTestDib(6, 6, 8));
+  for (int i = 0; i < 256; ++i) *DibPalette(source.Get(), i) = RGBQUAD{(BYTE)i, (BYTE)(255 - i), 7, 0};
   // Index 10 and 20 alternate by column: blue (10 + 20) / 2 = 15 per block.
   for (int row = 0; row < 6; ++row) {
-    for (int x = 0; x < 6; ++x) *DibPixel(source, x, row) = (BYTE)((x & 1) ? 20 : 10);
+    for (int x = 0; x < 6; ++x) *DibPixel(source.Get(), x, row) = (BYTE)((x & 1) ? 20 : 10);
   }
-  CDib thumb = MakeDibThumbnail(source, 2, 2);  // q = 3: 2 × 2 blocks
-  ASSERT_NE(thumb, nullptr);
-  const BYTE* p = DibPixel(thumb, 0, 0);
+  const CDibOwner thumb(MakeDibThumbnail(source.Get(), 2, 2));  // q = 3: 2 × 2 blocks
+  ASSERT_NE(thumb.Get(), nullptr);
+  const BYTE* p = DibPixel(thumb.Get(), 0, 0);
   EXPECT_EQ(p[0], 15);
   EXPECT_EQ(p[1], 240);
   EXPECT_EQ(p[2], 7);
-  MemFree(thumb);
-  MemFree(source);
 }
 
 TEST(ThumbnailEdges, DegenerateSizesMakeEmptyThumbnails) {
@@ -208,74 +195,69 @@ TEST(ThumbnailEdges, DegenerateSizesMakeEmptyThumbnails) {
                         {0, 30, 64, 64, 0, 30},
                         {40, 30, 0, 0, 0, 0}};
   for (const Case& c : cases) {
-    CDib source = IdentifyingDib(c.w, c.h);
-    CDib thumb = MakeDibThumbnail(source, c.bw, c.bh);
-    ASSERT_NE(thumb, nullptr);
-    EXPECT_EQ(DibHeaderOf(thumb).biWidth, c.tw);
-    EXPECT_EQ(DibHeaderOf(thumb).biHeight, c.th);
-    EXPECT_EQ(MemSize(thumb), 40u + (c.tw == 0 ? 0 : ((size_t)c.tw * 3 + 3) / 4 * 4 * (size_t)c.th));
-    MemFree(thumb);
-    MemFree(source);
+    const CDibOwner source(IdentifyingDib(c.w, c.h));
+    const CDibOwner thumb(MakeDibThumbnail(source.Get(), c.bw, c.bh));
+    ASSERT_NE(thumb.Get(), nullptr);
+    EXPECT_EQ(DibHeaderOf(thumb.Get()).biWidth, c.tw);
+    EXPECT_EQ(DibHeaderOf(thumb.Get()).biHeight, c.th);
+    EXPECT_EQ(MemSize(thumb.Get()), 40u + (c.tw == 0 ? 0 : ((size_t)c.tw * 3 + 3) / 4 * 4 * (size_t)c.th));
   }
 }
 
 TEST(ThumbnailEdges, ShortBlockGridStopsInsideTheSource) {
   // 3 × 100 into 64 × 64: 1 × 64 output, q = 3 gives 2 × 2 blocks, but only
   // 50 block rows exist: rows past them stay zero.
-  CDib source = IdentifyingDib(3, 100);
-  CDib thumb = MakeDibThumbnail(source, 64, 64);
-  ASSERT_NE(thumb, nullptr);
-  EXPECT_EQ(DibHeaderOf(thumb).biWidth, 1);
-  EXPECT_EQ(DibHeaderOf(thumb).biHeight, 64);
-  for (int i = 0; i < 50; ++i) EXPECT_EQ(DibPixel(thumb, 0, i)[1], 2 * i) << i;
-  for (int i = 50; i < 64; ++i) EXPECT_EQ(DibPixel(thumb, 0, i)[1], 0) << i;
-  MemFree(thumb);
-  MemFree(source);
+  const CDibOwner source(IdentifyingDib(3, 100));
+  const CDibOwner thumb(MakeDibThumbnail(source.Get(), 64, 64));
+  ASSERT_NE(thumb.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(thumb.Get()).biWidth, 1);
+  EXPECT_EQ(DibHeaderOf(thumb.Get()).biHeight, 64);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(DibPixel(thumb.Get(), 0, i)[1], 2 * i) << i;
+  for (int i = 50; i < 64; ++i) EXPECT_EQ(DibPixel(thumb.Get(), 0, i)[1], 0) << i;
 }
 
 TEST(ThumbnailEdges, RefusesWhatItCannotRead) {
   const size_t blocks = HeapBlockCount();
   EXPECT_EQ(MakeDibThumbnail(nullptr, 64, 64), nullptr);
-  CDib source = IdentifyingDib(8, 8);
-  BITMAPINFOHEADER* h = (BITMAPINFOHEADER*)source;
+  CDibOwner source(IdentifyingDib(8, 8));
+  BITMAPINFOHEADER* h = (BITMAPINFOHEADER*)source.Get();
   for (WORD bits : {1, 4, 16, 32}) {
     h->biBitCount = bits;
-    EXPECT_EQ(MakeDibThumbnail(source, 4, 4), nullptr) << bits;
+    EXPECT_EQ(MakeDibThumbnail(source.Get(), 4, 4), nullptr) << bits;
   }
   // A header announcing more rows than its block holds is not read.
   h->biBitCount = 24;
   h->biWidth = 1000;
   h->biHeight = 1000;
-  EXPECT_EQ(MakeDibThumbnail(source, 64, 64), nullptr);
+  EXPECT_EQ(MakeDibThumbnail(source.Get(), 64, 64), nullptr);
   h->biWidth = -8;
   h->biHeight = 8;
-  EXPECT_EQ(MakeDibThumbnail(source, 64, 64), nullptr);
-  MemFree(source);
+  EXPECT_EQ(MakeDibThumbnail(source.Get(), 64, 64), nullptr);
+  source.Reset();
   // An 8-bit block too short for a full palette.
-  CDib tiny = MemAlloc(40 + 4 + 4);
-  std::memcpy(tiny, "\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x08\0", 16);
-  ((BITMAPINFOHEADER*)tiny)->biClrUsed = 1;
-  EXPECT_EQ(MakeDibThumbnail(tiny, 64, 64), nullptr);
-  MemFree(tiny);
+  CDibOwner tiny(MemAlloc(40 + 4 + 4));
+  std::memcpy(tiny.Get(), "\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x08\0", 16);
+  ((BITMAPINFOHEADER*)tiny.Get())->biClrUsed = 1;
+  EXPECT_EQ(MakeDibThumbnail(tiny.Get(), 64, 64), nullptr);
+  tiny.Reset();
   EXPECT_EQ(HeapBlockCount(), blocks);
 }
 
 TEST(ThumbnailEdges, AllocationPastTheBudgetFails) {
-  CDib source = IdentifyingDib(200, 150);
+  const CDibOwner source(IdentifyingDib(200, 150));
   const size_t budget = HeapBudget();
   const size_t blocks = HeapBlockCount();
   HeapSetBudget(HeapBytesInUse() + 9000);
-  EXPECT_EQ(MakeDibThumbnail(source, 64, 64), nullptr);
+  EXPECT_EQ(MakeDibThumbnail(source.Get(), 64, 64), nullptr);
   EXPECT_EQ(HeapBlockCount(), blocks);
   HeapSetBudget(budget);
-  MemFree(source);
 }
 
 TEST_F(CanvasTest, FitDrawsAThumbnailOneToOneInACell) {
   Open(100, 100);
-  CDib thumb = IdentifyingDib(64, 48);
+  const CDibOwner thumb(IdentifyingDib(64, 48));
   const RECT cell{10, 20, 74, 84};
-  EXPECT_EQ(DrawDibFit(thumb, &cell, m_dc), 1);
+  EXPECT_EQ(DrawDibFit(thumb.Get(), &cell, m_dc), 1);
   ExpectWhite(0, 0, 100, 28);    // 8 empty rows above the picture
   ExpectWhite(0, 76, 100, 100);  // and 8 below
   ExpectWhite(0, 28, 10, 76);
@@ -283,28 +265,27 @@ TEST_F(CanvasTest, FitDrawsAThumbnailOneToOneInACell) {
   // Device row y shows storage row 75 - y.
   for (int y = 28; y < 76; ++y) {
     for (int x = 10; x < 74; ++x) {
-      const BYTE* p = DibPixel(thumb, x - 10, 75 - y);
+      const BYTE* p = DibPixel(thumb.Get(), x - 10, 75 - y);
       ASSERT_EQ(m_canvas.PixelAt(x, y), RGB(p[2], p[1], p[0])) << x << "," << y;
     }
   }
-  MemFree(thumb);
 }
 
 TEST_F(CanvasTest, FitReducesALargePictureByFourByFourBlocks) {
   Open(300, 400);
   // 1600 × 1200 with blue = block column (x / 4) mod 256 and green =
   // block row (row / 4) mod 256, so every 4 × 4 block is flat.
-  CDib picture = NewTestDib(1600, 1200, 24);
+  const CDibOwner picture(NewTestDib(1600, 1200, 24));
   for (int row = 0; row < 1200; ++row) {
     for (int x = 0; x < 1600; ++x) {
-      BYTE* p = DibPixel(picture, x, row);
+      BYTE* p = DibPixel(picture.Get(), x, row);
       p[0] = (BYTE)((x / 4) & 0xFF);
       p[1] = (BYTE)((row / 4) & 0xFF);
       p[2] = 9;
     }
   }
   const RECT rect{30, 40, 270, 360};  // 240 × 320
-  EXPECT_EQ(DrawDibFit(picture, &rect, m_dc), 1);
+  EXPECT_EQ(DrawDibFit(picture.Get(), &rect, m_dc), 1);
   // 240 × 180 at x0 = 30, with 70 spare rows above and below.
   ExpectWhite(30, 40, 270, 110);
   ExpectWhite(30, 290, 270, 360);
@@ -322,14 +303,13 @@ TEST_F(CanvasTest, FitReducesALargePictureByFourByFourBlocks) {
     ASSERT_NE(m_canvas.PixelAt(x, 110), kWhite);
     ASSERT_NE(m_canvas.PixelAt(x, 289), kWhite);
   }
-  MemFree(picture);
 }
 
 TEST_F(CanvasTest, FitPutsOddSpareColumnsRightAndOddSpareRowsAbove) {
   Open(20, 20);
-  CDib picture = IdentifyingDib(10, 5);
+  const CDibOwner picture(IdentifyingDib(10, 5));
   const RECT rect{0, 0, 13, 8};
-  EXPECT_EQ(DrawDibFit(picture, &rect, m_dc), 1);
+  EXPECT_EQ(DrawDibFit(picture.Get(), &rect, m_dc), 1);
   // 3 spare columns: 1 left, 2 right. 3 spare rows: 2 above, 1 below.
   ExpectWhite(0, 0, 13, 2);
   ExpectWhite(0, 7, 13, 8);
@@ -337,14 +317,13 @@ TEST_F(CanvasTest, FitPutsOddSpareColumnsRightAndOddSpareRowsAbove) {
   ExpectWhite(11, 2, 13, 7);
   EXPECT_EQ(m_canvas.PixelAt(1, 6), RGB(0, 0, 0));   // storage row 0, column 0
   EXPECT_EQ(m_canvas.PixelAt(10, 2), RGB(3, 4, 9));  // storage row 4, column 9
-  MemFree(picture);
 }
 
 TEST_F(CanvasTest, FitDrawsGreyThroughThePalette) {
   Open(40, 40);
-  CDib grey = GreyDib(32, 32);
+  const CDibOwner grey(GreyDib(32, 32));
   const RECT rect{0, 0, 16, 16};
-  EXPECT_EQ(DrawDibFit(grey, &rect, m_dc), 1);
+  EXPECT_EQ(DrawDibFit(grey.Get(), &rect, m_dc), 1);
   // q = 2: 2 × 2 blocks of indices x + 2·row average to 2a + 4o + 1.
   for (int i = 0; i < 16; ++i) {
     for (int j = 0; j < 16; ++j) {
@@ -352,70 +331,64 @@ TEST_F(CanvasTest, FitDrawsGreyThroughThePalette) {
       ASSERT_EQ(m_canvas.PixelAt(j, 15 - i), RGB(level, level, level)) << j << "," << i;
     }
   }
-  MemFree(grey);
 }
 
 TEST_F(CanvasTest, FitAveragesIndicesBeforeThePalette) {
   Open(4, 4);
-  CDib dib = NewTestDib(2, 2, 8);
-  for (int i = 0; i < 256; ++i) *DibPalette(dib, i) = RGBQUAD{(BYTE)i, 0, (BYTE)(255 - i), 0};
-  *DibPixel(dib, 0, 0) = 10;
-  *DibPixel(dib, 1, 0) = 20;
-  *DibPixel(dib, 0, 1) = 30;
-  *DibPixel(dib, 1, 1) = 40;
+  const CDibOwner dib(NewTestDib(2, 2, 8));
+  for (int i = 0; i < 256; ++i) *DibPalette(dib.Get(), i) = RGBQUAD{(BYTE)i, 0, (BYTE)(255 - i), 0};
+  *DibPixel(dib.Get(), 0, 0) = 10;
+  *DibPixel(dib.Get(), 1, 0) = 20;
+  *DibPixel(dib.Get(), 0, 1) = 30;
+  *DibPixel(dib.Get(), 1, 1) = 40;
   const RECT rect{0, 0, 1, 1};
-  EXPECT_EQ(DrawDibFit(dib, &rect, m_dc), 1);
+  EXPECT_EQ(DrawDibFit(dib.Get(), &rect, m_dc), 1);
   EXPECT_EQ(m_canvas.PixelAt(0, 0), RGB(255 - 25, 0, 25));  // index (10+20+30+40)/4 = 25
-  MemFree(dib);
 }
 
 TEST_F(CanvasTest, FitFailuresAndEmptyDraws) {
   Open(64, 64);
   const RECT rect{0, 0, 64, 64};
   EXPECT_EQ(DrawDibFit(nullptr, &rect, m_dc), 0);
-  CDib picture = IdentifyingDib(16, 16);
-  EXPECT_EQ(DrawDibFit(picture, nullptr, m_dc), 0);
+  const CDibOwner picture(IdentifyingDib(16, 16));
+  EXPECT_EQ(DrawDibFit(picture.Get(), nullptr, m_dc), 0);
   // Empty rectangles and pictures draw nothing and succeed.
   const RECT flat{10, 10, 10, 50};
   const RECT inverted{50, 50, 10, 10};
-  EXPECT_EQ(DrawDibFit(picture, &flat, m_dc), 1);
-  EXPECT_EQ(DrawDibFit(picture, &inverted, m_dc), 1);
-  CDib thin = IdentifyingDib(1, 200);  // fits as 0 × 64
-  EXPECT_EQ(DrawDibFit(thin, &rect, m_dc), 1);
-  CDib empty = IdentifyingDib(0, 0);
-  EXPECT_EQ(DrawDibFit(empty, &rect, m_dc), 1);
+  EXPECT_EQ(DrawDibFit(picture.Get(), &flat, m_dc), 1);
+  EXPECT_EQ(DrawDibFit(picture.Get(), &inverted, m_dc), 1);
+  const CDibOwner thin(IdentifyingDib(1, 200));  // fits as 0 × 64
+  EXPECT_EQ(DrawDibFit(thin.Get(), &rect, m_dc), 1);
+  const CDibOwner empty(IdentifyingDib(0, 0));
+  EXPECT_EQ(DrawDibFit(empty.Get(), &rect, m_dc), 1);
   ExpectWhite(0, 0, 64, 64);
   // Depths the section cannot take, and headers that overrun their block.
-  BITMAPINFOHEADER* h = (BITMAPINFOHEADER*)picture;
+  BITMAPINFOHEADER* h = (BITMAPINFOHEADER*)picture.Get();
   h->biBitCount = 32;
-  EXPECT_EQ(DrawDibFit(picture, &rect, m_dc), 0);
+  EXPECT_EQ(DrawDibFit(picture.Get(), &rect, m_dc), 0);
   h->biBitCount = 24;
   h->biHeight = 17;
-  EXPECT_EQ(DrawDibFit(picture, &rect, m_dc), 0);
+  EXPECT_EQ(DrawDibFit(picture.Get(), &rect, m_dc), 0);
   ExpectWhite(0, 0, 64, 64);
-  MemFree(picture);
-  MemFree(thin);
-  MemFree(empty);
 }
 
 TEST_F(CanvasTest, FitShortBlockGridDrawsOnlyWhatExists) {
   Open(64, 64);
   // 3 × 100 into 64 × 64: 1 × 64 output; q = 3 gives s = 1 and 50 block rows.
-  CDib picture = IdentifyingDib(3, 100);
+  const CDibOwner picture(IdentifyingDib(3, 100));
   const RECT rect{0, 0, 64, 64};
-  EXPECT_EQ(DrawDibFit(picture, &rect, m_dc), 1);
+  EXPECT_EQ(DrawDibFit(picture.Get(), &rect, m_dc), 1);
   // x0 = 31; rows 63 down to 14 are drawn, 13 up to 0 stay white.
   for (int i = 0; i < 50; ++i) EXPECT_EQ(GetGValue(m_canvas.PixelAt(31, 63 - i)), 2 * i) << i;
   ExpectWhite(0, 0, 64, 14);
-  MemFree(picture);
 }
 
 TEST_F(CanvasTest, RectClipsWindowsPastTheEdges) {
   Open(120, 120);
-  CDib picture = IdentifyingDib(100, 80);
+  const CDibOwner picture(IdentifyingDib(100, 80));
   RECT window{60, 50, 200, 300};
   const RECT rect{0, 0, 100, 100};
-  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture, &window), 1);
+  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture.Get(), &window), 1);
   EXPECT_EQ(window.left, 60);
   EXPECT_EQ(window.top, 50);
   EXPECT_EQ(window.right, 100);
@@ -425,24 +398,23 @@ TEST_F(CanvasTest, RectClipsWindowsPastTheEdges) {
   ExpectWhite(0, 65, 120, 120);
   for (int i = 0; i < 30; ++i) {
     for (int j = 0; j < 40; ++j) {
-      const BYTE* p = DibPixel(picture, 60 + j, 50 + i);
+      const BYTE* p = DibPixel(picture.Get(), 60 + j, 50 + i);
       ASSERT_EQ(m_canvas.PixelAt(30 + j, 64 - i), RGB(p[2], p[1], p[0])) << j << "," << i;
     }
   }
   // Negative left and top become 0.
   RECT corner{-10, -5, 20, 10};
-  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture, &corner), 1);
+  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture.Get(), &corner), 1);
   EXPECT_EQ(corner.left, 0);
   EXPECT_EQ(corner.top, 0);
-  MemFree(picture);
 }
 
 TEST_F(CanvasTest, RectShowsAGreyWindowAwayFromTheCorner) {
   Open(64, 64);
-  CDib grey = GreyDib(64, 64);
+  const CDibOwner grey(GreyDib(64, 64));
   RECT window{16, 8, 48, 40};
   const RECT same{0, 0, 32, 32};
-  EXPECT_EQ(DrawDibRect(m_dc, &same, grey, &window), 1);
+  EXPECT_EQ(DrawDibRect(m_dc, &same, grey.Get(), &window), 1);
   for (int i = 0; i < 32; ++i) {
     for (int j = 0; j < 32; ++j) {
       const BYTE level = (BYTE)((16 + j) + 2 * (8 + i));
@@ -453,7 +425,7 @@ TEST_F(CanvasTest, RectShowsAGreyWindowAwayFromTheCorner) {
   m_canvas.Fill(kWhite);
   RECT again{16, 8, 48, 40};
   const RECT half{0, 0, 16, 16};
-  EXPECT_EQ(DrawDibRect(m_dc, &half, grey, &again), 1);
+  EXPECT_EQ(DrawDibRect(m_dc, &half, grey.Get(), &again), 1);
   for (int i = 0; i < 16; ++i) {
     for (int j = 0; j < 16; ++j) {
       const int x = 16 + 2 * j, row = 8 + 2 * i;
@@ -461,23 +433,21 @@ TEST_F(CanvasTest, RectShowsAGreyWindowAwayFromTheCorner) {
       ASSERT_EQ(m_canvas.PixelAt(j, 15 - i), RGB(level, level, level)) << j << "," << i;
     }
   }
-  MemFree(grey);
 }
 
 TEST_F(CanvasTest, RectOutsideThePictureDrawsNothing) {
   Open(32, 32);
-  CDib picture = IdentifyingDib(20, 20);
+  const CDibOwner picture(IdentifyingDib(20, 20));
   const RECT rect{0, 0, 32, 32};
   RECT beyond{25, 0, 40, 10};
-  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture, &beyond), 1);
+  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture.Get(), &beyond), 1);
   RECT above{0, 30, 10, 40};
-  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture, &above), 1);
+  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture.Get(), &above), 1);
   RECT backwards{10, 10, 5, 5};
-  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture, &backwards), 1);
+  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture.Get(), &backwards), 1);
   ExpectWhite(0, 0, 32, 32);
   EXPECT_EQ(DrawDibRect(m_dc, &rect, nullptr, &beyond), 0);
-  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture, nullptr), 0);
-  MemFree(picture);
+  EXPECT_EQ(DrawDibRect(m_dc, &rect, picture.Get(), nullptr), 0);
 }
 
 }  // namespace

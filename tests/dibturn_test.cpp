@@ -55,10 +55,11 @@ TEST(DibTurn, EveryPixelLandsWhereTheTurnPutsIt) {
         SCOPED_TRACE(std::to_string(bitCount) + " bits, " + std::to_string(size.width) + "x" +
                      std::to_string(size.height) + ", " + std::to_string(turns) + " turns");
         const size_t blocksBefore = HeapBlockCount();
-        CDib dib = MarkedDib(size.width, size.height, bitCount);
-        ASSERT_NE(dib, nullptr);
-        const CDib original = dib;
-        ASSERT_TRUE(TurnDib(&dib, turns));
+        CDibOwner owner(MarkedDib(size.width, size.height, bitCount));
+        ASSERT_TRUE(owner);
+        const CDib original = owner.Get();
+        ASSERT_TRUE(TurnDib(&owner, turns));
+        const CDib dib = owner.Get();
         const int clockwise = ((turns % 4) + 4) % 4;
         // A half turn keeps its block; a quarter turn replaces it.
         if (clockwise % 2 == 0) {
@@ -95,7 +96,7 @@ TEST(DibTurn, EveryPixelLandsWhereTheTurnPutsIt) {
           for (size_t k = used; k < DibRowStride(dib); ++k) padding += start[k] != 0;
         }
         EXPECT_EQ(padding, 0);
-        MemFree(dib);
+        owner.Reset();
         EXPECT_EQ(HeapBlockCount(), blocksBefore);
       }
     }
@@ -106,38 +107,36 @@ TEST(DibTurn, QuarterTurnWithoutMemoryLeavesThePictureAsItWas) {
   const size_t budget = HeapBudget();
   for (int bitCount : {24, 8}) {
     SCOPED_TRACE(bitCount);
-    CDib dib = MarkedDib(300, 200, bitCount);
-    ASSERT_NE(dib, nullptr);
-    const CDib original = dib;
+    CDibOwner owner(MarkedDib(300, 200, bitCount));
+    ASSERT_TRUE(owner);
+    const CDib dib = owner.Get();
     // Room for anything but a second picture.
     HeapSetBudget(HeapBytesInUse() + MemSize(dib) / 2);
-    EXPECT_FALSE(TurnDib(&dib, 1));
-    EXPECT_FALSE(TurnDib(&dib, 3));
-    EXPECT_EQ(dib, original);
+    EXPECT_FALSE(TurnDib(&owner, 1));
+    EXPECT_FALSE(TurnDib(&owner, 3));
+    EXPECT_EQ(owner.Get(), dib);
     EXPECT_EQ(DibHeaderOf(dib).biWidth, 300);
     EXPECT_EQ(DibPixel(dib, 17, 200 - 1 - 9)[0], Mark(17, 9, 0));
     // The half turn needs no second block.
-    EXPECT_TRUE(TurnDib(&dib, 2));
+    EXPECT_TRUE(TurnDib(&owner, 2));
     EXPECT_EQ(DibPixel(dib, 300 - 1 - 17, 9)[0], Mark(17, 9, 0));
     HeapSetBudget(budget);
-    MemFree(dib);
   }
 }
 
 TEST(DibTurn, RefusesWhatIsNotAPicture) {
   EXPECT_FALSE(TurnDib(nullptr, 1));
-  CDib none = nullptr;
+  CDibOwner none;
   EXPECT_FALSE(TurnDib(&none, 1));
-  EXPECT_EQ(none, nullptr);
+  EXPECT_FALSE(none);
   // A header that claims more rows than its block holds.
-  CDib dib = NewTestDib(10, 10, 24);
-  ASSERT_NE(dib, nullptr);
-  reinterpret_cast<BITMAPINFOHEADER*>(MemLock(dib))->biHeight = 1000;
-  const CDib original = dib;
+  CDibOwner dib(NewTestDib(10, 10, 24));
+  ASSERT_TRUE(dib);
+  reinterpret_cast<BITMAPINFOHEADER*>(MemLock(dib.Get()))->biHeight = 1000;
+  const CDib original = dib.Get();
   EXPECT_FALSE(TurnDib(&dib, 1));
   EXPECT_FALSE(TurnDib(&dib, 2));
-  EXPECT_EQ(dib, original);
-  MemFree(dib);
+  EXPECT_EQ(dib.Get(), original);
 }
 
 }  // namespace

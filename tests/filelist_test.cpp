@@ -142,16 +142,15 @@ TEST_F(FileListTest, ReselectingTheCurrentFolderChangesNothing) {
   CImageFileList list;
   CountingObserver observer;
   list.m_pObserver = &observer;
-  CDib thumb = MemAlloc(64);
-  ASSERT_TRUE(list.StoreThumbnail(3, thumb, 64));
-  MemFree(thumb);
+  CDibOwner thumb(MemAlloc(64));
+  ASSERT_TRUE(list.StoreThumbnail(3, thumb.Get(), 64));
+  thumb.Reset();
   list.SetFirstShown(6);
   EXPECT_FALSE(list.SelectFolder(u"\\My Documents"));
   EXPECT_EQ(observer.notices, 0);
   EXPECT_EQ(list.m_nFirstShown, 6);
-  CDib cached = list.GetThumbnail(3);
-  EXPECT_NE(cached, nullptr);
-  MemFree(cached);
+  const CDibOwner cached(list.GetThumbnail(3));
+  EXPECT_NE(cached.Get(), nullptr);
 }
 
 TEST_F(FileListTest, FoldersDifferingInCaseAreDifferentFolders) {
@@ -236,39 +235,38 @@ TEST_F(FileListTest, IndexBounds) {
 
 TEST_F(FileListTest, ThumbnailSlotsAndCopies) {
   CImageFileList list;
-  CDib dib = MemAlloc(THUMB_SLOT_CAPACITY);
-  std::fill((unsigned char*)dib, (unsigned char*)dib + THUMB_SLOT_CAPACITY, 0xAB);
-  EXPECT_TRUE(list.StoreThumbnail(499, dib, THUMB_SLOT_CAPACITY));
-  EXPECT_FALSE(list.StoreThumbnail(500, dib, 100));
-  EXPECT_FALSE(list.StoreThumbnail(-1, dib, 100));
+  const CDibOwner dib(MemAlloc(THUMB_SLOT_CAPACITY));
+  std::fill((unsigned char*)dib.Get(), (unsigned char*)dib.Get() + THUMB_SLOT_CAPACITY, 0xAB);
+  EXPECT_TRUE(list.StoreThumbnail(499, dib.Get(), THUMB_SLOT_CAPACITY));
+  EXPECT_FALSE(list.StoreThumbnail(500, dib.Get(), 100));
+  EXPECT_FALSE(list.StoreThumbnail(-1, dib.Get(), 100));
   EXPECT_FALSE(list.StoreThumbnail(0, nullptr, 100));
   // A length above the slot's capacity is refused, never written past it.
-  EXPECT_FALSE(list.StoreThumbnail(498, dib, THUMB_SLOT_CAPACITY + 1));
-  CDib small = MemAlloc(10);
-  EXPECT_FALSE(list.StoreThumbnail(497, small, 100));  // more than the block holds
-  MemFree(small);
-  CDib copy = list.GetThumbnail(499);
-  ASSERT_NE(copy, nullptr);
-  EXPECT_NE(copy, dib);
-  EXPECT_EQ(MemSize(copy), (size_t)THUMB_SLOT_CAPACITY);
-  EXPECT_EQ(((unsigned char*)copy)[THUMB_SLOT_CAPACITY - 1], 0xAB);
-  // The copy is the caller's: changing it leaves the cache alone.
-  ((unsigned char*)copy)[0] = 0;
-  MemFree(copy);
-  CDib again = list.GetThumbnail(499);
-  EXPECT_EQ(((unsigned char*)again)[0], 0xAB);
-  MemFree(again);
+  EXPECT_FALSE(list.StoreThumbnail(498, dib.Get(), THUMB_SLOT_CAPACITY + 1));
+  CDibOwner small(MemAlloc(10));
+  EXPECT_FALSE(list.StoreThumbnail(497, small.Get(), 100));  // more than the block holds
+  small.Reset();
+  CDibOwner copy(list.GetThumbnail(499));
+  ASSERT_NE(copy.Get(), nullptr);
+  EXPECT_NE(copy.Get(), dib.Get());
+  EXPECT_EQ(MemSize(copy.Get()), (size_t)THUMB_SLOT_CAPACITY);
+  EXPECT_EQ(((unsigned char*)copy.Get())[THUMB_SLOT_CAPACITY - 1], 0xAB);
+  // The copy.Get() is the caller's: changing it leaves the cache alone.
+  ((unsigned char*)copy.Get())[0] = 0;
+  copy.Reset();
+  CDibOwner again(list.GetThumbnail(499));
+  EXPECT_EQ(((unsigned char*)again.Get())[0], 0xAB);
+  again.Reset();
   EXPECT_EQ(list.GetThumbnail(498), nullptr);  // same block, never stored
   EXPECT_EQ(list.GetThumbnail(0), nullptr);    // block never made
   EXPECT_EQ(list.GetThumbnail(500), nullptr);
-  MemFree(dib);
 }
 
 TEST_F(FileListTest, ReleaseThumbnailBlockHighestFirst) {
   CImageFileList list;
-  CDib dib = MemAlloc(16);
-  for (int block : {0, 3, 7}) ASSERT_TRUE(list.StoreThumbnail(block * THUMBS_PER_BLOCK, dib, 16));
-  MemFree(dib);
+  CDibOwner dib(MemAlloc(16));
+  for (int block : {0, 3, 7}) ASSERT_TRUE(list.StoreThumbnail(block * THUMBS_PER_BLOCK, dib.Get(), 16));
+  dib.Reset();
   ASSERT_TRUE(list.ReleaseThumbnailBlock());
   EXPECT_EQ(list.m_apThumbBlock[7], nullptr);
   EXPECT_NE(list.m_apThumbBlock[3], nullptr);
@@ -344,12 +342,12 @@ TEST_F(FileListTest, LoadsPicturesAndHoldsOne) {
   device.WriteFile("\\My Documents\\a.jpg", EncodeJpeg(RampPicture(640, 480)));
   CImageFileList list;
   ASSERT_EQ(list.GetCount(), 1);
-  CDib reduced = list.LoadPictureToFit(0, 160, 160);
+  CDibOwner reduced(list.LoadPictureToFit(0, 160, 160));
   int w = 0, h = 0;
-  ASSERT_EQ(GetDibSize(reduced, w, h), 0);
+  ASSERT_EQ(GetDibSize(reduced.Get(), w, h), 0);
   EXPECT_EQ(w, 160);
   EXPECT_EQ(h, 120);
-  MemFree(reduced);
+  reduced.Reset();
   const size_t blocks = HeapBlockCount();
   CDib full = list.LoadCurrentPicture();
   ASSERT_EQ(GetDibSize(full, w, h), 0);
@@ -377,10 +375,10 @@ TEST_F(FileListTest, FullSizeDecodeThatCannotFitGivesNoMemory) {
   device.WriteFile("\\My Documents\\big.jpg", EncodeJpeg(RampPicture(1000, 800)));
   CImageFileList list;
   // Thumbnails are given back first, then the decode fails with error 2.
-  CDib dib = MemAlloc(16);
-  ASSERT_TRUE(list.StoreThumbnail(0, dib, 16));
-  ASSERT_TRUE(list.StoreThumbnail(5, dib, 16));
-  MemFree(dib);
+  CDibOwner dib(MemAlloc(16));
+  ASSERT_TRUE(list.StoreThumbnail(0, dib.Get(), 16));
+  ASSERT_TRUE(list.StoreThumbnail(5, dib.Get(), 16));
+  dib.Reset();
   HeapSetBudget(HeapBytesInUse() + 1000 * 800);  // the picture needs 2.4 MB
   EXPECT_EQ(list.LoadCurrentPicture(), nullptr);
   EXPECT_EQ(list.GetError(), LIST_ERROR_NO_MEMORY);
@@ -405,9 +403,9 @@ TEST_F(FileListTest, DestructorReleasesEverything) {
   const size_t blocks = HeapBlockCount();
   {
     CImageFileList list;
-    CDib dib = MemAlloc(16);
-    list.StoreThumbnail(0, dib, 16);
-    MemFree(dib);
+    CDibOwner dib(MemAlloc(16));
+    list.StoreThumbnail(0, dib.Get(), 16);
+    dib.Reset();
     list.SetHeldPicture(list.LoadCurrentPicture());
     ASSERT_NE(list.m_hPicture, nullptr);
   }

@@ -79,9 +79,9 @@ TEST(DecodeRowCopy, EveryWidthSwapsRedAndBlueAndWritesNoMore) {
 }
 
 TEST(DecodeLayout, ColourHeaderAndBlockSize) {
-  CDib dib = Decode(EncodeJpeg(SolidColour(37, 21, 10, 20, 30)));
-  ASSERT_NE(dib, nullptr);
-  const BITMAPINFOHEADER h = DibHeaderOf(dib);
+  const CDibOwner dib(Decode(EncodeJpeg(SolidColour(37, 21, 10, 20, 30))));
+  ASSERT_NE(dib.Get(), nullptr);
+  const BITMAPINFOHEADER h = DibHeaderOf(dib.Get());
   EXPECT_EQ(h.biSize, 40u);
   EXPECT_EQ(h.biWidth, 37);
   EXPECT_EQ(h.biHeight, 21);
@@ -91,48 +91,44 @@ TEST(DecodeLayout, ColourHeaderAndBlockSize) {
   EXPECT_EQ(h.biSizeImage, 112u * 21u);  // 111 bytes filled to 112
   EXPECT_EQ(h.biClrUsed, 0u);
   EXPECT_EQ(h.biClrImportant, 0u);
-  EXPECT_EQ(MemSize(dib), 40u + 112u * 21u);
-  for (int row = 0; row < 21; ++row) EXPECT_EQ(DibPixel(dib, 0, row)[111], 0) << "fill byte of row " << row;
-  MemFree(dib);
+  EXPECT_EQ(MemSize(dib.Get()), 40u + 112u * 21u);
+  for (int row = 0; row < 21; ++row) EXPECT_EQ(DibPixel(dib.Get(), 0, row)[111], 0) << "fill byte of row " << row;
 }
 
 TEST(DecodeLayout, GreyHeaderPaletteAndStride) {
-  CDib dib = Decode(EncodeJpeg(SolidGrey(5, 3, 90), Exact()));
-  ASSERT_NE(dib, nullptr);
-  const BITMAPINFOHEADER h = DibHeaderOf(dib);
+  const CDibOwner dib(Decode(EncodeJpeg(SolidGrey(5, 3, 90), Exact())));
+  ASSERT_NE(dib.Get(), nullptr);
+  const BITMAPINFOHEADER h = DibHeaderOf(dib.Get());
   EXPECT_EQ(h.biBitCount, 8);
   EXPECT_EQ(h.biClrUsed, 256u);
   EXPECT_EQ(h.biSizeImage, 8u * 3u);
-  EXPECT_EQ(MemSize(dib), 40u + 1024u + 24u);
+  EXPECT_EQ(MemSize(dib.Get()), 40u + 1024u + 24u);
   for (int i = 0; i < 256; ++i) {
-    const RGBQUAD* q = DibPalette(dib, i);
+    const RGBQUAD* q = DibPalette(dib.Get(), i);
     ASSERT_TRUE(q->rgbBlue == i && q->rgbGreen == i && q->rgbRed == i && q->rgbReserved == 0) << i;
   }
   for (int row = 0; row < 3; ++row) {
-    for (int x = 0; x < 5; ++x) EXPECT_NEAR(*DibPixel(dib, x, row), 90, 1);
-    for (int x = 5; x < 8; ++x) EXPECT_EQ(*DibPixel(dib, x, row), 0);
+    for (int x = 0; x < 5; ++x) EXPECT_NEAR(*DibPixel(dib.Get(), x, row), 90, 1);
+    for (int x = 5; x < 8; ++x) EXPECT_EQ(*DibPixel(dib.Get(), x, row), 0);
   }
-  MemFree(dib);
 }
 
 TEST(DecodeLayout, OnePixelWideColourHasStrideFour) {
-  CDib dib = Decode(EncodeJpeg(SolidColour(1, 4, 250, 120, 10), Exact()));
-  ASSERT_NE(dib, nullptr);
-  EXPECT_EQ(MemSize(dib), 40u + 4u * 4u);
+  const CDibOwner dib(Decode(EncodeJpeg(SolidColour(1, 4, 250, 120, 10), Exact())));
+  ASSERT_NE(dib.Get(), nullptr);
+  EXPECT_EQ(MemSize(dib.Get()), 40u + 4u * 4u);
   for (int row = 0; row < 4; ++row) {
-    ExpectBgr(dib, 0, row, 250, 120, 10);
-    EXPECT_EQ(DibPixel(dib, 0, row)[3], 0);
+    ExpectBgr(dib.Get(), 0, row, 250, 120, 10);
+    EXPECT_EQ(DibPixel(dib.Get(), 0, row)[3], 0);
   }
-  MemFree(dib);
 }
 
 TEST(DecodeLayout, OneByOne) {
-  CDib dib = Decode(EncodeJpeg(SolidColour(1, 1, 0, 0, 255), Exact()));
-  ASSERT_NE(dib, nullptr);
-  EXPECT_EQ(DibHeaderOf(dib).biWidth, 1);
-  EXPECT_EQ(DibHeaderOf(dib).biHeight, 1);
-  ExpectBgr(dib, 0, 0, 0, 0, 255);
-  MemFree(dib);
+  const CDibOwner dib(Decode(EncodeJpeg(SolidColour(1, 1, 0, 0, 255), Exact())));
+  ASSERT_NE(dib.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biWidth, 1);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biHeight, 1);
+  ExpectBgr(dib.Get(), 0, 0, 0, 0, 255);
 }
 
 TEST(DecodeLayout, JfifDensities) {
@@ -149,11 +145,10 @@ TEST(DecodeLayout, JfifDensities) {
     options.xDensity = c.x;
     options.yDensity = c.y;
     options.jfif = c.jfif;
-    CDib dib = Decode(EncodeJpeg(SolidGrey(8, 8, 0), options));
-    ASSERT_NE(dib, nullptr);
-    EXPECT_EQ(DibHeaderOf(dib).biXPelsPerMeter, c.xm) << c.unit << " " << c.x;
-    EXPECT_EQ(DibHeaderOf(dib).biYPelsPerMeter, c.ym) << c.unit << " " << c.y;
-    MemFree(dib);
+    const CDibOwner dib(Decode(EncodeJpeg(SolidGrey(8, 8, 0), options)));
+    ASSERT_NE(dib.Get(), nullptr);
+    EXPECT_EQ(DibHeaderOf(dib.Get()).biXPelsPerMeter, c.xm) << c.unit << " " << c.x;
+    EXPECT_EQ(DibHeaderOf(dib.Get()).biYPelsPerMeter, c.ym) << c.unit << " " << c.y;
   }
 }
 
@@ -168,13 +163,12 @@ TEST(DecodePixels, BgrOrderAndBottomRowFirst) {
       p[2] = 230;
     }
   }
-  CDib dib = Decode(EncodeJpeg(picture, Exact()));
-  ASSERT_NE(dib, nullptr);
-  ExpectBgr(dib, 0, 0, 20, 60, 230);  // storage row 0: the last scanline
-  ExpectBgr(dib, 15, 7, 20, 60, 230);
-  ExpectBgr(dib, 0, 15, 220, 30, 40);  // the first scanline is the top row
-  ExpectBgr(dib, 15, 8, 220, 30, 40);
-  MemFree(dib);
+  const CDibOwner dib(Decode(EncodeJpeg(picture, Exact())));
+  ASSERT_NE(dib.Get(), nullptr);
+  ExpectBgr(dib.Get(), 0, 0, 20, 60, 230);  // storage row 0: the last scanline
+  ExpectBgr(dib.Get(), 15, 7, 20, 60, 230);
+  ExpectBgr(dib.Get(), 0, 15, 220, 30, 40);  // the first scanline is the top row
+  ExpectBgr(dib.Get(), 15, 8, 220, 30, 40);
 }
 
 TEST(DecodePixels, ProgressiveMatchesBaseline) {
@@ -182,16 +176,14 @@ TEST(DecodePixels, ProgressiveMatchesBaseline) {
   progressive.progressive = true;
   for (int components : {1, 3}) {
     Picture picture = components == 3 ? RampPicture(40, 24) : SolidGrey(40, 24, 77);
-    CDib a = Decode(EncodeJpeg(picture, Exact()));
-    CDib b = Decode(EncodeJpeg(picture, progressive));
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    ASSERT_EQ(MemSize(a), MemSize(b));
-    const BYTE* pa = (const BYTE*)a;
-    const BYTE* pb = (const BYTE*)b;
-    for (size_t i = 0; i < MemSize(a); ++i) ASSERT_NEAR(pa[i], pb[i], 2) << "byte " << i;
-    MemFree(a);
-    MemFree(b);
+    const CDibOwner a(Decode(EncodeJpeg(picture, Exact())));
+    const CDibOwner b(Decode(EncodeJpeg(picture, progressive)));
+    ASSERT_NE(a.Get(), nullptr);
+    ASSERT_NE(b.Get(), nullptr);
+    ASSERT_EQ(MemSize(a.Get()), MemSize(b.Get()));
+    const BYTE* pa = (const BYTE*)a.Get();
+    const BYTE* pb = (const BYTE*)b.Get();
+    for (size_t i = 0; i < MemSize(a.Get()); ++i) ASSERT_NEAR(pa[i], pb[i], 2) << "byte " << i;
   }
 }
 
@@ -204,11 +196,10 @@ TEST(DecodeReduction, WorkedReductionsForTheBrowserBox) {
       {320, 240, 320, 240, 320, 240}, {2048, 64, 160, 160, 256, 8},     {641, 480, 160, 160, 81, 60},
       {640, 480, 0, 0, 640, 480},     {640, 480, 160, 0, 640, 480},     {640, 480, -5, 160, 640, 480}};
   for (const Case& c : cases) {
-    CDib dib = Decode(EncodeJpeg(SolidGrey(c.w, c.h, 128)), c.tw, c.th);
-    ASSERT_NE(dib, nullptr);
-    EXPECT_EQ(DibHeaderOf(dib).biWidth, c.ow) << c.w << "x" << c.h << " to " << c.tw << "x" << c.th;
-    EXPECT_EQ(DibHeaderOf(dib).biHeight, c.oh) << c.w << "x" << c.h << " to " << c.tw << "x" << c.th;
-    MemFree(dib);
+    const CDibOwner dib(Decode(EncodeJpeg(SolidGrey(c.w, c.h, 128)), c.tw, c.th));
+    ASSERT_NE(dib.Get(), nullptr);
+    EXPECT_EQ(DibHeaderOf(dib.Get()).biWidth, c.ow) << c.w << "x" << c.h << " to " << c.tw << "x" << c.th;
+    EXPECT_EQ(DibHeaderOf(dib.Get()).biHeight, c.oh) << c.w << "x" << c.h << " to " << c.tw << "x" << c.th;
   }
 }
 
@@ -226,29 +217,26 @@ class DecodeExif : public ::testing::Test {
 };
 
 TEST_F(DecodeExif, BoxDecodesTheEmbeddedThumbnail) {
-  CDib dib = Decode(m_file, 160, 160, TRUE);
-  ASSERT_NE(dib, nullptr);
-  EXPECT_EQ(DibHeaderOf(dib).biWidth, 160);
-  EXPECT_EQ(DibHeaderOf(dib).biHeight, 120);
-  ExpectBgr(dib, 80, 60, 0, 200, 0);
-  MemFree(dib);
+  const CDibOwner dib(Decode(m_file, 160, 160, TRUE));
+  ASSERT_NE(dib.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biWidth, 160);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biHeight, 120);
+  ExpectBgr(dib.Get(), 80, 60, 0, 200, 0);
 }
 
 TEST_F(DecodeExif, DisallowedThumbnailRewindsToTheMainPicture) {
-  CDib dib = Decode(m_file, 160, 160, FALSE);
-  ASSERT_NE(dib, nullptr);
-  EXPECT_EQ(DibHeaderOf(dib).biWidth, 160);
-  EXPECT_EQ(DibHeaderOf(dib).biHeight, 120);
-  ExpectBgr(dib, 80, 60, 200, 0, 0);
-  MemFree(dib);
+  const CDibOwner dib(Decode(m_file, 160, 160, FALSE));
+  ASSERT_NE(dib.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biWidth, 160);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biHeight, 120);
+  ExpectBgr(dib.Get(), 80, 60, 200, 0, 0);
 }
 
 TEST_F(DecodeExif, NoBoxDecodesTheMainPictureAtFullSize) {
-  CDib dib = Decode(m_file);
-  ASSERT_NE(dib, nullptr);
-  EXPECT_EQ(DibHeaderOf(dib).biWidth, 640);
-  ExpectBgr(dib, 10, 10, 200, 0, 0);
-  MemFree(dib);
+  const CDibOwner dib(Decode(m_file));
+  ASSERT_NE(dib.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biWidth, 640);
+  ExpectBgr(dib.Get(), 10, 10, 200, 0, 0);
 }
 
 TEST_F(DecodeExif, BigEndianAndSmallerThumbnails) {
@@ -256,23 +244,21 @@ TEST_F(DecodeExif, BigEndianAndSmallerThumbnails) {
   layout.bigEndian = true;
   layout.ifd0Offset = 26;
   const std::string file = CameraFile(m_main, EncodeJpeg(SolidColour(80, 60, 0, 0, 200), Exact()), layout);
-  CDib dib = Decode(file, 160, 160, TRUE);
-  ASSERT_NE(dib, nullptr);
-  EXPECT_EQ(DibHeaderOf(dib).biWidth, 80);
-  EXPECT_EQ(DibHeaderOf(dib).biHeight, 60);
-  ExpectBgr(dib, 40, 30, 0, 0, 200);
-  MemFree(dib);
+  const CDibOwner dib(Decode(file, 160, 160, TRUE));
+  ASSERT_NE(dib.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biWidth, 80);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biHeight, 60);
+  ExpectBgr(dib.Get(), 40, 30, 0, 0, 200);
 }
 
 TEST_F(DecodeExif, WithoutABoxTheStreamIsUsedWhereItStands) {
   FILE* stream = StreamOf("junk" + m_thumb);
   ASSERT_NE(stream, nullptr);
   std::fseek(stream, 4, SEEK_SET);
-  CDib dib = DecodeJpegStream(stream, 0, 0, TRUE);
+  const CDibOwner dib(DecodeJpegStream(stream, 0, 0, TRUE));
   std::fclose(stream);
-  ASSERT_NE(dib, nullptr);
-  EXPECT_EQ(DibHeaderOf(dib).biWidth, 160);
-  MemFree(dib);
+  ASSERT_NE(dib.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biWidth, 160);
 }
 
 TEST_F(DecodeExif, GarbageThumbnailFailsWithoutFallingBack) {
@@ -283,9 +269,9 @@ TEST_F(DecodeExif, GarbageThumbnailFailsWithoutFallingBack) {
   EXPECT_EQ(Decode(garbage, 160, 160, TRUE), nullptr);
   EXPECT_EQ(HeapBlockCount(), blocks);
   // The main picture itself is fine.
-  CDib dib = Decode(garbage, 160, 160, FALSE);
-  ASSERT_NE(dib, nullptr);
-  MemFree(dib);
+  CDibOwner dib(Decode(garbage, 160, 160, FALSE));
+  ASSERT_NE(dib.Get(), nullptr);
+  dib.Reset();
 
   // A pointer past the end of the file: nothing to read there.
   ExifLayout layout;
@@ -352,16 +338,15 @@ TEST(DecodeFailure, WarningsPrintNothing) {
   ASSERT_LT(FindMarker(file, 0xDA), file.size() / 2);
   ::testing::internal::CaptureStderr();
   ::testing::internal::CaptureStdout();
-  CDib truncated = Decode(file.substr(0, file.size() / 2));
+  const CDibOwner truncated(Decode(file.substr(0, file.size() / 2)));
   CDib garbage = Decode("garbage");
   const std::string out = ::testing::internal::GetCapturedStdout();
   const std::string err = ::testing::internal::GetCapturedStderr();
-  ASSERT_NE(truncated, nullptr);
-  EXPECT_EQ(DibHeaderOf(truncated).biWidth, 64);
+  ASSERT_NE(truncated.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(truncated.Get()).biWidth, 64);
   EXPECT_EQ(garbage, nullptr);
   EXPECT_EQ(out, "");
   EXPECT_EQ(err, "");
-  MemFree(truncated);
 }
 
 // What a decode of `file` reserves for the library beside its block, read
@@ -371,10 +356,10 @@ size_t LibraryReservation(const std::string& file) {
   HeapSetBudget(kDefaultHeapBudget);
   const size_t before = HeapBytesInUse();
   HeapResetPeak();
-  CDib dib = Decode(file);
-  if (dib == nullptr) return 0;
-  const size_t reserved = HeapPeakBytes() - before - MemSize(dib);
-  MemFree(dib);
+  CDibOwner dib(Decode(file));
+  if (dib.Get() == nullptr) return 0;
+  const size_t reserved = HeapPeakBytes() - before - MemSize(dib.Get());
+  dib.Reset();
   return reserved;
 }
 
@@ -397,10 +382,9 @@ TEST(DecodeMemory, BlockPastTheBudgetFailsCleanly) {
   EXPECT_EQ(HeapBlockCount(), blocks);
   EXPECT_EQ(HeapBytesReserved(), 0u);
   HeapSetBudget(HeapBytesInUse() + 40 + 600 * 200 + library);
-  CDib dib = Decode(file);
-  EXPECT_NE(dib, nullptr);
+  const CDibOwner dib(Decode(file));
+  EXPECT_NE(dib.Get(), nullptr);
   EXPECT_EQ(HeapBytesReserved(), 0u);
-  MemFree(dib);
 }
 
 TEST(DecodeMemory, HugeHeadersFailBeforeAnythingIsAllocated) {
@@ -463,16 +447,16 @@ TEST(DecodeMemory, AllocationGivesBackCachedThumbnails) {
   BudgetGuard guard;
   const std::string file = EncodeJpeg(SolidColour(200, 200, 1, 2, 3));
   CImageFileList list;
-  CDib thumbnail = NewTestDib(64, 48, 24);
-  ASSERT_TRUE(list.StoreThumbnail(0, thumbnail, (DWORD)MemSize(thumbnail)));
-  MemFree(thumbnail);
+  CDibOwner thumbnail(NewTestDib(64, 48, 24));
+  ASSERT_TRUE(list.StoreThumbnail(0, thumbnail.Get(), (DWORD)MemSize(thumbnail.Get())));
+  thumbnail.Reset();
   // Room for the picture only once the thumbnail block is gone.
   HeapSetBudget(HeapBytesInUse() + 40 + 600 * 200 - 1000);
-  CDib dib = Decode(file);
-  EXPECT_NE(dib, nullptr);
+  CDibOwner dib(Decode(file));
+  EXPECT_NE(dib.Get(), nullptr);
   EXPECT_EQ(list.m_apThumbBlock[0], nullptr);
   EXPECT_EQ(list.GetError(), LIST_ERROR_NONE);
-  MemFree(dib);
+  dib.Reset();
   // Nothing left to give back: null, and the list knows why.
   HeapSetBudget(HeapBytesInUse() + 1000);
   EXPECT_EQ(Decode(file), nullptr);
@@ -504,11 +488,11 @@ TEST(DecodeMemory, LibraryReservationCoversEveryLayout) {
             EncodeJpeg(layout.components == 1 ? SolidGrey(width, height, 60) : RampPicture(width, height), options);
         ASSERT_FALSE(file.empty()) << layout.name;
         for (int box : {0, width / 2, width / 4, width / 8}) {
-          CDib dib = Decode(file, box, box);
-          ASSERT_NE(dib, nullptr) << layout.name << " " << width << " progressive " << progressive << " box " << box
-                                  << ": " << JpegLastError();
+          CDibOwner dib(Decode(file, box, box));
+          ASSERT_NE(dib.Get(), nullptr) << layout.name << " " << width << " progressive " << progressive << " box "
+                                        << box << ": " << JpegLastError();
           EXPECT_STREQ(JpegLastError(), "");
-          MemFree(dib);
+          dib.Reset();
           ASSERT_EQ(HeapBytesReserved(), 0u);
         }
       }
@@ -539,18 +523,19 @@ TEST(DecodeMemory, LibraryMemoryCountsAgainstTheBudget) {
   // The same room beside a cache of thumbnails to give back.
   HeapSetBudget(kDefaultHeapBudget);
   CImageFileList list;
-  CDib thumbnail = NewTestDib(64, 48, 24);
+  CDibOwner thumbnail(NewTestDib(64, 48, 24));
   int stored = 0;
-  while (stored < 50 && list.StoreThumbnail(stored * THUMBS_PER_BLOCK, thumbnail, (DWORD)MemSize(thumbnail))) {
+  while (stored < 50 &&
+         list.StoreThumbnail(stored * THUMBS_PER_BLOCK, thumbnail.Get(), (DWORD)MemSize(thumbnail.Get()))) {
     ++stored;
   }
-  MemFree(thumbnail);
+  thumbnail.Reset();
   ASSERT_EQ(stored, 50);  // 50 blocks of 61,660 bytes: about 3 MB to give back
   HeapSetBudget(HeapBytesInUse() + blockBytes + coefficientBytes / 2);
   const size_t budget = HeapBudget();
   HeapResetPeak();
-  CDib dib = Decode(file);
-  ASSERT_NE(dib, nullptr) << JpegLastError();
+  const CDibOwner dib(Decode(file));
+  ASSERT_NE(dib.Get(), nullptr) << JpegLastError();
   EXPECT_LE(HeapPeakBytes(), budget);
   EXPECT_EQ(list.GetError(), LIST_ERROR_NONE);
   int given = 0;
@@ -558,7 +543,6 @@ TEST(DecodeMemory, LibraryMemoryCountsAgainstTheBudget) {
   EXPECT_GT(given, 0);
   EXPECT_LT(given, stored);  // only as many as the library needed
   EXPECT_EQ(HeapBytesReserved(), 0u);
-  MemFree(dib);
 }
 
 // The crafted regression set: scan bombs that kept the decoder busy for 9
@@ -608,26 +592,25 @@ TEST(DecodeCrafted, TinyHugeFrameInTheGridIsChargedInFull) {
   HeapSetBudget(HeapBytesInUse() + 64 * 1024 * 1024);
   const size_t before = HeapBytesInUse();
   HeapResetPeak();
-  CDib dib = Decode(TinyProgressiveGrey(5600, 5600), 160, 160);
-  ASSERT_NE(dib, nullptr) << JpegLastError();
-  EXPECT_EQ(DibHeaderOf(dib).biWidth, 700);
-  EXPECT_EQ(DibHeaderOf(dib).biHeight, 700);
-  EXPECT_EQ(*DibPixel(dib, 350, 350), 128);  // flat blocks: the middle grey
+  const CDibOwner dib(Decode(TinyProgressiveGrey(5600, 5600), 160, 160));
+  ASSERT_NE(dib.Get(), nullptr) << JpegLastError();
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biWidth, 700);
+  EXPECT_EQ(DibHeaderOf(dib.Get()).biHeight, 700);
+  EXPECT_EQ(*DibPixel(dib.Get(), 350, 350), 128);  // flat blocks: the middle grey
   const size_t coefficients = (size_t)700 * 700 * 128;
-  EXPECT_GE(HeapPeakBytes() - before, MemSize(dib) + coefficients);
+  EXPECT_GE(HeapPeakBytes() - before, MemSize(dib.Get()) + coefficients);
   EXPECT_LE(HeapPeakBytes(), HeapBudget());
   EXPECT_EQ(HeapBytesReserved(), 0u);
-  MemFree(dib);
 }
 
 TEST(DecodeCrafted, ScanLimitIsExact) {
   const size_t blocks = HeapBlockCount();
-  CDib dib = Decode(ManyScanJpeg(64, 48, kJpegMaxScans));
-  ASSERT_NE(dib, nullptr) << JpegLastError();
+  CDibOwner dib(Decode(ManyScanJpeg(64, 48, kJpegMaxScans)));
+  ASSERT_NE(dib.Get(), nullptr) << JpegLastError();
   for (int row = 0; row < 48; ++row) {
-    for (int x = 0; x < 64; ++x) ASSERT_EQ(*DibPixel(dib, x, row), 128) << x << "," << row;
+    for (int x = 0; x < 64; ++x) ASSERT_EQ(*DibPixel(dib.Get(), x, row), 128) << x << "," << row;
   }
-  MemFree(dib);
+  dib.Reset();
   EXPECT_EQ(Decode(ManyScanJpeg(64, 48, kJpegMaxScans + 1)), nullptr);
   EXPECT_STREQ(JpegLastError(), "too many scans");
   EXPECT_EQ(Decode(ManyScanJpeg(64, 48, kJpegMaxScans + 1), 16, 16), nullptr);
@@ -658,10 +641,9 @@ TEST(DecodeFailure, LastErrorSaysWhyForTheCallingThread) {
                                    {EncodeJpeg(SolidGrey(16, 16, 5)), 0, ""}};
   HeapSetBudget(HeapBytesInUse() + 64 * 1024 * 1024);
   for (const Case& c : cases) {
-    CDib dib = Decode(c.file, c.box, c.box);
-    EXPECT_EQ(dib == nullptr, c.reason[0] != '\0') << c.reason;
+    const CDibOwner dib(Decode(c.file, c.box, c.box));
+    EXPECT_EQ(dib.Get() == nullptr, c.reason[0] != '\0') << c.reason;
     EXPECT_STREQ(JpegLastError(), c.reason);
-    MemFree(dib);
   }
   EXPECT_EQ(LoadJpeg(u"\\missing.jpg"), nullptr);
   EXPECT_STREQ(JpegLastError(), "cannot open the file");
@@ -674,9 +656,8 @@ TEST(DecodeFailure, LastErrorSaysWhyForTheCallingThread) {
   for (size_t i = 0; i < cases.size(); ++i) {
     threads.emplace_back([&, i] {
       for (int round = 0; round < 20; ++round) {
-        CDib dib = Decode(cases[i].file, cases[i].box, cases[i].box);
+        const CDibOwner dib(Decode(cases[i].file, cases[i].box, cases[i].box));
         if (std::strcmp(JpegLastError(), cases[i].reason) != 0) ++wrong[i];
-        MemFree(dib);
       }
     });
   }
@@ -703,17 +684,17 @@ TEST(DecodePaths, DevicePathsOpenDecodeAndClose) {
   device.WriteFile("\\My Documents\\broken.jpg", "not a JPEG");
   const int descriptors = OpenDescriptors();
 
-  CDib full = LoadJpeg(u"\\My Documents\\camera.jpg");
-  ASSERT_NE(full, nullptr);
-  EXPECT_EQ(DibHeaderOf(full).biWidth, 320);
-  ExpectBgr(full, 5, 5, 200, 0, 0);
-  MemFree(full);
+  CDibOwner full(LoadJpeg(u"\\My Documents\\camera.jpg"));
+  ASSERT_NE(full.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(full.Get()).biWidth, 320);
+  ExpectBgr(full.Get(), 5, 5, 200, 0, 0);
+  full.Reset();
 
-  CDib fit = LoadJpegToFit(u"\\My Documents\\camera.jpg", 160, 160);
-  ASSERT_NE(fit, nullptr);
-  EXPECT_EQ(DibHeaderOf(fit).biWidth, 160);
-  ExpectBgr(fit, 5, 5, 0, 200, 0);
-  MemFree(fit);
+  CDibOwner fit(LoadJpegToFit(u"\\My Documents\\camera.jpg", 160, 160));
+  ASSERT_NE(fit.Get(), nullptr);
+  EXPECT_EQ(DibHeaderOf(fit.Get()).biWidth, 160);
+  ExpectBgr(fit.Get(), 5, 5, 0, 200, 0);
+  fit.Reset();
 
   EXPECT_EQ(LoadJpeg(u"\\My Documents\\broken.jpg"), nullptr);
   EXPECT_EQ(LoadJpegToFit(u"\\My Documents\\broken.jpg", 160, 160), nullptr);

@@ -85,10 +85,8 @@ class PictureLoadTest : public ::testing::Test {
   void TearDown() override { SetAutoRotate(FALSE); }
   std::string Load(const std::string& file, int width, int height) {
     device.WriteFile("\\p.jpg", file);
-    CDib dib = LoadPicture(u"\\p.jpg", width, height);
-    const std::string bytes = BlockBytes(dib);
-    MemFree(dib);
-    return bytes;
+    const CDibOwner dib(width == 0 ? LoadWholePicture(u"\\p.jpg") : LoadPictureTowards(u"\\p.jpg", width, height));
+    return BlockBytes(dib.Get());
   }
   TempDevice device;
 };
@@ -152,15 +150,15 @@ TEST_F(PictureLoadTest, TurnWithoutMemoryRefusesThePictureAndSaysWhy) {
     device.WriteFile("\\p.jpg", file);
     const size_t blocksBefore = HeapBlockCount();
     HeapSetBudget(HeapBytesInUse() + picture + picture / 2);
-    CDib dib = LoadPicture(u"\\p.jpg", 0, 0);
+    CDibOwner dib(LoadWholePicture(u"\\p.jpg"));
     HeapSetBudget(budget);
-    EXPECT_EQ(dib != nullptr, c.shown);
+    EXPECT_EQ(dib.Get() != nullptr, c.shown);
     EXPECT_STREQ(PictureLastError(), c.shown ? "" : "not enough memory");
-    MemFree(dib);
+    dib.Reset();
     EXPECT_EQ(HeapBlockCount(), blocksBefore);
   }
   // A file that cannot be opened keeps the decoder's reason.
-  EXPECT_EQ(LoadPicture(u"\\none.jpg", 0, 0), nullptr);
+  EXPECT_EQ(LoadWholePicture(u"\\none.jpg"), nullptr);
   EXPECT_STREQ(PictureLastError(), "cannot open the file");
 }
 

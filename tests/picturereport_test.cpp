@@ -61,12 +61,11 @@ TEST_F(PictureReportTest, OneLinePerBadFileNothingForGoodOnes) {
       ASSERT_TRUE(List()->GetPath(i, path));
       const bool good = path.find(u"good") != CString::npos;
       ASSERT_TRUE(List()->SetCurrent(i));
-      CDib picture = List()->LoadCurrentPicture();
-      EXPECT_EQ(picture != nullptr, good) << i;
-      MemFree(picture);
-      CDib reduced = List()->LoadPictureToFit(i, 160, 160);
-      EXPECT_EQ(reduced != nullptr, good) << i;
-      MemFree(reduced);
+      CDibOwner picture(List()->LoadCurrentPicture());
+      EXPECT_EQ(picture.Get() != nullptr, good) << i;
+      picture.Reset();
+      const CDibOwner reduced(List()->LoadPictureToFit(i, 160, 160));
+      EXPECT_EQ(reduced.Get() != nullptr, good) << i;
     }
   }
   const std::vector<std::string> expected = {

@@ -412,9 +412,9 @@ TEST_F(ShellTest, MemAllocRetryGivesUpThumbnailBlocksHighestFirst) {
   Start();
   BudgetGuard guard;
   std::vector<unsigned char> bytes(100, 7);
-  CDib thumb = MemAlloc(100);
-  for (int block = 0; block < 8; ++block) ASSERT_TRUE(List()->StoreThumbnail(block * 5, thumb, 100));
-  MemFree(thumb);
+  CDibOwner thumb(MemAlloc(100));
+  for (int block = 0; block < 8; ++block) ASSERT_TRUE(List()->StoreThumbnail(block * 5, thumb.Get(), 100));
+  thumb.Reset();
   // A request that fits only once two 64 KB blocks are given back.
   HeapSetBudget(HeapBytesInUse());
   HMEMBLOCK block = MemAllocRetry(65536 + 30000);

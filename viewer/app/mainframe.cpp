@@ -11,6 +11,9 @@
 
 namespace {
 constexpr DWORD kViewerStyle = 0x50800000;  // WS_CHILD | WS_VISIBLE | WS_BORDER
+// WS_CHILD | WS_VISIBLE (0x50000000) and the framework's bar style for a
+// bar along the top edge: aligned to the top (0x2000) with a border below
+// it (0x0800).
 constexpr DWORD kCommandBarStyle = 0x50002800;
 constexpr DWORD kBarStyleAdditions = 0x32;  // tooltips, fly-by help, fixed size
 }  // namespace
@@ -49,7 +52,7 @@ int CMainFrame::OnCreate() {
   if (!m_commandBar.LoadToolBar(IDR_MAINFRAME)) return -1;
   // 7. Tooltips: the menu button's first, then the buttons' in order.
   m_commandBar.SendMessage(TB_SETTOOLTIPS, 6, (LPARAM)m_tooltipTexts);
-  // 8. Bar style.
+  // 8. The bar shows tooltips and fly-by help and keeps its size.
   m_commandBar.SetBarStyle(m_commandBar.GetBarStyle() | kBarStyleAdditions);
   return 0;
 }

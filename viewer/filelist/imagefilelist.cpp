@@ -8,7 +8,7 @@
 #include "filelist/listobserver.h"
 #include "filelist/pictureload.h"
 #include "filelist/picturereport.h"
-#include "imaging/dibdraw.h"
+#include "filelist/thumbrecipe.h"
 #include "platform/device/devicefs.h"
 #include "platform/window/resource.h"
 
@@ -18,8 +18,6 @@ namespace {
 
 constexpr size_t kRecordBytes = sizeof(WIN32_FIND_DATA);
 constexpr int kMaxThumbnails = LIST_MAX_BLOCKS * THUMBS_PER_BLOCK;  // 500
-constexpr int kThumbBox = 64;
-constexpr int kDecodeBox = 160;
 
 // The recognised extensions: a NUL-separated list that begins with a NUL
 // and ends with a double NUL.
@@ -42,14 +40,15 @@ CImageFileList::CImageFileList(const ListSettings& settings)
       m_nCount(0),
       m_nFirstShown(0),
       m_pObserver(nullptr),
-      m_nError(LIST_ERROR_NONE) {
+      m_nError(LIST_ERROR_NONE),
+      m_gridSizes(settings.grid) {
   std::memset(m_apEntryBlock, 0, sizeof(m_apEntryBlock));
   std::memset(m_apThumbBlock, 0, sizeof(m_apThumbBlock));
   if (g_pImageFileList == nullptr) {
     g_pImageFileList = this;
     MemSetReserve(this);
   }
-  if (settings.threads > 1) m_pMaker = new (std::nothrow) CThumbnailMaker(settings.threads, this);
+  if (settings.threads > 1) m_pMaker = new (std::nothrow) CThumbnailMaker(settings.threads, m_gridSizes, this);
   if (settings.hasStartFolder && settings.startFolder.empty()) {
     // The root: SelectFolder takes "" for the folder already shown.
     Scan(m_strFolder + u"\\*.*");
@@ -68,8 +67,7 @@ CImageFileList::~CImageFileList() {
   // Waits only for the decodes in flight; nothing made after this is kept.
   delete m_pMaker;
   m_pMaker = nullptr;
-  MemFree(m_hAhead);
-  m_hAhead = nullptr;
+  m_ahead.Reset();
   ReleaseRetiredPicture();
   ReleaseBlocks();
   // The list owns the held picture; a program that quits while a picture is
@@ -99,6 +97,8 @@ BOOL CImageFileList::GetDefaultFolder(CString& folder) {
   LoadString(IDS_DEFAULT_FOLDER, buffer, 256);
   const CString candidate(buffer);
   if (PathExists(candidate) || CreateDirectory(candidate.c_str(), nullptr)) folder = candidate;
+  // The answer has never said anything: callers look at the string, which
+  // stays as it was when the folder neither exists nor can be made.
   return FALSE;
 }
 
@@ -248,12 +248,10 @@ void CImageFileList::BeginThumbnailPass() {
   if (m_pMaker != nullptr) m_pMaker->BeginPass();
 }
 
-void CImageFileList::OnThumbnailMade(int generation, int index, CDib thumbnail, ThumbnailOutcome outcome,
+void CImageFileList::OnThumbnailMade(int generation, int index, CDib made, ThumbnailOutcome outcome,
                                      const std::string& reason) {
-  if (generation != m_nGeneration || index < 0 || index >= m_nCount) {
-    MemFree(thumbnail);
-    return;
-  }
+  CDibOwner thumbnail(made);
+  if (generation != m_nGeneration || index < 0 || index >= m_nCount) return;
   if (outcome == THUMB_NO_PICTURE) {
     CString path;
     GetPath(index, path);
@@ -261,32 +259,33 @@ void CImageFileList::OnThumbnailMade(int generation, int index, CDib thumbnail, 
   }
   if (outcome == THUMB_NO_MEMORY) {
     // Made again here, where cached thumbnails can be given back for it.
-    thumbnail = MakeThumbnail(index);
+    thumbnail.Reset(MakeThumbnail(index));
     ++m_nRemadeHere;
-  } else if (thumbnail != nullptr) {
-    StoreThumbnail(index, thumbnail, (DWORD)MemSize(thumbnail));
+  } else if (thumbnail) {
+    StoreThumbnail(index, thumbnail.Get(), (DWORD)MemSize(thumbnail.Get()));
   }
-  if (thumbnail == nullptr) return;
-  if (m_pObserver != nullptr) m_pObserver->OnThumbnailReady(index, thumbnail);
-  MemFree(thumbnail);
+  if (thumbnail && m_pObserver != nullptr) m_pObserver->OnThumbnailReady(index, thumbnail.Get());
 }
 
 CDib CImageFileList::MakeThumbnail(int index) {
-  CDib big = LoadPictureToFit(index, kDecodeBox, kDecodeBox);
-  if (big == nullptr) return nullptr;
-  CDib small = MakeDibThumbnail(big, kThumbBox, kThumbBox);
+  CString path;
+  if (!GetPath(index, path)) return nullptr;
+  ThumbnailParts parts = MakeThumbnailParts(path.c_str(), m_gridSizes);
+  if (!parts.reduced) {
+    ReportPictureProblem(path, PictureLastError());
+    return nullptr;
+  }
   // Without a thumbnail the reduced picture itself is drawn, uncached.
-  if (small == nullptr) return big;
+  if (!parts.thumbnail) return parts.reduced.Release();
   // Stored while the reduced picture is still held, as the cache always was.
-  StoreThumbnail(index, small, (DWORD)MemSize(small));
-  MemFree(big);
-  return small;
+  StoreThumbnail(index, parts.thumbnail.Get(), (DWORD)MemSize(parts.thumbnail.Get()));
+  return parts.thumbnail.Release();
 }
 
 CDib CImageFileList::LoadPictureToFit(int index, int width, int height) const {
   CString path;
   if (!GetPath(index, path)) return nullptr;
-  CDib dib = LoadPicture(path.c_str(), width, height);
+  CDib dib = LoadPictureTowards(path.c_str(), width, height);
   if (dib == nullptr) ReportPictureProblem(path, PictureLastError());
   return dib;
 }
@@ -302,7 +301,7 @@ CDib CImageFileList::LoadCurrentPicture() {
   }
   CDib ahead = TakePictureAhead(m_nCurrent, path);
   if (ahead != nullptr) return ahead;
-  CDib dib = LoadPicture(path.c_str(), 0, 0);
+  CDib dib = LoadWholePicture(path.c_str());
   if (dib == nullptr) ReportPictureProblem(path, PictureLastError());
   return dib;
 }
@@ -321,13 +320,12 @@ void CImageFileList::ReadAhead(int index) {
 
 void CImageFileList::DropReadAhead() {
   if (m_pMaker != nullptr) m_pMaker->DropPicture();
-  MemFree(m_hAhead);
-  m_hAhead = nullptr;
+  m_ahead.Reset();
   m_nAheadIndex = -1;
 }
 
 CDib CImageFileList::TakeReadyPicture() {
-  if (m_hAhead == nullptr || m_nAheadIndex != m_nCurrent) return nullptr;
+  if (!m_ahead || m_nAheadIndex != m_nCurrent) return nullptr;
   CString path;
   GetPath(m_nCurrent, path);
   return TakePictureAhead(m_nCurrent, path);
@@ -335,7 +333,7 @@ CDib CImageFileList::TakeReadyPicture() {
 
 void CImageFileList::RetireHeldPicture() {
   ReleaseRetiredPicture();
-  m_hRetired = m_hPicture;
+  m_retired.Reset(m_hPicture);
   m_hPicture = nullptr;
 }
 
@@ -343,11 +341,10 @@ void CImageFileList::ReleaseRetiredPicture() {
   // Freeing a picture of many megabytes hands its pages back to the system,
   // which takes a while: that happens after the paint, not before it.
   if (m_pMaker != nullptr) {
-    m_pMaker->FreeLater(m_hRetired);
+    m_pMaker->FreeLater(m_retired.Release());
   } else {
-    MemFree(m_hRetired);
+    m_retired.Reset();
   }
-  m_hRetired = nullptr;
 }
 
 CDib CImageFileList::TakePictureAhead(int index, const CString& path) {
@@ -357,33 +354,26 @@ CDib CImageFileList::TakePictureAhead(int index, const CString& path) {
   }
   // Asked for and not here yet: a worker on it is waited for, which is
   // never longer than decoding here; one not started is left undone.
-  if (m_hAhead == nullptr && m_pMaker != nullptr) m_pMaker->FinishPicture();
-  CDib picture = m_hAhead;
+  if (!m_ahead && m_pMaker != nullptr) m_pMaker->FinishPicture();
+  CDibOwner picture(m_ahead.Release());
   const FileIdentity identity = m_aheadIdentity;
-  m_hAhead = nullptr;
   m_nAheadIndex = -1;
   // Deleted or replaced since it was read: decoded afresh, as without it.
   FileIdentity now;
-  if (picture != nullptr && (!GetFileIdentity(path, &now) || !(now == identity))) {
-    MemFree(picture);
-    picture = nullptr;
-  }
-  return picture;
+  if (picture && (!GetFileIdentity(path, &now) || !(now == identity))) return nullptr;
+  return picture.Release();
 }
 
-void CImageFileList::OnPictureMade(int index, CDib picture, const FileIdentity& identity) {
-  if (index != m_nAheadIndex || m_hAhead != nullptr) {
-    MemFree(picture);
-    return;
-  }
-  m_hAhead = picture;
+void CImageFileList::OnPictureMade(int index, CDib made, const FileIdentity& identity) {
+  CDibOwner picture(made);
+  if (index != m_nAheadIndex || m_ahead) return;
+  m_ahead = std::move(picture);
   m_aheadIdentity = identity;
 }
 
 BOOL CImageFileList::ReleaseReserveBlock() {
-  if (m_hRetired != nullptr) {
-    MemFree(m_hRetired);
-    m_hRetired = nullptr;
+  if (m_retired) {
+    m_retired.Reset();
     return TRUE;
   }
   if (m_pMaker != nullptr && m_pMaker->FreeNow()) return TRUE;
@@ -392,11 +382,10 @@ BOOL CImageFileList::ReleaseReserveBlock() {
   // thumbnail is given up.
   if (m_pMaker != nullptr && m_pMaker->HasPictureWork()) {
     m_pMaker->FinishPicture();
-    if (m_hAhead == nullptr) return TRUE;
+    if (!m_ahead) return TRUE;
   }
-  if (m_hAhead != nullptr) {
-    MemFree(m_hAhead);
-    m_hAhead = nullptr;
+  if (m_ahead) {
+    m_ahead.Reset();
     m_nAheadIndex = -1;
     return TRUE;
   }

@@ -4,6 +4,7 @@
 // one list; everybody reaches it through g_pImageFileList.
 #pragma once
 
+#include "filelist/gridsizes.h"
 #include "filelist/thumbmaker.h"
 #include "imaging/dib.h"
 #include "platform/base/wintypes.h"
@@ -15,7 +16,11 @@ class CFileListObserver;
 
 #define LIST_MAX_BLOCKS 100
 #define LIST_BLOCK_BYTES 65536
+// As many 560-byte directory records as a block holds: 65,536 / 560.
 #define ENTRIES_PER_BLOCK 117
+// A thumbnail slot: a 4-byte length, then the thumbnail's block byte for
+// byte; the largest 64 × 64 thumbnail takes 40 + 192 × 64 = 12,328 bytes.
+// Five slots fill 61,660 bytes of a block.
 #define THUMBS_PER_BLOCK 5
 #define THUMB_SLOT_BYTES 12332
 #define THUMB_SLOT_CAPACITY (THUMB_SLOT_BYTES - 4)
@@ -33,6 +38,8 @@ struct ListSettings {
   // `startFolder` (a device folder, "" the root), taken as it is.
   BOOL hasStartFolder = FALSE;
   CString startFolder;
+  // The grid the list makes thumbnails for.
+  GridSizes grid = kHandheldGrid;
 };
 
 // The list is also the memory service's reserve: its thumbnail blocks are
@@ -47,6 +54,8 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   // Folder operations.
   BOOL SelectFolder(const CString& folder);
   BOOL SelectRootFolder();
+  // "\My Documents" into `folder` when it exists or can be made; else
+  // `folder` stays as it was. Always FALSE: callers look at the string.
   BOOL GetDefaultFolder(CString& folder);
   void GetFolder(CString& folder) const;
   int GetCount() const { return m_nCount; }
@@ -98,7 +107,7 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   void RetireHeldPicture();
   void ReleaseRetiredPicture();
   // The picture read ahead, once it has come (tests and benchmarks look).
-  BOOL HasPictureAhead(int index) const { return m_hAhead != nullptr && m_nAheadIndex == index; }
+  BOOL HasPictureAhead(int index) const { return m_ahead && m_nAheadIndex == index; }
 
   // CMemoryReserve: thumbnail blocks, and error 2 when none is left.
   // The picture read ahead is given back before any thumbnail block.
@@ -124,7 +133,8 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
  private:
   BOOL Scan(const CString& pattern);
   void ReleaseBlocks();
-  // The synchronous make: decode, reduce, cache.
+  // The synchronous make: decode, reduce, cache. What the grid draws: the
+  // thumbnail, or the reduced picture when no thumbnail could be made of it.
   CDib MakeThumbnail(int index);
   // CThumbnailSink: a worker's result, on the user-interface thread.
   void OnThumbnailMade(int generation, int index, CDib thumbnail, ThumbnailOutcome outcome,
@@ -134,6 +144,7 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   // a worker is on it) and its file unchanged; null otherwise.
   CDib TakePictureAhead(int index, const CString& path);
 
+  GridSizes m_gridSizes;
   // Counts the folders shown, so that late results of an old one are dropped.
   int m_nGeneration = 0;
   CThumbnailMaker* m_pMaker = nullptr;
@@ -141,9 +152,9 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   // The picture read ahead: asked for (index >= 0), and once come, its block
   // and what its file was.
   int m_nAheadIndex = -1;
-  CDib m_hAhead = nullptr;
+  CDibOwner m_ahead;
   FileIdentity m_aheadIdentity = {};
-  CDib m_hRetired = nullptr;
+  CDibOwner m_retired;
 };
 
 extern CImageFileList* g_pImageFileList;

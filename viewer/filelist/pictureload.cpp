@@ -36,6 +36,9 @@ BOOL GetAutoRotate() {
   return g_bAutoRotate.load() ? TRUE : FALSE;
 }
 
+namespace {
+
+// Width and height 0: the whole picture.
 CDib LoadPicture(const WCHAR* path, int width, int height) {
   t_bTurnFailed = false;
   // 1. The turn the picture needs; without auto-rotation the file is
@@ -43,22 +46,31 @@ CDib LoadPicture(const WCHAR* path, int width, int height) {
   const int turns = g_bAutoRotate.load() ? TurnsOf(path) : 0;
   // 2. Decode. A quarter turn swaps the sides, so the box is swapped too:
   //    the decoder's reduction then suits the upright picture.
-  CDib dib = nullptr;
+  CDibOwner dib;
   if (width > 0 && height > 0) {
-    dib = turns % 2 != 0 ? LoadJpegToFit(path, height, width) : LoadJpegToFit(path, width, height);
+    dib.Reset(turns % 2 != 0 ? LoadJpegToFit(path, height, width) : LoadJpegToFit(path, width, height));
   } else {
-    dib = LoadJpeg(path);
+    dib.Reset(LoadJpeg(path));
   }
   // 3. Turn. Without the memory for it the picture is refused, as one too
   //    large to decode is: the user-interface thread's allocation has told
   //    the memory service (the out-of-memory message), and a worker's hands
   //    its cell back to be made where cached thumbnails can be given back.
-  if (dib != nullptr && turns != 0 && !TurnDib(&dib, turns)) {
-    MemFree(dib);
-    dib = nullptr;
+  if (dib && turns != 0 && !TurnDib(&dib, turns)) {
     t_bTurnFailed = true;
+    return nullptr;
   }
-  return dib;
+  return dib.Release();
+}
+
+}  // namespace
+
+CDib LoadWholePicture(const WCHAR* path) {
+  return LoadPicture(path, 0, 0);
+}
+
+CDib LoadPictureTowards(const WCHAR* path, int width, int height) {
+  return LoadPicture(path, width, height);
 }
 
 const char* PictureLastError() {

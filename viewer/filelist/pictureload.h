@@ -13,15 +13,17 @@
 void SetAutoRotate(BOOL on);
 BOOL GetAutoRotate();
 
-// Decodes the device path (width and height 0: whole; else reduced towards
-// that box, from the Exif thumbnail when there is one) and, with
-// auto-rotation on, turns orientations 3, 6 and 8 upright; the box is then
-// the upright picture's. Null when the file gives no picture, and when the
-// memory for the decode or the turned copy cannot be had: a picture is
-// never shown turned the wrong way for want of memory.
-CDib LoadPicture(const WCHAR* path, int width, int height);
+// The picture of a device path, owned by the caller: whole, for the picture
+// page; or reduced towards a width × height box, from the Exif thumbnail
+// when there is one, for the grid. With auto-rotation on, orientations 3, 6
+// and 8 are turned upright, and the box is then the upright picture's. Null
+// when the file gives no picture, and when the memory for the decode or the
+// turned copy cannot be had: a picture is never shown turned the wrong way
+// for want of memory.
+CDib LoadWholePicture(const WCHAR* path);
+CDib LoadPictureTowards(const WCHAR* path, int width, int height);
 
-// Why the calling thread's last LoadPicture gave null, as words for a log
+// Why the calling thread's last load gave null, as words for a log
 // line (the decoder's reason, or "not enough memory" for the turn); "" when
 // it gave a picture.
 const char* PictureLastError();

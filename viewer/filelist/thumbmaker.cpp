@@ -5,16 +5,12 @@
 #include <algorithm>
 
 #include "filelist/pictureload.h"
-#include "imaging/dibdraw.h"
+#include "filelist/thumbrecipe.h"
 #include "platform/device/devicefs.h"
 #include "shell/memblock.h"
 
-namespace {
-constexpr int kThumbBox = 64;
-constexpr int kDecodeBox = 160;
-}  // namespace
-
-CThumbnailMaker::CThumbnailMaker(int threads, CThumbnailSink* sink) : m_pSink(sink) {
+CThumbnailMaker::CThumbnailMaker(int threads, const GridSizes& sizes, CThumbnailSink* sink)
+    : m_sizes(sizes), m_pSink(sink) {
   RegisterUiTaskSource(this);
   for (int i = 0; i < threads; ++i) m_workers.emplace_back([this] { WorkerLoop(); });
 }
@@ -28,19 +24,17 @@ CThumbnailMaker::~CThumbnailMaker() {
   m_work.notify_all();
   for (std::thread& worker : m_workers) worker.join();
   UnregisterUiTaskSource(this);
-  for (Result& result : m_results) MemFree(result.thumbnail);
-  FreeNow();
+  // Results not yet taken and blocks waiting to be freed go with their owners.
 }
 
 void CThumbnailMaker::FreeLater(CDib block) {
   if (block == nullptr) return;
-  m_toFree.push_back(block);
+  m_toFree.emplace_back(block);
   SignalUiTasks();
 }
 
 BOOL CThumbnailMaker::FreeNow() {
   if (m_toFree.empty()) return FALSE;
-  for (CDib block : m_toFree) MemFree(block);
   m_toFree.clear();
   return TRUE;
 }
@@ -69,32 +63,39 @@ void CThumbnailMaker::Restart(int generation) {
 void CThumbnailMaker::BeginPass() {
   std::lock_guard<std::mutex> lock(m_mutex);
   // The picture read ahead is not the grid's to drop.
-  m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.ticket == 0; }),
-                m_queue.end());
+  m_queue.erase(
+      std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.kind == JOB_THUMBNAIL; }),
+      m_queue.end());
 }
 
 void CThumbnailMaker::RequestPicture(int index, const CString& path) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_bStopping) return;
-    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.ticket != 0; }),
-                  m_queue.end());
+    DropQueuedPicture();
     m_nPictureTicket = ++m_nLastTicket;
-    m_queue.push_front(Job{m_nGeneration, index, path, m_nPictureTicket});
+    m_queue.push_front(Job{JOB_PICTURE_AHEAD, m_nGeneration, index, path, m_nPictureTicket});
   }
   m_work.notify_one();
 }
 
+bool CThumbnailMaker::DropQueuedPicture() {
+  const size_t queued = m_queue.size();
+  m_queue.erase(
+      std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.kind == JOB_PICTURE_AHEAD; }),
+      m_queue.end());
+  return m_queue.size() != queued;
+}
+
 void CThumbnailMaker::DropPicture() {
   std::lock_guard<std::mutex> lock(m_mutex);
-  m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.ticket != 0; }),
-                m_queue.end());
+  DropQueuedPicture();
   m_nPictureTicket = 0;
 }
 
 BOOL CThumbnailMaker::HasPictureWork() const {
   std::lock_guard<std::mutex> lock(m_mutex);
-  const auto isPicture = [](const auto& item) { return item.ticket != 0; };
+  const auto isPicture = [](const auto& item) { return item.kind == JOB_PICTURE_AHEAD; };
   return m_bPictureInFlight || std::any_of(m_queue.begin(), m_queue.end(), isPicture) ||
          std::any_of(m_results.begin(), m_results.end(), isPicture);
 }
@@ -102,16 +103,15 @@ BOOL CThumbnailMaker::HasPictureWork() const {
 bool CThumbnailMaker::TakePictureResult(Result* taken) {
   bool found = false;
   for (auto it = m_results.begin(); it != m_results.end();) {
-    if (it->ticket == 0) {
+    if (it->kind != JOB_PICTURE_AHEAD) {
       ++it;
       continue;
     }
-    // A dropped picture goes at once: its memory is what the caller wants.
+    // A dropped picture goes at once (with the erased result that owns it):
+    // its memory is what the caller wants.
     if (it->ticket == m_nPictureTicket && it->generation == m_nGeneration && !found) {
       *taken = std::move(*it);
       found = true;
-    } else {
-      MemFree(it->thumbnail);
     }
     it = m_results.erase(it);
   }
@@ -122,34 +122,28 @@ BOOL CThumbnailMaker::FinishPicture() {
   Result result;
   {
     std::unique_lock<std::mutex> lock(m_mutex);
-    const size_t queued = m_queue.size();
-    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.ticket != 0; }),
-                  m_queue.end());
-    if (m_queue.size() != queued) m_nPictureTicket = 0;  // not started: never made
+    if (DropQueuedPicture()) m_nPictureTicket = 0;  // not started: never made
     m_pictureDone.wait(lock, [this] { return !m_bPictureInFlight; });
     const bool found = TakePictureResult(&result);
     m_nPictureTicket = 0;
     if (!found) return FALSE;
   }
-  if (m_pSink == nullptr) {
-    MemFree(result.thumbnail);
-    return FALSE;
-  }
-  m_pSink->OnPictureMade(result.index, result.thumbnail, result.identity);
+  if (m_pSink == nullptr) return FALSE;
+  m_pSink->OnPictureMade(result.index, result.dib.Release(), result.identity);
   return TRUE;
 }
 
 bool CThumbnailMaker::IsWanted(int index) const {
   if (std::find(m_inFlight.begin(), m_inFlight.end(), index) != m_inFlight.end()) return true;
   return std::any_of(m_queue.begin(), m_queue.end(),
-                     [index](const Job& job) { return job.ticket == 0 && job.index == index; });
+                     [index](const Job& job) { return job.kind == JOB_THUMBNAIL && job.index == index; });
 }
 
 void CThumbnailMaker::Request(int index, const CString& path) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_bStopping || IsWanted(index)) return;
-    m_queue.push_back(Job{m_nGeneration, index, path, 0});
+    m_queue.push_back(Job{JOB_THUMBNAIL, m_nGeneration, index, path, 0});
   }
   m_work.notify_one();
 }
@@ -190,8 +184,8 @@ void CThumbnailMaker::RunUiTasks() {
   }
   for (Result& result : results) {
     if (result.generation != generation || m_pSink == nullptr) {
-      MemFree(result.thumbnail);
-    } else if (result.ticket != 0) {
+      continue;  // late: freed with the result
+    } else if (result.kind == JOB_PICTURE_AHEAD) {
       DeliverPicture(result);
     } else if (result.outcome == THUMB_NO_MEMORY) {
       m_handedBack.push_back(std::move(result));
@@ -204,7 +198,7 @@ void CThumbnailMaker::RunUiTasks() {
   if (!idle || m_handedBack.empty()) return;
   std::vector<Result> handedBack;
   handedBack.swap(m_handedBack);
-  for (const Result& result : handedBack) Deliver(result);
+  for (Result& result : handedBack) Deliver(result);
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_bPaused = false;
@@ -219,15 +213,12 @@ void CThumbnailMaker::DeliverPicture(Result& result) {
     wanted = result.ticket == m_nPictureTicket;
     if (wanted) m_nPictureTicket = 0;
   }
-  if (!wanted || result.thumbnail == nullptr) {
-    MemFree(result.thumbnail);
-    return;
-  }
-  m_pSink->OnPictureMade(result.index, result.thumbnail, result.identity);
+  if (!wanted || !result.dib) return;
+  m_pSink->OnPictureMade(result.index, result.dib.Release(), result.identity);
 }
 
-void CThumbnailMaker::Deliver(const Result& result) {
-  m_pSink->OnThumbnailMade(result.generation, result.index, result.thumbnail, result.outcome, result.reason);
+void CThumbnailMaker::Deliver(Result& result) {
+  m_pSink->OnThumbnailMade(result.generation, result.index, result.dib.Release(), result.outcome, result.reason);
 }
 
 void CThumbnailMaker::WorkerLoop() {
@@ -241,29 +232,31 @@ void CThumbnailMaker::WorkerLoop() {
       if (m_bStopping) return;
       job = std::move(*next);
       m_queue.erase(next);
-      if (job.ticket != 0) {
+      if (job.kind == JOB_PICTURE_AHEAD) {
         m_bPictureInFlight = true;
       } else {
         m_inFlight.push_back(job.index);
       }
       ++m_nBusyWorkers;
     }
-    Result result = job.ticket != 0 ? MakePicture(job) : Make(job);
+    Result result = job.kind == JOB_PICTURE_AHEAD ? MakePicture(job) : Make(job);
     {
       std::lock_guard<std::mutex> lock(m_mutex);
       --m_nBusyWorkers;
-      if (job.ticket != 0) {
+      if (job.kind == JOB_PICTURE_AHEAD) {
         m_bPictureInFlight = false;
       } else if (job.generation == m_nGeneration) {
         const auto at = std::find(m_inFlight.begin(), m_inFlight.end(), job.index);
         if (at != m_inFlight.end()) m_inFlight.erase(at);
       }
       // A picture that found no room is simply not read ahead.
-      if (job.ticket == 0 && result.outcome == THUMB_NO_MEMORY && job.generation == m_nGeneration) m_bPaused = true;
+      if (job.kind == JOB_THUMBNAIL && result.outcome == THUMB_NO_MEMORY && job.generation == m_nGeneration) {
+        m_bPaused = true;
+      }
       // A stopping maker frees what comes back in its destructor.
       m_results.push_back(std::move(result));
     }
-    if (job.ticket != 0) {
+    if (job.kind == JOB_PICTURE_AHEAD) {
       m_pictureDone.notify_all();
       m_work.notify_all();  // a picture asked for meanwhile may start now
     }
@@ -276,7 +269,7 @@ bool CThumbnailMaker::NextJob(std::deque<Job>::iterator* next) {
   if (m_bPaused || m_bHeldForMemory) return false;
   // One picture is read ahead at a time: with the one shown, two at most.
   for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
-    if (it->ticket == 0 || !m_bPictureInFlight) {
+    if (it->kind == JOB_THUMBNAIL || !m_bPictureInFlight) {
       *next = it;
       return true;
     }
@@ -285,30 +278,28 @@ bool CThumbnailMaker::NextJob(std::deque<Job>::iterator* next) {
 }
 
 CThumbnailMaker::Result CThumbnailMaker::MakePicture(const Job& job) {
-  Result result{job.generation, job.index, nullptr, THUMB_NO_PICTURE, std::string(), job.ticket, FileIdentity{}};
+  Result result{job.kind,         job.generation, job.index,  CDibOwner(),
+                THUMB_NO_PICTURE, std::string(),  job.ticket, FileIdentity{}};
   FileIdentity after;
   if (!GetFileIdentity(job.path, &result.identity)) return result;
   MemTakeRanOut();
-  CDib picture = LoadPicture(job.path.c_str(), 0, 0);
-  if (picture == nullptr) {
+  CDibOwner picture(LoadWholePicture(job.path.c_str()));
+  if (!picture) {
     if (MemTakeRanOut()) result.outcome = THUMB_NO_MEMORY;
     return result;
   }
   // A file changed while it was read gives nothing to trust.
-  if (!GetFileIdentity(job.path, &after) || !(after == result.identity)) {
-    MemFree(picture);
-    return result;
-  }
-  result.thumbnail = picture;
+  if (!GetFileIdentity(job.path, &after) || !(after == result.identity)) return result;
+  result.dib = std::move(picture);
   result.outcome = THUMB_MADE;
   return result;
 }
 
-CThumbnailMaker::Result CThumbnailMaker::Make(const Job& job) {
-  Result result{job.generation, job.index, nullptr, THUMB_NO_PICTURE, std::string(), 0, FileIdentity{}};
+CThumbnailMaker::Result CThumbnailMaker::Make(const Job& job) const {
+  Result result{job.kind, job.generation, job.index, CDibOwner(), THUMB_NO_PICTURE, std::string(), 0, FileIdentity{}};
   MemTakeRanOut();
-  CDib big = LoadPicture(job.path.c_str(), kDecodeBox, kDecodeBox);
-  if (big == nullptr) {
+  ThumbnailParts parts = MakeThumbnailParts(job.path.c_str(), m_sizes);
+  if (!parts.reduced) {
     if (MemTakeRanOut()) {
       result.outcome = THUMB_NO_MEMORY;
     } else {
@@ -316,11 +307,9 @@ CThumbnailMaker::Result CThumbnailMaker::Make(const Job& job) {
     }
     return result;
   }
-  CDib small = MakeDibThumbnail(big, kThumbBox, kThumbBox);
-  MemFree(big);
   // The reduction fails only for want of memory; the user-interface thread
   // makes it again where cached thumbnails can be given back.
-  result.outcome = small != nullptr ? THUMB_MADE : THUMB_NO_MEMORY;
-  result.thumbnail = small;
+  result.outcome = parts.thumbnail ? THUMB_MADE : THUMB_NO_MEMORY;
+  result.dib = std::move(parts.thumbnail);
   return result;
 }

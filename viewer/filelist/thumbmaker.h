@@ -1,9 +1,8 @@
 // The thumbnail maker: a pool of worker threads that make grid thumbnails
-// with the routines the grid uses on the user-interface thread (the 160 × 160
-// fit decode, then the 64 × 64 reduction), so every pixel is the same, and
-// that reads the picture page's next picture ahead with the page's own full
-// decode. Only the user-interface thread asks and takes; workers never touch
-// the picture list and never draw on the memory reserve.
+// with the grid's own recipe (thumbrecipe.h), so every pixel is the same as
+// when the user-interface thread makes them, and that reads the picture
+// page's next picture ahead with the page's own whole decode. Only the user-interface thread asks and takes; workers
+// never touch the picture list and never draw on the memory reserve.
 #pragma once
 
 #include <condition_variable>
@@ -13,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "filelist/gridsizes.h"
 #include "imaging/dib.h"
 #include "platform/base/wstr.h"
 #include "platform/window/uitasks.h"
@@ -52,7 +52,7 @@ class CThumbnailSink {
 
 class CThumbnailMaker : public CUiTaskSource {
  public:
-  CThumbnailMaker(int threads, CThumbnailSink* sink);
+  CThumbnailMaker(int threads, const GridSizes& sizes, CThumbnailSink* sink);
   // Drops what is queued and waits only for the decodes in flight; results
   // not yet taken are freed.
   ~CThumbnailMaker() override;
@@ -96,16 +96,20 @@ class CThumbnailMaker : public CUiTaskSource {
   BOOL IsBusy() const override;
 
  private:
+  enum JobKind { JOB_THUMBNAIL, JOB_PICTURE_AHEAD };
   struct Job {
+    JobKind kind;
     int generation;
     int index;
     CString path;
-    int ticket;  // a picture read ahead: its ticket; 0 for a thumbnail
+    // A picture read ahead: the ticket it was asked with (the newest wins).
+    int ticket;
   };
   struct Result {
+    JobKind kind;
     int generation;
     int index;
-    CDib thumbnail;
+    CDibOwner dib;  // the thumbnail, or the picture read ahead
     ThumbnailOutcome outcome;
     std::string reason;
     int ticket;
@@ -115,20 +119,23 @@ class CThumbnailMaker : public CUiTaskSource {
   void WorkerLoop();
   // Under m_mutex: the first job a worker may start now.
   bool NextJob(std::deque<Job>::iterator* next);
-  void Deliver(const Result& result);
+  void Deliver(Result& result);
   void DeliverPicture(Result& result);
-  static Result Make(const Job& job);
+  Result Make(const Job& job) const;
   static Result MakePicture(const Job& job);
   // Under m_mutex: takes the result of the current picture ticket, if there.
   bool TakePictureResult(Result* result);
+  // Under m_mutex: removes the picture job not yet started; true if there was one.
+  bool DropQueuedPicture();
   bool IsWanted(int index) const;  // under m_mutex
 
+  const GridSizes m_sizes;
   CThumbnailSink* m_pSink;
   // Cells a worker could not fit into the budget, kept on the user-interface
   // thread until no decode is in flight: then the memory the workers held is
   // back, and the paint's own way meets the budget as it would alone.
   std::vector<Result> m_handedBack;
-  std::vector<CDib> m_toFree;  // user-interface thread only
+  std::vector<CDibOwner> m_toFree;  // user-interface thread only
   mutable std::mutex m_mutex;
   std::condition_variable m_work;
   std::deque<Job> m_queue;

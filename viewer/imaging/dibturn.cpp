@@ -78,9 +78,9 @@ CDib QuarterTurnCopy(const DibLayout& from, bool clockwise) {
   const uint64_t stride = DibStride((uint64_t)from.height, from.bitCount);
   const uint64_t imageBytes = stride * (uint64_t)from.width;
   if (imageBytes > UINT32_MAX) return nullptr;
-  CDib turned = MemAllocRetry(DibBlockBytes(from.height, from.width, from.bitCount, from.colours));
-  if (turned == nullptr) return nullptr;
-  BYTE* block = (BYTE*)MemLock(turned);
+  CDibOwner turned(MemAllocRetry(DibBlockBytes(from.height, from.width, from.bitCount, from.colours)));
+  if (!turned) return nullptr;
+  BYTE* block = (BYTE*)MemLock(turned.Get());
   std::memcpy(block, from.block, (size_t)(from.rows - from.block));
   BITMAPINFOHEADER header;
   std::memcpy(&header, block, sizeof header);
@@ -90,24 +90,21 @@ CDib QuarterTurnCopy(const DibLayout& from, bool clockwise) {
   std::swap(header.biXPelsPerMeter, header.biYPelsPerMeter);
   std::memcpy(block, &header, sizeof header);
   DibLayout to;
-  if (!ReadDibLayout(turned, &to)) {
-    MemFree(turned);
-    return nullptr;
-  }
+  if (!ReadDibLayout(turned.Get(), &to)) return nullptr;
   if (from.bitCount == 24) {
     QuarterTurn<3>(from, to, clockwise);
   } else {
     QuarterTurn<1>(from, to, clockwise);
   }
-  MemUnlock(turned);
-  return turned;
+  MemUnlock(turned.Get());
+  return turned.Release();
 }
 
 }  // namespace
 
-BOOL TurnDib(CDib* dib, int quarterTurns) {
+BOOL TurnDib(CDibOwner* dib, int quarterTurns) {
   DibLayout from;
-  if (dib == nullptr || !ReadDibLayout(*dib, &from)) return FALSE;
+  if (dib == nullptr || !ReadDibLayout(dib->Get(), &from)) return FALSE;
   const int turns = ((quarterTurns % 4) + 4) % 4;
   if (turns == 0) return TRUE;
   if (turns == 2) {
@@ -120,7 +117,6 @@ BOOL TurnDib(CDib* dib, int quarterTurns) {
   }
   CDib turned = QuarterTurnCopy(from, turns == 1);
   if (turned == nullptr) return FALSE;
-  MemFree(*dib);
-  *dib = turned;
+  dib->Reset(turned);
   return TRUE;
 }

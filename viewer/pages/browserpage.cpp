@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kThumbBox = 64;
 constexpr COLORREF kFrameColour = RGB(128, 128, 128);
 
 }  // namespace
@@ -27,7 +26,7 @@ GridLayout CBrowserPage::CurrentGrid() {
   RECT rc = {0, 0, 0, 0};
   GetClientRect(&rc);
   const bool titles = g_pImageFileList == nullptr || g_pImageFileList->m_bShowTitles != 0;
-  return ComputeGridLayout(rc.right - rc.left, rc.bottom - rc.top, titles);
+  return ComputeGridLayout(rc.right - rc.left, rc.bottom - rc.top, titles, kHandheldGrid);
 }
 
 void CBrowserPage::Paint(HDC dc) {
@@ -44,7 +43,6 @@ void CBrowserPage::Paint(HDC dc) {
     return;
   }
   if (grid.cols <= 0 || grid.rows <= 0) return;
-  const bool titles = g_pImageFileList->m_bShowTitles != 0;
   int i = g_pImageFileList->m_nFirstShown;
   if (i < 0) return;
   // Thumbnails asked for by earlier paints and not yet started are dropped:
@@ -54,11 +52,11 @@ void CBrowserPage::Paint(HDC dc) {
   int y = grid.gapY;
   int row = 0;
   for (;;) {
-    PaintCell(dc, i, x, y);
-    x += kThumbBox + grid.gapX;
-    if (x + kThumbBox > grid.width) {
+    PaintCell(dc, grid, i, x, y);
+    x += grid.sizes.thumb + grid.gapX;
+    if (x + grid.sizes.thumb > grid.width) {
       x = grid.gapX;
-      y += GridRowPitch(grid, titles);
+      y += GridRowPitch(grid);
       ++row;
     }
     // Every row that the grid counts is painted; what runs past the bottom
@@ -68,24 +66,24 @@ void CBrowserPage::Paint(HDC dc) {
   }
 }
 
-void CBrowserPage::PaintCell(HDC dc, int index, int x, int y) {
+void CBrowserPage::PaintCell(HDC dc, const GridLayout& grid, int index, int x, int y) {
   CImageFileList* list = g_pImageFileList;
   CString title;
   list->GetTitle(index, title);
   // A cell whose file gives no picture shows only its frame and title; so
   // does one whose thumbnail is being made in the background, until it comes.
-  CDib thumbnail = list->GetOrMakeThumbnail(index);
-  PaintThumbnailAndFrame(dc, thumbnail, x, y);
-  MemFree(thumbnail);
-  if (list->m_bShowTitles) {
-    RECT titleBox = {x, y + 66, x + kThumbBox, y + 84};
+  const CDibOwner thumbnail(list->GetOrMakeThumbnail(index));
+  PaintThumbnailAndFrame(dc, grid.sizes, thumbnail.Get(), x, y);
+  if (grid.titles) {
+    RECT titleBox = {x, y + grid.sizes.titleTop, x + grid.sizes.thumb, y + grid.sizes.titleBottom};
     DrawText(dc, title.c_str(), -1, &titleBox, DT_CENTER | DT_VCENTER);
   }
 }
 
-void CBrowserPage::PaintThumbnailAndFrame(HDC dc, CDib thumbnail, int x, int y) {
+void CBrowserPage::PaintThumbnailAndFrame(HDC dc, const GridSizes& sizes, CDib thumbnail, int x, int y) {
+  const int side = sizes.thumb;
   if (thumbnail != nullptr) {
-    const RECT box = {x, y, x + kThumbBox, y + kThumbBox};
+    const RECT box = {x, y, x + side, y + side};
     DrawDibFit(thumbnail, &box, dc);
   }
   // The grey frame lies on the box's right and bottom edge lines; its top
@@ -93,7 +91,7 @@ void CBrowserPage::PaintThumbnailAndFrame(HDC dc, CDib thumbnail, int x, int y) 
   // drawn after the thumbnail.
   HPEN pen = CreatePen(PS_SOLID, 1, kFrameColour);
   HGDIOBJ previous = SelectObject(dc, pen);
-  const POINT frame[5] = {{x, y}, {x + kThumbBox, y}, {x + kThumbBox, y + kThumbBox}, {x, y + kThumbBox}, {x, y}};
+  const POINT frame[5] = {{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}, {x, y}};
   Polyline(dc, frame, 5);
   SelectObject(dc, previous);
   DeleteObject(pen);
@@ -105,16 +103,15 @@ void CBrowserPage::OnThumbnailReady(int index, HMEMBLOCK thumbnail) {
   // A paint on its way draws every cell from the cache anyway.
   if (view->IsPaintPending()) return;
   const GridLayout grid = CurrentGrid();
-  const bool titles = g_pImageFileList->m_bShowTitles != 0;
   const int cell = index - g_pImageFileList->m_nFirstShown;
   if (grid.cols <= 0 || grid.rows <= 0 || cell < 0 || cell >= grid.cols * grid.rows) return;
   if (index >= PictureCount()) return;
   int x = 0, y = 0;
-  GridCellOrigin(grid, titles, cell, &x, &y);
+  GridCellOrigin(grid, cell, &x, &y);
   // Only the thumbnail box and its frame: the title is there already.
   HDC dc = view->GetDC();
   if (dc == nullptr) return;
-  PaintThumbnailAndFrame(dc, thumbnail, x, y);
+  PaintThumbnailAndFrame(dc, grid.sizes, thumbnail, x, y);
   view->ReleaseDC(dc);
 }
 
@@ -149,7 +146,7 @@ GridLayout CBrowserPage::LayOut() {
 void CBrowserPage::Activate() {
   // 1. The base clears both scroll bars.
   CPage::Activate();
-  // 2. Scroll geometry.
+  // 2. The scroll sizes for this folder in this window.
   const GridLayout grid = LayOut();
   // 3. Command bar: Browser shown; Zoom In, Zoom Out and Back hidden.
   SetButtonState(ID_BROWSER, TBSTATE_ENABLED);
@@ -157,18 +154,14 @@ void CBrowserPage::Activate() {
   SetButtonState(ID_ZOOM_OUT, TBSTATE_HIDDEN);
   SetButtonState(ID_BACK, TBSTATE_HIDDEN);
   // 4. Bring the current picture's row into view.
+  if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr) return;
+  ScrollToRow(grid, GridTopRowShowing(grid, g_pImageFileList->m_nFirstShown, g_pImageFileList->m_nCurrent));
+}
+
+void CBrowserPage::ScrollToRow(const GridLayout& grid, int row) {
   CScrollView* view = View();
-  if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr || view == nullptr) return;
-  int topRow = g_pImageFileList->m_nFirstShown / grid.cols;
-  const int currentRow = g_pImageFileList->m_nCurrent / grid.cols;
-  if (currentRow >= topRow + grid.rows) {
-    topRow = currentRow - grid.rows + 1;
-  } else if (currentRow < topRow) {
-    topRow = currentRow;
-  }
-  // Multiply before dividing: topRow × (H / rows) would lose H mod rows on
-  // every row and snap one row short far down a folder.
-  SnapScroll(view->GetScrollPosition().x, (long long)topRow * grid.height / grid.rows);
+  if (view == nullptr) return;
+  SnapScroll(view->GetScrollPosition().x, GridRowPosition(grid, row));
 }
 
 void CBrowserPage::SnapScroll(int x, long long y) {
@@ -188,7 +181,7 @@ void CBrowserPage::SnapScroll(int x, long long y) {
   view->ScrollToPosition(POINT{x, (LONG)y});
   // 4. The row the viewer stands on gives the first thumbnail shown.
   const long long shown = view->GetScrollPosition().y;
-  g_pImageFileList->SetFirstShown((int)(((shown * grid.rows + H / 2) / H) * ((grid.width - 6) / 70)));
+  g_pImageFileList->SetFirstShown((int)(((shown * grid.rows + H / 2) / H) * grid.cols));
 }
 
 void CBrowserPage::OnVScroll(UINT code, UINT position) {
@@ -255,8 +248,7 @@ void CBrowserPage::OnSize() {
   // A resized window: the scroll geometry follows the new client area and
   // the first shown row stays at the top.
   const GridLayout grid = LayOut();
-  CScrollView* view = View();
-  if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr || view == nullptr) return;
+  if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr) return;
   // A window that grew to hold every picture has nothing left to scroll:
   // the grid starts at the first picture again, or those above the old top
   // row could not be reached at all.
@@ -265,5 +257,5 @@ void CBrowserPage::OnSize() {
     return;
   }
   const int topRow = g_pImageFileList->m_nFirstShown < 0 ? 0 : g_pImageFileList->m_nFirstShown / grid.cols;
-  SnapScroll(view->GetScrollPosition().x, (long long)topRow * grid.height / grid.rows);
+  ScrollToRow(grid, topRow);
 }

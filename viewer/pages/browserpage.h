@@ -28,10 +28,13 @@ class CBrowserPage : public CPage {
   // Sets the viewer's scroll sizes for the current grid; repeated while the
   // scroll bar's coming or going changes the client area.
   GridLayout LayOut();
-  void PaintCell(HDC dc, int index, int x, int y);
-  void PaintThumbnailAndFrame(HDC dc, CDib thumbnail, int x, int y);
+  void PaintCell(HDC dc, const GridLayout& grid, int index, int x, int y);
+  void PaintThumbnailAndFrame(HDC dc, const GridSizes& sizes, CDib thumbnail, int x, int y);
   // The snapping scroll shared by every scroll path.
   void SnapScroll(int x, long long y);
+  // Brings `row` to the top of the screen (as far as the range allows); the
+  // one way every caller shows a row.
+  void ScrollToRow(const GridLayout& grid, int row);
 
   bool m_bInLayout = false;
   bool m_bSizeChanged = false;

@@ -1,16 +1,18 @@
 // Grid geometry of the browser page, in truncating integer steps.
 #include "pages/gridlayout.h"
 
-GridLayout ComputeGridLayout(int width, int height, bool titles) {
+GridLayout ComputeGridLayout(int width, int height, bool titles, const GridSizes& sizes) {
   GridLayout g;
+  g.sizes = sizes;
+  g.titles = titles;
   g.width = width;
   g.height = height;
-  g.cellHeight = titles ? 80 : 64;
-  g.cols = (width - 6) / 70;
-  g.gapX = (width - 64 * g.cols) / (g.cols + 1);
-  g.rows = (height - 6) / (g.cellHeight + 6);
+  g.cellHeight = titles ? sizes.titledCell : sizes.thumb;
+  g.cols = (width - sizes.minGap) / (sizes.thumb + sizes.minGap);
+  g.gapX = (width - sizes.thumb * g.cols) / (g.cols + 1);
+  g.rows = (height - sizes.minGap) / (g.cellHeight + sizes.minGap);
   g.gapY = (height - g.cellHeight * g.rows) / (g.rows + 1);
-  // A window narrower than 6 pixels would give a negative count.
+  // A window narrower than the least gap would give a negative count.
   if (g.cols < 0) g.cols = 0;
   if (g.rows < 0) g.rows = 0;
   return g;
@@ -18,12 +20,11 @@ GridLayout ComputeGridLayout(int width, int height, bool titles) {
 
 int GridLastRowOverrun(const GridLayout& grid) {
   if (grid.rows <= 0) return 0;
-  const bool titles = grid.cellHeight == 80;
   // What a cell needs whole: with titles the box down to its title's text
-  // (two empty pixels at the bottom of the title box may go), without them
+  // (the empty pixels at the bottom of the title box may go), without them
   // the frame's bottom line.
-  const int needed = titles ? 84 - 2 : 64 + 1;
-  return grid.gapY + (grid.rows - 1) * GridRowPitch(grid, titles) + needed - grid.height;
+  const int needed = grid.titles ? grid.sizes.titleBottom - grid.sizes.titleSpare : grid.sizes.thumb + 1;
+  return grid.gapY + (grid.rows - 1) * GridRowPitch(grid) + needed - grid.height;
 }
 
 GridScroll ComputeGridScroll(const GridLayout& grid, int count) {
@@ -56,8 +57,20 @@ int GridHitTest(const GridLayout& grid, int x, int y) {
   return row * grid.cols + column;
 }
 
-void GridCellOrigin(const GridLayout& grid, bool titles, int cell, int* x, int* y) {
+void GridCellOrigin(const GridLayout& grid, int cell, int* x, int* y) {
   const int columns = grid.cols < 1 ? 1 : grid.cols;
-  *x = grid.gapX + (cell % columns) * (64 + grid.gapX);
-  *y = grid.gapY + (cell / columns) * GridRowPitch(grid, titles);
+  *x = grid.gapX + (cell % columns) * (grid.sizes.thumb + grid.gapX);
+  *y = grid.gapY + (cell / columns) * GridRowPitch(grid);
+}
+
+int GridTopRowShowing(const GridLayout& grid, int firstShown, int current) {
+  const int topRow = firstShown / grid.cols;
+  const int currentRow = current / grid.cols;
+  if (currentRow >= topRow + grid.rows) return currentRow - grid.rows + 1;
+  if (currentRow < topRow) return currentRow;
+  return topRow;
+}
+
+long long GridRowPosition(const GridLayout& grid, int row) {
+  return (long long)row * grid.height / grid.rows;
 }

@@ -1,8 +1,13 @@
 // The browser page's grid: columns, rows and gaps for a client area, the
-// scroll geometry, and the tap hit test over rows × cols equal regions.
+// scroll geometry, the tap hit test over rows × cols equal regions, where
+// painting puts a cell, and the scroll position that shows a row.
 #pragma once
 
+#include "filelist/gridsizes.h"
+
 struct GridLayout {
+  GridSizes sizes;
+  bool titles;
   int width;       // client width W
   int height;      // client height H
   int cellHeight;  // C: 80 with titles, 64 without
@@ -19,7 +24,7 @@ struct GridScroll {
   int lineHeight;
 };
 
-GridLayout ComputeGridLayout(int width, int height, bool titles);
+GridLayout ComputeGridLayout(int width, int height, bool titles, const GridSizes& sizes = kHandheldGrid);
 // How far the bottom row of the screen, as painted, runs past the client
 // area's bottom edge beyond what it may lose (two empty pixels of a title box);
 // 0 or less when it is whole.
@@ -32,10 +37,28 @@ GridScroll ComputeGridScroll(const GridLayout& grid, int count);
 // the point lies outside the client area.
 int GridHitTest(const GridLayout& grid, int x, int y);
 // Row pitch while painting: two pixels more than C + gapY with titles.
-inline int GridRowPitch(const GridLayout& grid, bool titles) {
-  return (titles ? 82 : 64) + grid.gapY;
+inline int GridRowPitch(const GridLayout& grid) {
+  return (grid.titles ? grid.sizes.titledPitch : grid.sizes.thumb) + grid.gapY;
 }
 // Where painting puts the thumbnail box of `cell` (counted from the first
 // cell shown, row by row): the place the paint's walk reaches after `cell`
-// steps of 64 + gapX that wrap after `cols` cells.
-void GridCellOrigin(const GridLayout& grid, bool titles, int cell, int* x, int* y);
+// steps of thumb + gapX that wrap after `cols` cells.
+void GridCellOrigin(const GridLayout& grid, int cell, int* x, int* y);
+
+// Bringing a picture into view. The top row that shows `current` when the
+// screen starts at `firstShown`: unchanged when its row is on the screen,
+// else the row that makes it the last row shown (below) or the first
+// (above). The grid must have columns and rows.
+int GridTopRowShowing(const GridLayout& grid, int firstShown, int current);
+// The scroll position of `row`'s top for the snapping scroll: row × H / rows,
+// multiplied first. Dividing first (row × line height) loses H mod rows on
+// every row, and the snap then lands a row short far down a folder.
+long long GridRowPosition(const GridLayout& grid, int row);
+
+// TRANSITION: callers that still pass `titles` (the layout knows it).
+inline int GridRowPitch(const GridLayout& grid, bool) {
+  return GridRowPitch(grid);
+}
+inline void GridCellOrigin(const GridLayout& grid, bool, int cell, int* x, int* y) {
+  GridCellOrigin(grid, cell, x, y);
+}
