@@ -5,21 +5,28 @@
 //
 // Usage: make_cradlet_icon OUTPUT.ico
 //
-// Each image is 4 bits a pixel with a 16-colour palette and an AND mask for
-// the transparent pixels: the art has fewer than 16 colours and hard edges,
-// and this form shows the same on every 32-bit Windows.
+// The icon holds 16, 24, 32, 48 and 256 pixel images in 32-bit colour with
+// alpha, the 256-pixel one PNG-compressed as Windows Vista and later read
+// it. The 16-pixel art gives the 16 and 24 pixel images, the 32-pixel art
+// the others; a size that is no whole multiple of the art is drawn by
+// averaging the area each pixel covers, so that edges are smoothed rather
+// than doubled unevenly.
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cradlet_icon_art.inc"
 
 namespace {
 
-// The viewer's icon palette; index 0 (black) also stands under transparent
-// pixels, whose mask bit lets the background through unchanged.
+// The viewer's icon palette, as 0xRRGGBB; '.' is a transparent pixel.
 struct PaletteEntry {
   char cLetter;
   std::uint32_t nRgb;
@@ -29,13 +36,20 @@ const PaletteEntry kPalette[] = {
     {'y', 0xF0C840}, {'o', 0xFFE48C}, {'G', 0x1E6E28}, {'g', 0x48B048}, {'l', 0xA8E8A0},
     {'b', 0x2850B4}, {'B', 0x98C8F0}, {'r', 0xC03030},
 };
-constexpr int kPaletteSize = 16;  // 4 bits a pixel
 constexpr char kTransparent = '.';
+// Images at this size or larger are stored as PNG.
+constexpr int kPngSize = 256;
 
 struct Art {
   const char* const* rows;
   int nSize;  // width and height
 };
+
+// Straight (not premultiplied) colour, top row first.
+struct Rgba {
+  std::uint8_t r, g, b, a;
+};
+typedef std::vector<Rgba> Image;
 
 void Put16(std::vector<std::uint8_t>& out, unsigned nValue) {
   out.push_back(static_cast<std::uint8_t>(nValue & 0xFF));
@@ -47,67 +61,143 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t nValue) {
   Put16(out, nValue >> 16);
 }
 
-// Palette index of an art letter; -1 for a letter the palette lacks.
-int IndexOf(char cLetter) {
-  if (cLetter == kTransparent) return 0;
-  for (int i = 0; i < static_cast<int>(sizeof kPalette / sizeof kPalette[0]); ++i)
-    if (kPalette[i].cLetter == cLetter) return i;
-  return -1;
-}
-
-// One icon image: BITMAPINFOHEADER (height doubled for the two masks), the
-// palette, the colour rows and the AND-mask rows, both bottom row first and
-// each row padded to 4 bytes. Returns "" or what is wrong with the art.
-std::string EncodeImage(const Art& art, std::vector<std::uint8_t>& out) {
+// The art's pixels. Returns "" or what is wrong with the art.
+std::string Decode(const Art& art, Image& image) {
   const int n = art.nSize;
-  const int nColourRow = (n / 2 + 3) / 4 * 4, nMaskRow = (n / 8 + 3) / 4 * 4;
-  Put32(out, 40);
-  Put32(out, n);
-  Put32(out, 2 * n);
-  Put16(out, 1);  // planes
-  Put16(out, 4);  // bits a pixel
-  Put32(out, 0);  // no compression
-  Put32(out, (nColourRow + nMaskRow) * n);
-  for (int i = 0; i < 4; ++i) Put32(out, 0);  // resolution, colours used and important: defaults
-  for (int i = 0; i < kPaletteSize; ++i) {
-    std::uint32_t rgb = i < static_cast<int>(sizeof kPalette / sizeof kPalette[0]) ? kPalette[i].nRgb : 0;
-    Put32(out, rgb);  // RGBQUAD: blue, green, red, 0
-  }
-  std::vector<std::uint8_t> colour(nColourRow * n, 0), mask(nMaskRow * n, 0);
+  image.assign(n * n, Rgba{0, 0, 0, 0});
   for (int y = 0; y < n; ++y) {
     if (std::strlen(art.rows[y]) != static_cast<std::size_t>(n))
       return "row " + std::to_string(y) + " of the " + std::to_string(n) + "-pixel art has the wrong length";
-    const int nRow = n - 1 - y;
     for (int x = 0; x < n; ++x) {
-      int index = IndexOf(art.rows[y][x]);
-      if (index < 0) return std::string("letter '") + art.rows[y][x] + "' is not in the palette";
-      colour[nRow * nColourRow + x / 2] |= static_cast<std::uint8_t>(x % 2 ? index : index << 4);
-      if (art.rows[y][x] == kTransparent) mask[nRow * nMaskRow + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+      char cLetter = art.rows[y][x];
+      if (cLetter == kTransparent) continue;
+      const PaletteEntry* pEntry = nullptr;
+      for (const PaletteEntry& entry : kPalette)
+        if (entry.cLetter == cLetter) pEntry = &entry;
+      if (!pEntry) return std::string("letter '") + cLetter + "' is not in the palette";
+      image[y * n + x] = {static_cast<std::uint8_t>(pEntry->nRgb >> 16), static_cast<std::uint8_t>(pEntry->nRgb >> 8),
+                          static_cast<std::uint8_t>(pEntry->nRgb), 255};
     }
   }
-  out.insert(out.end(), colour.begin(), colour.end());
+  return "";
+}
+
+// The source image of n x n pixels drawn at s x s: each new pixel is the
+// average of the source area it covers, weighted by alpha so that a
+// transparent neighbour does not darken an edge. In units of 1/(n*s) of the
+// image's side, source pixel i spans [i*s, (i+1)*s) and new pixel t spans
+// [t*n, (t+1)*n); a whole multiple is a plain enlargement.
+Image Scale(const Image& source, int n, int s) {
+  auto overlap = [n, s](int t, int i) {
+    return std::max(0, std::min((t + 1) * n, (i + 1) * s) - std::max(t * n, i * s));
+  };
+  Image scaled(s * s);
+  for (int ty = 0; ty < s; ++ty) {
+    for (int tx = 0; tx < s; ++tx) {
+      std::uint64_t nAlpha = 0, nRed = 0, nGreen = 0, nBlue = 0;
+      for (int iy = ty * n / s; iy < n && iy * s < (ty + 1) * n; ++iy) {
+        for (int ix = tx * n / s; ix < n && ix * s < (tx + 1) * n; ++ix) {
+          const Rgba& p = source[iy * n + ix];
+          std::uint64_t nWeight = static_cast<std::uint64_t>(overlap(ty, iy) * overlap(tx, ix)) * p.a;
+          nAlpha += nWeight;
+          nRed += nWeight * p.r;
+          nGreen += nWeight * p.g;
+          nBlue += nWeight * p.b;
+        }
+      }
+      const std::uint64_t nArea = static_cast<std::uint64_t>(n) * n;
+      Rgba& p = scaled[ty * s + tx];
+      p.a = static_cast<std::uint8_t>((nAlpha + nArea / 2) / nArea);
+      if (nAlpha == 0) continue;
+      p.r = static_cast<std::uint8_t>((nRed + nAlpha / 2) / nAlpha);
+      p.g = static_cast<std::uint8_t>((nGreen + nAlpha / 2) / nAlpha);
+      p.b = static_cast<std::uint8_t>((nBlue + nAlpha / 2) / nAlpha);
+    }
+  }
+  return scaled;
+}
+
+// A small image as an icon's DIB: BITMAPINFOHEADER (height doubled for the
+// two masks), the BGRA rows and the AND-mask rows (set for fully
+// transparent pixels, for programs that ignore alpha), both bottom row
+// first and each row padded to 4 bytes.
+void EncodeDib(const Image& image, int s, std::vector<std::uint8_t>& out) {
+  const int nMaskRow = (s + 31) / 32 * 4;
+  Put32(out, 40);
+  Put32(out, s);
+  Put32(out, 2 * s);
+  Put16(out, 1);   // planes
+  Put16(out, 32);  // bits a pixel
+  Put32(out, 0);   // no compression
+  Put32(out, (4 * s + nMaskRow) * s);
+  for (int i = 0; i < 4; ++i) Put32(out, 0);  // resolution, colours used and important: defaults
+  std::vector<std::uint8_t> mask(nMaskRow * s, 0);
+  for (int y = s - 1; y >= 0; --y) {
+    for (int x = 0; x < s; ++x) {
+      const Rgba& p = image[y * s + x];
+      out.insert(out.end(), {p.b, p.g, p.r, p.a});
+      if (p.a == 0) mask[(s - 1 - y) * nMaskRow + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    }
+  }
   out.insert(out.end(), mask.begin(), mask.end());
+}
+
+void AppendPngBytes(png_structp png, png_bytep pData, png_size_t nLength) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+  out->insert(out->end(), pData, pData + nLength);
+}
+
+// A large image as PNG (8-bit RGBA, best compression, no time stamp).
+std::string EncodePng(const Image& image, int s, std::vector<std::uint8_t>& out) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    return "libpng could not start";
+  }
+  std::vector<png_bytep> rows(s);
+  for (int y = 0; y < s; ++y) rows[y] = reinterpret_cast<png_bytep>(const_cast<Rgba*>(&image[y * s]));
+  // libpng reports errors by a long jump; nothing here needs unwinding.
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return "libpng failed to encode the " + std::to_string(s) + "-pixel image";
+  }
+  png_set_write_fn(png, &out, AppendPngBytes, nullptr);
+  png_set_compression_level(png, 9);
+  png_set_IHDR(png, info, s, s, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_rows(png, info, rows.data());
+  png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+  png_destroy_write_struct(&png, &info);
   return "";
 }
 
 // The icon file: its header, one directory entry per image, the images.
-std::string EncodeIcon(const std::vector<Art>& arts, std::vector<std::uint8_t>& out) {
-  std::vector<std::vector<std::uint8_t>> images(arts.size());
-  for (std::size_t i = 0; i < arts.size(); ++i) {
-    std::string error = EncodeImage(arts[i], images[i]);
+// sizes pairs each image's size with the art it is drawn from.
+std::string EncodeIcon(const std::vector<std::pair<int, Art>>& sizes, std::vector<std::uint8_t>& out) {
+  std::vector<std::vector<std::uint8_t>> images(sizes.size());
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    const auto& [s, art] = sizes[i];
+    Image source;
+    std::string error = Decode(art, source);
     if (!error.empty()) return error;
+    Image image = Scale(source, art.nSize, s);
+    if (s >= kPngSize) {
+      error = EncodePng(image, s, images[i]);
+      if (!error.empty()) return error;
+    } else {
+      EncodeDib(image, s, images[i]);
+    }
   }
   Put16(out, 0);  // reserved
   Put16(out, 1);  // an icon, not a cursor
-  Put16(out, static_cast<unsigned>(arts.size()));
-  std::uint32_t nOffset = 6 + 16 * static_cast<std::uint32_t>(arts.size());
-  for (std::size_t i = 0; i < arts.size(); ++i) {
-    out.push_back(static_cast<std::uint8_t>(arts[i].nSize));
-    out.push_back(static_cast<std::uint8_t>(arts[i].nSize));
-    out.push_back(kPaletteSize);
-    out.push_back(0);  // reserved
-    Put16(out, 1);     // planes
-    Put16(out, 4);     // bits a pixel
+  Put16(out, static_cast<unsigned>(sizes.size()));
+  std::uint32_t nOffset = 6 + 16 * static_cast<std::uint32_t>(sizes.size());
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    std::uint8_t nSide = static_cast<std::uint8_t>(sizes[i].first & 0xFF);  // 0 stands for 256
+    out.insert(out.end(), {nSide, nSide, 0, 0});                            // no palette; reserved
+    Put16(out, 1);                                                          // planes
+    Put16(out, 32);                                                         // bits a pixel
     Put32(out, static_cast<std::uint32_t>(images[i].size()));
     Put32(out, nOffset);
     nOffset += static_cast<std::uint32_t>(images[i].size());
@@ -124,7 +214,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<std::uint8_t> icon;
-  std::string error = EncodeIcon({{kCradletIcon32, 32}, {kCradletIcon16, 16}}, icon);
+  const Art art16 = {kCradletIcon16, 16}, art32 = {kCradletIcon32, 32};
+  std::string error = EncodeIcon({{256, art32}, {48, art32}, {32, art32}, {24, art16}, {16, art16}}, icon);
   if (!error.empty()) {
     std::fprintf(stderr, "make_cradlet_icon: %s\n", error.c_str());
     return 1;

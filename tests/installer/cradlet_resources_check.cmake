@@ -1,8 +1,9 @@
-# Cradlet.exe must carry the icon that make_cradlet_icon drew and a manifest
-# asking for the version-6 common controls and per-monitor DPI awareness:
-# this check lists the exe's resources with the resource compiler and
-# compares them with the icon file. Run with cmake -P; inputs WINDRES
-# (i686-w64-mingw32-windres), CRADLET_EXE and CRADLET_ICON.
+# Cradlet.exe must carry the icon that make_cradlet_icon drew, with 16, 24,
+# 32, 48 and 256 pixel images in 32-bit colour with alpha (the largest as
+# PNG), and a manifest asking for the version-6 common controls and
+# per-monitor DPI awareness: this check lists the exe's resources with the
+# resource compiler and compares them with the icon file. Run with cmake -P;
+# inputs WINDRES (i686-w64-mingw32-windres), CRADLET_EXE and CRADLET_ICON.
 
 execute_process(COMMAND "${WINDRES}" -i "${CRADLET_EXE}" -O rc OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
@@ -39,9 +40,59 @@ function(read_icon_number offset nbytes out)
   set(${out} ${value} PARENT_SCOPE)
 endfunction()
 
+# The bytes of a string that windres lists after the words of a resource
+# whose size is no multiple of four: printable characters as they are,
+# doubled quotes, and C escapes (octal for the rest); as lower-case hex.
+function(rc_string_hex text out)
+  set(hex "")
+  string(LENGTH "${text}" length)
+  set(i 0)
+  while(i LESS length)
+    string(SUBSTRING "${text}" ${i} 1 c)
+    math(EXPR i "${i} + 1")
+    if(c STREQUAL "\\")
+      string(SUBSTRING "${text}" ${i} 1 c)
+      math(EXPR i "${i} + 1")
+      if(c MATCHES "[0-7]")
+        string(SUBSTRING "${text}" ${i} 2 rest)
+        math(EXPR i "${i} + 2")
+        string(SUBSTRING "${c}${rest}" 0 1 d1)
+        string(SUBSTRING "${rest}" 0 1 d2)
+        string(SUBSTRING "${rest}" 1 1 d3)
+        math(EXPR code "${d1} * 64 + ${d2} * 8 + ${d3}")
+      else()
+        set(escapes "a;7;b;8;f;12;n;10;r;13;t;9;v;11")
+        list(FIND escapes "${c}" at)
+        if(at EQUAL -1)
+          string(HEX "${c}" code_hex)
+          math(EXPR code "0x${code_hex}")
+        else()
+          math(EXPR at "${at} + 1")
+          list(GET escapes ${at} code)
+        endif()
+      endif()
+      math(EXPR code_hex "${code}" OUTPUT_FORMAT HEXADECIMAL)
+      string(REGEX REPLACE "^0x" "" code_hex "${code_hex}")
+      string(LENGTH "${code_hex}" digits)
+      if(digits EQUAL 1)
+        set(code_hex "0${code_hex}")
+      endif()
+      string(APPEND hex "${code_hex}")
+    else()
+      if(c STREQUAL "\"")
+        math(EXPR i "${i} + 1")  # a doubled quote stands for one
+      endif()
+      string(HEX "${c}" code_hex)
+      string(APPEND hex "${code_hex}")
+    endif()
+  endwhile()
+  string(TOLOWER "${hex}" hex)
+  set(${out} "${hex}" PARENT_SCOPE)
+endfunction()
+
 # The bytes of one RT_ICON resource of the dump, as lower-case hex. windres
-# lists them as 32-bit little-endian words ("0x28L"); every image of a
-# 4-bit icon is a whole number of words.
+# lists them as 32-bit little-endian words ("0x28L") and the last one to
+# three bytes, if any, as a quoted string.
 function(icon_resource_hex id out)
   resource_body("${id} 3 /* RT_ICON */" body)
   string(REGEX MATCHALL "0x[0-9a-fA-F]+L" words "${body}")
@@ -57,6 +108,10 @@ function(icon_resource_hex id out)
       string(APPEND hex "${byte}")
     endforeach()
   endforeach()
+  if(body MATCHES "\n *\"(.*)\"[ \n]*$")
+    rc_string_hex("${CMAKE_MATCH_1}" tail)
+    string(APPEND hex "${tail}")
+  endif()
   string(TOLOWER "${hex}" hex)
   set(${out} "${hex}" PARENT_SCOPE)
 endfunction()
@@ -118,7 +173,57 @@ foreach(i RANGE ${last})
   endif()
 endforeach()
 
-# 2. The manifest: run as the invoker, version-6 common controls for x86,
+# 2. The images: 16, 24, 32 and 48 pixels as 32-bit DIBs (header 40, the
+#    height doubled for the mask) whose alpha holds both transparent and
+#    opaque pixels, and 256 pixels (listed as 0) as an 8-bit RGBA PNG of
+#    that size.
+set(sizes "")
+foreach(i RANGE ${last})
+  math(EXPR entry "6 + 16 * ${i}")
+  read_icon_number(${entry} 1 width)
+  math(EXPR at "${entry} + 6")
+  read_icon_number(${at} 2 bits)
+  math(EXPR at "${entry} + 8")
+  read_icon_number(${at} 4 size)
+  math(EXPR at "${entry} + 12")
+  read_icon_number(${at} 4 offset)
+  if(NOT bits EQUAL 32)
+    message(FATAL_ERROR "image ${i} of ${CRADLET_ICON} has ${bits} bits a pixel, not 32")
+  endif()
+  file(READ "${CRADLET_ICON}" head OFFSET ${offset} LIMIT 26 HEX)
+  if(width EQUAL 0)
+    if(NOT head MATCHES "^89504e470d0a1a0a0000000d4948445200000100000001000806")
+      message(FATAL_ERROR "the 256-pixel image of ${CRADLET_ICON} is no 256 x 256 RGBA PNG: ${head}")
+    endif()
+    list(APPEND sizes 256)
+    continue()
+  endif()
+  read_icon_number(${offset} 4 header)
+  math(EXPR at "${offset} + 4")
+  read_icon_number(${at} 4 dib_width)
+  math(EXPR at "${offset} + 8")
+  read_icon_number(${at} 4 dib_height)
+  math(EXPR at "${offset} + 14")
+  read_icon_number(${at} 2 dib_bits)
+  math(EXPR twice "2 * ${width}")
+  if(NOT header EQUAL 40 OR NOT dib_width EQUAL width OR NOT dib_height EQUAL twice OR NOT dib_bits EQUAL 32)
+    message(FATAL_ERROR "the ${width}-pixel image of ${CRADLET_ICON} is no 32-bit DIB of that size")
+  endif()
+  math(EXPR at "${offset} + 40")
+  math(EXPR pixels "${width} * ${width} * 4")
+  file(READ "${CRADLET_ICON}" colour OFFSET ${at} LIMIT ${pixels} HEX)
+  string(REGEX REPLACE "......(..)" "\\1;" alphas "${colour}")
+  if(NOT "${alphas}" MATCHES "(^|;)00(;|$)" OR NOT "${alphas}" MATCHES "(^|;)ff(;|$)")
+    message(FATAL_ERROR "the ${width}-pixel image of ${CRADLET_ICON} has no transparent or no opaque pixel")
+  endif()
+  list(APPEND sizes ${width})
+endforeach()
+list(SORT sizes COMPARE NATURAL)
+if(NOT sizes STREQUAL "16;24;32;48;256")
+  message(FATAL_ERROR "${CRADLET_ICON} holds images of ${sizes} pixels, not 16, 24, 32, 48 and 256")
+endif()
+
+# 3. The manifest: run as the invoker, version-6 common controls for x86,
 #    per-monitor DPI awareness in both the old and the new form.
 resource_body("1 24 /* RT_MANIFEST */" manifest)
 # windres shows the manifest as quoted lines with doubled quotes.
@@ -136,4 +241,4 @@ foreach(
     message(FATAL_ERROR "the manifest of Cradlet.exe lacks ${expected}:\n${manifest}")
   endif()
 endforeach()
-message(STATUS "Cradlet.exe: icon group 128 with the ${count} images of ${CRADLET_ICON}; manifest complete")
+message(STATUS "Cradlet.exe: icon group 128 with the ${count} images (${sizes} pixels) of ${CRADLET_ICON}; manifest complete")

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <string>
 
 #include "cradlet_wine_fixture.h"
@@ -172,6 +173,29 @@ TEST_F(CradletUnderWine, ManagerThatIsNoProgramShowsMessage102AndKeepsBothCopies
   ExpectBox(box, kNoSyncSoftware);
   ExpectCopies(kit, manager + "\\Vimbra_PPC_installer");
   ExpectNoFallbackFolders();
+}
+
+// Windows loads the shipped program's icon at each size it shows it: all
+// five are there in 32-bit colour, with an alpha channel that has both
+// transparent and opaque pixels, the 256-pixel one read from its PNG, and
+// the 24 and 48 pixel ones smoothed where they are no whole multiple of the art.
+TEST_F(CradletUnderWine, ProgramIconLoadsAtEverySizeWithAlpha) {
+  std::string record = NewRecordPath();
+  ASSERT_EQ(
+      prefix.Wine({g_strHelperDir + "/icon_probe.exe", WinePrefix::ZPath(CRADLET_EXE), WinePrefix::ZPath(record)}), 0);
+  std::map<std::string, std::string> icons = ReadRecord(record);
+  for (int nSize : {16, 24, 32, 48, 256}) {
+    std::string line = icons["icon" + std::to_string(nSize)];
+    std::smatch m;
+    ASSERT_TRUE(
+        std::regex_match(line, m, std::regex("(\\d+)x(\\d+) bits=32 transparent=(\\d+) partial=(\\d+) opaque=(\\d+)")))
+        << nSize << ": " << line;
+    EXPECT_EQ(m[1], std::to_string(nSize));
+    EXPECT_EQ(m[2], std::to_string(nSize));
+    EXPECT_GT(std::stoi(m[3]), 0) << line;
+    EXPECT_EQ(std::stoi(m[4]) > 0, nSize == 24 || nSize == 48) << line;
+    EXPECT_GT(std::stoi(m[5]), nSize * nSize / 4) << line;
+  }
 }
 
 }  // namespace
