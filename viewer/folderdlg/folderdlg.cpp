@@ -19,6 +19,19 @@ bool IsDotName(const WCHAR* name) {
   return (name[0] == u'.' && name[1] == 0) || (name[0] == u'.' && name[1] == u'.' && name[2] == 0);
 }
 
+// A subfolder: the directory bit, and neither "." nor "..".
+bool IsSubfolderEntry(const WIN32_FIND_DATA& record) {
+  return (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsDotName(record.cFileName);
+}
+
+// A picture by its name's extension; attributes are not looked at, as in
+// the file list's scan.
+bool IsPictureEntry(const WIN32_FIND_DATA& record) {
+  CString extension;
+  GetExtension(CString(record.cFileName, WStrLen(record.cFileName)), extension);
+  return IsPictureExtension(extension) != FALSE;
+}
+
 }  // namespace
 
 CFolderDlg::CFolderDlg() : CDialog(IDD_SELECT_FOLDER, nullptr) {}
@@ -70,20 +83,15 @@ BOOL CFolderDlg::OnInitDialog() {
 void CFolderDlg::FillTree() {
   m_entered.clear();
   m_pending.clear();
-  HTREEITEM root = InsertFolderItem(u"My Device", CString(), nullptr);
-  if (root == nullptr) return;
-  // The root is open from the start, so that its folders show as they come.
-  Tree()->Expand(root, TVE_EXPAND);
-  // Level by level: a folder that can be reached along several paths (links
-  // inside the device) is entered where it lies nearest the top, which is
-  // usually the folder itself rather than a link to it.
-  m_pending.push_back({CString(), root, 0});
+  // "My Device" goes in as any folder does; its own folders follow level
+  // by level, so that a folder that can be reached along several paths
+  // (links inside the device) is entered where it lies nearest the top,
+  // which is usually the folder itself rather than a link to it.
+  BeginFolderItem(u"My Device", CString(), nullptr, 0);
 }
 
 BOOL CFolderDlg::OnIdleWork(BOOL toEnd) {
   if (!m_bFilling) return FALSE;
-  // One step is one folder entered or one entry taken: a folder of a
-  // hundred thousand subfolders is spread over many slices like any tree.
   const DWORD start = toEnd ? 0 : GetTickCount();
   while (FillStep()) {
     if (!toEnd && GetTickCount() - start >= kFillSliceMs) return TRUE;
@@ -95,12 +103,16 @@ BOOL CFolderDlg::OnIdleWork(BOOL toEnd) {
 }
 
 BOOL CFolderDlg::FillStep() {
-  if (m_hFind != INVALID_HANDLE_VALUE) {
+  // One step looks at one directory entry, or enters one folder: however
+  // many entries a folder holds, it is read over as many slices as it takes.
+  if (m_bAdding) {
+    FolderItemStep();
+  } else if (m_hFind != INVALID_HANDLE_VALUE) {
     TakeEntry();
   } else if (!m_pending.empty()) {
     EnterNextFolder();
   }
-  return m_hFind != INVALID_HANDLE_VALUE || !m_pending.empty();
+  return m_bAdding || m_hFind != INVALID_HANDLE_VALUE || !m_pending.empty();
 }
 
 void CFolderDlg::EnterNextFolder() {
@@ -119,22 +131,55 @@ void CFolderDlg::EnterNextFolder() {
 }
 
 void CFolderDlg::TakeEntry() {
-  // A subfolder becomes an item, and is entered once its level's turn comes.
-  if ((m_record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsDotName(m_record.cFileName)) {
-    const CString name(m_record.cFileName, WStrLen(m_record.cFileName));
-    const CString child = m_reading.path + u"\\" + name;
-    HTREEITEM item = InsertFolderItem(name, child, m_reading.item);
-    if (item != nullptr) m_pending.push_back({child, item, m_reading.depth + 1});
+  // Each subfolder, in enumeration order, becomes an item before the next
+  // entry is read; it is entered once its level's turn comes.
+  if (!IsSubfolderEntry(m_record)) {
+    NextEntry();
+    return;
   }
-  if (!FindNextFile(m_hFind, &m_record)) {
-    FindClose(m_hFind);
-    m_hFind = INVALID_HANDLE_VALUE;
+  const CString name(m_record.cFileName, WStrLen(m_record.cFileName));
+  BeginFolderItem(name, m_reading.path + u"\\" + name, m_reading.item, m_reading.depth + 1);
+}
+
+void CFolderDlg::NextEntry() {
+  if (FindNextFile(m_hFind, &m_record)) return;
+  FindClose(m_hFind);
+  m_hFind = INVALID_HANDLE_VALUE;
+}
+
+void CFolderDlg::BeginFolderItem(const CString& name, const CString& path, HTREEITEM parent, int depth) {
+  m_adding = {name, path, parent, depth, nullptr};
+  m_bAdding = TRUE;
+  m_search.Begin(path, IsSubfolderEntry);
+}
+
+void CFolderDlg::FolderItemStep() {
+  const CEntrySearch::Result found = m_search.Step();
+  if (found == CEntrySearch::kRunning) return;
+  if (m_adding.item == nullptr) {
+    // Its children marker known, the folder goes into the tree; a refused
+    // item ends here.
+    m_adding.item = InsertFolderItem(m_adding.name, m_adding.parent, found == CEntrySearch::kFound);
+    if (m_adding.item != nullptr) {
+      m_search.Begin(m_adding.path, IsPictureEntry);
+      return;
+    }
+  } else {
+    if (found == CEntrySearch::kFound) MarkPictureFolder(m_adding.item);
+    // The root is open from the start, so that its folders show as they come.
+    if (m_adding.parent == nullptr) Tree()->Expand(m_adding.item, TVE_EXPAND);
+    m_pending.push_back({m_adding.path, m_adding.item, m_adding.depth});
   }
+  // The folder being read goes on with its next entry.
+  m_bAdding = FALSE;
+  if (m_hFind != INVALID_HANDLE_VALUE) NextEntry();
 }
 
 void CFolderDlg::StopFill() {
   if (m_hFind != INVALID_HANDLE_VALUE) FindClose(m_hFind);
   m_hFind = INVALID_HANDLE_VALUE;
+  m_search.Close();
+  m_bAdding = FALSE;
   m_pending.clear();
   m_entered.clear();
   if (!m_bFilling) return;
@@ -151,10 +196,11 @@ void CFolderDlg::SelectCurrentFolder() {
   SelectFolderItem(m_strCurrent);
 }
 
-HTREEITEM CFolderDlg::InsertFolderItem(const CString& name, const CString& path, HTREEITEM parent) {
+HTREEITEM CFolderDlg::InsertFolderItem(const CString& name, HTREEITEM parent, BOOL hasSubfolders) {
   CTreeCtrl* tree = Tree();
   if (tree == nullptr) return nullptr;
-  // 1. Sorted among its siblings; closed and open yellow folder.
+  // 1. Sorted among its siblings; closed and open yellow folder; the
+  // children marker from the search of its folder for a subfolder.
   CString text = name;
   TVINSERTSTRUCTW insert = {};
   insert.hParent = parent != nullptr ? parent : TVI_ROOT;
@@ -164,15 +210,16 @@ HTREEITEM CFolderDlg::InsertFolderItem(const CString& name, const CString& path,
   insert.item.cchTextMax = (int)text.size();
   insert.item.iImage = kImageFolder;
   insert.item.iSelectedImage = kImageFolderOpen;
-  insert.item.cChildren = FolderHasSubfolders(path) ? 1 : 0;
-  // 2. Into the tree; a refused item ends here.
-  HTREEITEM item = tree->InsertItem(&insert);
-  if (item == nullptr) return nullptr;
-  // 3. A folder without pictures stays yellow.
-  if (!FolderHasPictures(path)) return item;
-  // 4. A folder with pictures: closed and open green folder.
+  insert.item.cChildren = hasSubfolders ? 1 : 0;
+  // 2. Into the tree; null when the control refuses it.
+  return tree->InsertItem(&insert);
+}
+
+void CFolderDlg::MarkPictureFolder(HTREEITEM item) {
+  CTreeCtrl* tree = Tree();
+  // 3. A folder whose search found a picture: closed and open green folder.
   tree->SetItemImage(item, kImagePictures, kImagePicturesOpen);
-  // 5. Every folder above it turns green too; selected, it opens yellow
+  // 4. Every folder above it turns green too; selected, it opens yellow
   // unless it holds pictures itself.
   for (HTREEITEM up = tree->GetParentItem(item); up != nullptr; up = tree->GetParentItem(up)) {
     int image = 0, selected = 0;
@@ -180,28 +227,6 @@ HTREEITEM CFolderDlg::InsertFolderItem(const CString& name, const CString& path,
     if (image == kImagePictures) continue;
     tree->SetItemImage(up, kImagePictures, selected == kImagePicturesOpen ? kImagePicturesOpen : kImageFolderOpen);
   }
-  // 6. The new item, for its own subfolders.
-  return item;
-}
-
-BOOL CFolderDlg::FolderHasPictures(const CString& path) {
-  BOOL found = FALSE;
-  ForEachDeviceEntry((path + u"\\*.*").c_str(), [&found](const WIN32_FIND_DATA& record) {
-    CString extension;
-    GetExtension(CString(record.cFileName, WStrLen(record.cFileName)), extension);
-    found = IsPictureExtension(extension);
-    return !found;
-  });
-  return found;
-}
-
-BOOL CFolderDlg::FolderHasSubfolders(const CString& path) {
-  BOOL found = FALSE;
-  ForEachDeviceEntry((path + u"\\*.*").c_str(), [&found](const WIN32_FIND_DATA& record) {
-    found = (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsDotName(record.cFileName);
-    return !found;
-  });
-  return found;
 }
 
 BOOL CFolderDlg::SelectFolderItem(const CString& path) {

@@ -8,6 +8,7 @@
 #include <set>
 #include <utility>
 
+#include "folderdlg/entrysearch.h"
 #include "platform/controls/dialog.h"
 #include "platform/controls/treectrl.h"
 
@@ -16,9 +17,9 @@ class CFolderDlg : public CDialog {
   CFolderDlg();
   ~CFolderDlg() override;
 
-  // A slice of the fill ends after the first step (a folder entered or one
-  // entry taken) that finds this much of the device tick gone since the
-  // slice began; the host answers its events between slices.
+  // A slice of the fill ends after the first step (one directory entry
+  // looked at, or one folder entered) that finds this much of the device
+  // tick gone since the slice began; the host answers its events between.
   static constexpr DWORD kFillSliceMs = 20;
 
  protected:
@@ -34,26 +35,41 @@ class CFolderDlg : public CDialog {
     HTREEITEM item;
     int depth;  // folders between it and the root; 0 for the root
   };
+  // A folder on its way into the tree: first its children marker, then
+  // its picture marker, each found by a search of its own folder.
+  struct NewFolder {
+    CString name;
+    CString path;
+    HTREEITEM parent;  // null for the root
+    int depth;
+    HTREEITEM item;  // null until inserted
+  };
   CTreeCtrl* Tree() const;
   void FillTree();
   BOOL FillStep();
   void EnterNextFolder();
   void TakeEntry();
+  void NextEntry();
+  void BeginFolderItem(const CString& name, const CString& path, HTREEITEM parent, int depth);
+  void FolderItemStep();
   void StopFill();
   void SelectCurrentFolder();
-  HTREEITEM InsertFolderItem(const CString& name, const CString& path, HTREEITEM parent);
-  BOOL FolderHasPictures(const CString& path);
-  BOOL FolderHasSubfolders(const CString& path);
+  HTREEITEM InsertFolderItem(const CString& name, HTREEITEM parent, BOOL hasSubfolders);
+  void MarkPictureFolder(HTREEITEM item);
   BOOL SelectFolderItem(const CString& path);
 
   // The fill goes level by level: the folders whose subfolders are still to
-  // be listed, nearest the top first, and the one being listed, whose
-  // enumeration stays open between slices with its next entry in hand.
+  // be listed, nearest the top first; the one being listed, whose
+  // enumeration stays open between slices with its next entry in hand; and
+  // the subfolder on its way into the tree.
   BOOL m_bFilling = FALSE;
   std::deque<PendingFolder> m_pending;
   PendingFolder m_reading = {CString(), nullptr, 0};
   HANDLE m_hFind = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATA m_record = {};
+  BOOL m_bAdding = FALSE;
+  NewFolder m_adding = {CString(), CString(), nullptr, 0, nullptr};
+  CEntrySearch m_search;
   // The folders (volume, index) the fill has entered: a folder reached a
   // second time, by a link or a cycle, is listed but not entered again, so
   // one fill enters each folder of the device once at most.
