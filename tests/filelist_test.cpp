@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/frametitle.h"
 #include "filelist/imagefilelist.h"
 #include "filelist/listobserver.h"
 #include "imaging/dibdraw.h"
@@ -189,23 +190,44 @@ TEST_F(FileListTest, ChangingFolderNotifiesAfterTheScanOnly) {
   EXPECT_EQ(observer.notices, 1);
 }
 
-TEST_F(FileListTest, HoldsTheFirst11700Pictures) {
+TEST_F(FileListTest, TheHandheldsCeilingSaysWhatItLeavesOutAndAGrowingListHoldsEverything) {
   device.MakeFolder("\\Many");
   for (int i = 0; i < 11702; ++i) WriteHostFile(device.HostPath("\\Many") + "/" + std::to_string(i) + ".jpg", "");
-  CImageFileList list;
-  ASSERT_TRUE(list.SelectFolder(u"\\Many"));
-  ASSERT_EQ(list.GetCount(), 11700);
   const std::vector<CString> order = Enumerated(u"\\Many");
-  CString path;
-  ASSERT_TRUE(list.GetPath(11699, path));
-  EXPECT_EQ(path, u"\\Many\\" + order[11699]);
-  ASSERT_TRUE(list.GetPath(117, path));  // first entry of the second block
-  EXPECT_EQ(path, u"\\Many\\" + order[117]);
-  for (int b = 0; b < LIST_MAX_BLOCKS; ++b) EXPECT_NE(list.m_apEntryBlock[b], nullptr);
-  EXPECT_FALSE(list.GetPath(11700, path));
-  WIN32_FIND_DATA record = {};
-  EXPECT_FALSE(list.AddEntry(&record));
-  EXPECT_FALSE(list.AddEntry(nullptr));
+  const CDibOwner thumb(MemAlloc(16));
+  for (const bool grows : {false, true}) {
+    SCOPED_TRACE(grows ? "growing" : "handheld");
+    ListSettings settings;
+    settings.grows = grows ? TRUE : FALSE;
+    CImageFileList list(settings);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(list.SelectFolder(u"\\Many"));
+    const std::string said = testing::internal::GetCapturedStderr();
+    const int held = grows ? 11702 : 11700;
+    ASSERT_EQ(list.GetCount(), held);
+    EXPECT_EQ(list.GetLeftOutCount(), 11702 - held);
+    EXPECT_EQ(said, grows ? "" : "vimbra: \\Many: 2 of 11702 pictures left out (the list holds 11700)\n");
+    EXPECT_EQ(MakeFrameTitle(u"Vimbra", &list, false, u"My Device"),
+              grows ? u"Many \u2014 Vimbra" : u"Many (2 pictures left out) \u2014 Vimbra");
+    CString path;
+    ASSERT_TRUE(list.GetPath(held - 1, path));
+    EXPECT_EQ(path, u"\\Many\\" + order[held - 1]);
+    ASSERT_TRUE(list.GetPath(117, path));  // first entry of the second block
+    EXPECT_EQ(path, u"\\Many\\" + order[117]);
+    for (int b = 0; b < LIST_MAX_BLOCKS; ++b) EXPECT_NE(list.m_apEntryBlock[b], nullptr);
+    EXPECT_FALSE(list.GetPath(held, path));
+    WIN32_FIND_DATA record = {};
+    EXPECT_EQ(list.AddEntry(&record), grows ? TRUE : FALSE);
+    EXPECT_FALSE(list.AddEntry(nullptr));
+    // The handheld caches the first 500 thumbnails; a growing list every
+    // picture's, and gives its last blocks back first.
+    EXPECT_EQ(list.StoreThumbnail(11000, thumb.Get(), 16), grows ? TRUE : FALSE);
+    EXPECT_TRUE(list.StoreThumbnail(40, thumb.Get(), 16));
+    EXPECT_EQ(CDibOwner(list.GetThumbnail(11000)).Get() != nullptr, grows);
+    ASSERT_TRUE(list.ReleaseThumbnailBlock());
+    EXPECT_EQ(CDibOwner(list.GetThumbnail(11000)).Get(), nullptr);
+    EXPECT_EQ(CDibOwner(list.GetThumbnail(40)).Get() != nullptr, grows) << "the later block goes first";
+  }
 }
 
 TEST_F(FileListTest, IndexBounds) {

@@ -45,5 +45,8 @@ CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool pi
   const CString& folder = list->m_strFolder;
   const size_t slash = folder.rfind(u'\\');
   const CString name = slash == CString::npos ? folder : folder.substr(slash + 1);
-  return (name.empty() ? rootName : name) + kSeparator + title;
+  // A folder with more pictures than the list holds says so.
+  const int leftOut = list->GetLeftOutCount();
+  const CString note = leftOut > 0 ? u" (" + Decimal(leftOut) + u" pictures left out)" : CString();
+  return (name.empty() ? rootName : name) + note + kSeparator + title;
 }

@@ -24,7 +24,9 @@ BOOL CViewerApp::StartViewer() {
   // 2. The frame; its constructor creates the file list, which starts where
   //    the command line asked, and the observer.
   SetAutoRotate(m_launch.autoRotate);
-  CMainFrame* frame = new (std::nothrow) CMainFrame(m_launch.list);
+  ListSettings list = m_launch.list;
+  if (m_launch.profile == PROFILE_DESKTOP) list.grows = TRUE;
+  CMainFrame* frame = new (std::nothrow) CMainFrame(list);
   if (frame == nullptr) return FALSE;
   // 3. AfxGetMainWnd finds the frame from here on, while it is being created too.
   m_pMainWnd = frame;

@@ -17,7 +17,6 @@ CImageFileList* g_pImageFileList = nullptr;
 namespace {
 
 constexpr size_t kRecordBytes = sizeof(WIN32_FIND_DATA);
-constexpr int kMaxThumbnails = LIST_MAX_BLOCKS * THUMBS_PER_BLOCK;  // 500
 
 // The recognised extensions: a NUL-separated list that begins with a NUL
 // and ends with a double NUL.
@@ -27,8 +26,22 @@ WIN32_FIND_DATA* RecordAt(BYTE* block, int position) {
   return (WIN32_FIND_DATA*)(block + (size_t)position * kRecordBytes);
 }
 
-BYTE* SlotAt(BYTE* block, int position) {
-  return block + (size_t)position * THUMB_SLOT_BYTES;
+// A thumbnail block's slot: its 4-byte length, then the thumbnail's block.
+size_t SlotBytesFor(const GridSizes& sizes) {
+  const size_t stride = ((size_t)sizes.thumb * 24 + 31) / 32 * 4;
+  return sizeof(DWORD) + sizeof(BITMAPINFOHEADER) + stride * (size_t)sizes.thumb;
+}
+
+// Grows a table of block pointers to `size` entries (new ones null); false
+// when the table itself cannot grow.
+bool GrowTable(std::vector<BYTE*>* table, size_t size) {
+  if (table->size() >= size) return true;
+  try {
+    table->resize(size, nullptr);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -41,7 +54,11 @@ CImageFileList::CImageFileList(const ListSettings& settings)
       m_nFirstShown(0),
       m_pObserver(nullptr),
       m_nError(LIST_ERROR_NONE),
-      m_gridSizes(settings.grid) {
+      m_gridSizes(settings.grid),
+      m_bGrows(settings.grows),
+      m_nSlotBytes(SlotBytesFor(settings.grid)) {
+  m_nSlotsPerBlock = m_nSlotBytes < LIST_BLOCK_BYTES ? (int)(LIST_BLOCK_BYTES / m_nSlotBytes) : 1;
+  m_nThumbBlockBytes = m_nSlotBytes < LIST_BLOCK_BYTES ? LIST_BLOCK_BYTES : m_nSlotBytes;
   std::memset(m_apEntryBlock, 0, sizeof(m_apEntryBlock));
   std::memset(m_apThumbBlock, 0, sizeof(m_apThumbBlock));
   if (g_pImageFileList == nullptr) {
@@ -107,33 +124,61 @@ void CImageFileList::GetFolder(CString& folder) const {
 }
 
 BOOL CImageFileList::Scan(const CString& pattern) {
-  const BOOL started = ForEachDeviceEntry(pattern.c_str(), [this](const WIN32_FIND_DATA& record) {
+  int pictures = 0;
+  const BOOL started = ForEachDeviceEntry(pattern.c_str(), [this, &pictures](const WIN32_FIND_DATA& record) {
     CString extension;
     GetExtension(CString(record.cFileName, WStrLen(record.cFileName)), extension);
-    if (IsPictureExtension(extension)) AddEntry(&record);
+    if (IsPictureExtension(extension)) {
+      ++pictures;
+      AddEntry(&record);
+    }
     return true;
   });
   if (!started) return FALSE;
+  // Nothing is left out in silence: the title says how many, and so does
+  // one line on the standard error stream.
+  m_nLeftOut = pictures - m_nCount;
+  if (m_nLeftOut > 0) ReportPicturesLeftOut(m_strFolder, m_nLeftOut, pictures);
   NotifyChanged(0);
   return TRUE;
+}
+
+BYTE*& CImageFileList::EntryBlock(int block) {
+  return block < LIST_MAX_BLOCKS ? m_apEntryBlock[block] : m_moreEntryBlocks[block - LIST_MAX_BLOCKS];
+}
+
+BYTE* CImageFileList::EntryBlock(int block) const {
+  return block < LIST_MAX_BLOCKS ? m_apEntryBlock[block] : m_moreEntryBlocks[block - LIST_MAX_BLOCKS];
+}
+
+BYTE*& CImageFileList::ThumbBlock(int block) {
+  return block < LIST_MAX_BLOCKS ? m_apThumbBlock[block] : m_moreThumbBlocks[block - LIST_MAX_BLOCKS];
+}
+
+BYTE* CImageFileList::ThumbBlock(int block) const {
+  return block < LIST_MAX_BLOCKS ? m_apThumbBlock[block] : m_moreThumbBlocks[block - LIST_MAX_BLOCKS];
 }
 
 BOOL CImageFileList::AddEntry(const WIN32_FIND_DATA* record) {
   if (record == nullptr) return FALSE;
   const int block = m_nCount / ENTRIES_PER_BLOCK;
   const int position = m_nCount % ENTRIES_PER_BLOCK;
-  if (block >= LIST_MAX_BLOCKS) return FALSE;
+  if (block >= LIST_MAX_BLOCKS && !m_bGrows) return FALSE;
   size_t nameLength = 0;
   while (nameLength < MAX_PATH && record->cFileName[nameLength] != 0) ++nameLength;
   // The full path must fit the record's name field with its terminator;
   // a longer one is left out rather than cut.
   const CString path = m_strFolder + u"\\" + CString(record->cFileName, nameLength);
   if (path.size() + 1 > MAX_PATH) return FALSE;
-  if (m_apEntryBlock[block] == nullptr) {
-    m_apEntryBlock[block] = (BYTE*)MemAllocRetry(LIST_BLOCK_BYTES);
-    if (m_apEntryBlock[block] == nullptr) return FALSE;
+  if (block >= LIST_MAX_BLOCKS && (size_t)(block - LIST_MAX_BLOCKS) >= m_moreEntryBlocks.size()) {
+    if (!GrowTable(&m_moreEntryBlocks, block - LIST_MAX_BLOCKS + 1)) return FALSE;
   }
-  WIN32_FIND_DATA* stored = RecordAt(m_apEntryBlock[block], position);
+  BYTE*& entries = EntryBlock(block);
+  if (entries == nullptr) {
+    entries = (BYTE*)MemAllocRetry(LIST_BLOCK_BYTES);
+    if (entries == nullptr) return FALSE;
+  }
+  WIN32_FIND_DATA* stored = RecordAt(entries, position);
   std::memcpy(stored, record, kRecordBytes);
   std::memcpy(stored->cFileName, path.c_str(), (path.size() + 1) * sizeof(WCHAR));
   ++m_nCount;
@@ -147,12 +192,17 @@ void CImageFileList::ReleaseBlocks() {
     MemFree(m_apThumbBlock[i]);
     m_apThumbBlock[i] = nullptr;
   }
+  for (BYTE* block : m_moreEntryBlocks) MemFree(block);
+  for (BYTE* block : m_moreThumbBlocks) MemFree(block);
+  m_moreEntryBlocks.clear();
+  m_moreThumbBlocks.clear();
 }
 
 void CImageFileList::Clear() {
   m_nFirstShown = 0;
   m_nCurrent = 0;
   m_nCount = 0;
+  m_nLeftOut = 0;
   ReleaseBlocks();
   DropReadAhead();
   ReleaseRetiredPicture();
@@ -162,13 +212,13 @@ void CImageFileList::Clear() {
 
 BOOL CImageFileList::GetEntry(int index, WIN32_FIND_DATA* record) const {
   if (index < 0 || index >= m_nCount || record == nullptr) return FALSE;
-  std::memcpy(record, RecordAt(m_apEntryBlock[index / ENTRIES_PER_BLOCK], index % ENTRIES_PER_BLOCK), kRecordBytes);
+  std::memcpy(record, RecordAt(EntryBlock(index / ENTRIES_PER_BLOCK), index % ENTRIES_PER_BLOCK), kRecordBytes);
   return TRUE;
 }
 
 BOOL CImageFileList::GetPath(int index, CString& path) const {
   if (index < 0 || index >= m_nCount) return FALSE;
-  const WIN32_FIND_DATA* stored = RecordAt(m_apEntryBlock[index / ENTRIES_PER_BLOCK], index % ENTRIES_PER_BLOCK);
+  const WIN32_FIND_DATA* stored = RecordAt(EntryBlock(index / ENTRIES_PER_BLOCK), index % ENTRIES_PER_BLOCK);
   path.assign(stored->cFileName, WStrLen(stored->cFileName));
   return TRUE;
 }
@@ -192,14 +242,33 @@ void CImageFileList::SetFirstShown(int index) {
   m_nFirstShown = index;
 }
 
+BYTE* CImageFileList::ThumbSlot(int index) const {
+  if (index < 0) return nullptr;
+  const int block = index / m_nSlotsPerBlock;
+  if ((size_t)block >= LIST_MAX_BLOCKS + m_moreThumbBlocks.size()) return nullptr;
+  BYTE* slots = ThumbBlock(block);
+  return slots != nullptr ? slots + (size_t)(index % m_nSlotsPerBlock) * m_nSlotBytes : nullptr;
+}
+
+BYTE* CImageFileList::MakeThumbSlot(int index) {
+  if (index < 0) return nullptr;
+  const int block = index / m_nSlotsPerBlock;
+  // The handheld's cache covers the first 500 pictures (100 blocks of five);
+  // a growing list's covers every picture it holds.
+  if (block >= LIST_MAX_BLOCKS) {
+    if (!m_bGrows || index >= m_nCount || !GrowTable(&m_moreThumbBlocks, block - LIST_MAX_BLOCKS + 1)) return nullptr;
+  }
+  BYTE*& slots = ThumbBlock(block);
+  if (slots == nullptr) slots = (BYTE*)MemAlloc(m_nThumbBlockBytes);
+  return slots != nullptr ? slots + (size_t)(index % m_nSlotsPerBlock) * m_nSlotBytes : nullptr;
+}
+
 CDib CImageFileList::GetThumbnail(int index) const {
-  if (index < 0 || index >= kMaxThumbnails) return nullptr;
-  BYTE* block = m_apThumbBlock[index / THUMBS_PER_BLOCK];
-  if (block == nullptr) return nullptr;
-  const BYTE* slot = SlotAt(block, index % THUMBS_PER_BLOCK);
+  const BYTE* slot = ThumbSlot(index);
+  if (slot == nullptr) return nullptr;
   DWORD length;
   std::memcpy(&length, slot, sizeof(length));
-  if (length == 0 || length > THUMB_SLOT_CAPACITY) return nullptr;
+  if (length == 0 || length > m_nSlotBytes - sizeof(length)) return nullptr;
   CDib copy = MemAlloc(length);
   if (copy == nullptr) return nullptr;
   std::memcpy(MemLock(copy), slot + sizeof(length), length);
@@ -208,15 +277,11 @@ CDib CImageFileList::GetThumbnail(int index) const {
 }
 
 BOOL CImageFileList::StoreThumbnail(int index, CDib thumbnail, DWORD length) {
-  if (thumbnail == nullptr || index < 0 || index >= kMaxThumbnails) return FALSE;
+  if (thumbnail == nullptr || index < 0) return FALSE;
   // Never write past the slot, nor read past the thumbnail's own block.
-  if (length > THUMB_SLOT_CAPACITY || length > MemSize(thumbnail)) return FALSE;
-  const int blockIndex = index / THUMBS_PER_BLOCK;
-  if (m_apThumbBlock[blockIndex] == nullptr) {
-    m_apThumbBlock[blockIndex] = (BYTE*)MemAlloc(LIST_BLOCK_BYTES);
-    if (m_apThumbBlock[blockIndex] == nullptr) return FALSE;
-  }
-  BYTE* slot = SlotAt(m_apThumbBlock[blockIndex], index % THUMBS_PER_BLOCK);
+  if (length > m_nSlotBytes - sizeof(length) || length > MemSize(thumbnail)) return FALSE;
+  BYTE* slot = MakeThumbSlot(index);
+  if (slot == nullptr) return FALSE;
   std::memcpy(slot, &length, sizeof(length));
   std::memcpy(slot + sizeof(length), MemLock(thumbnail), length);
   MemUnlock(thumbnail);
@@ -224,6 +289,13 @@ BOOL CImageFileList::StoreThumbnail(int index, CDib thumbnail, DWORD length) {
 }
 
 BOOL CImageFileList::ReleaseThumbnailBlock() {
+  for (size_t i = m_moreThumbBlocks.size(); i-- > 0;) {
+    if (m_moreThumbBlocks[i] != nullptr) {
+      MemFree(m_moreThumbBlocks[i]);
+      m_moreThumbBlocks[i] = nullptr;
+      return TRUE;
+    }
+  }
   for (int i = LIST_MAX_BLOCKS - 1; i >= 0; --i) {
     if (m_apThumbBlock[i] != nullptr) {
       MemFree(m_apThumbBlock[i]);

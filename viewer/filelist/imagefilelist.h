@@ -4,6 +4,8 @@
 // one list; everybody reaches it through g_pImageFileList.
 #pragma once
 
+#include <vector>
+
 #include "filelist/gridsizes.h"
 #include "filelist/thumbmaker.h"
 #include "imaging/dib.h"
@@ -40,6 +42,10 @@ struct ListSettings {
   CString startFolder;
   // The grid the list makes thumbnails for.
   GridSizes grid = kHandheldGrid;
+  // The handheld's list holds at most LIST_MAX_BLOCKS entry blocks (11,700
+  // pictures) and caches the thumbnails of the first 500. A list that grows
+  // holds every picture of a folder and caches every thumbnail.
+  BOOL grows = FALSE;
 };
 
 // The list is also the memory service's reserve: its thumbnail blocks are
@@ -86,6 +92,9 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   BOOL MakesThumbnailsInBackground() const { return m_pMaker != nullptr; }
   // Thumbnails a worker gave back for want of memory, made again here.
   int ThumbnailsRemadeHere() const { return m_nRemadeHere; }
+  // Pictures of the folder the list could not hold (past its ceiling, or
+  // for want of memory); 0 when it holds them all.
+  int GetLeftOutCount() const { return m_nLeftOut; }
 
   // Pictures.
   CDib LoadPictureToFit(int index, int width, int height) const;
@@ -133,6 +142,16 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
  private:
   BOOL Scan(const CString& pattern);
   void ReleaseBlocks();
+  // Entry and thumbnail block `block`: one of the handheld's hundred, or of
+  // those a growing list adds after them; null when not (yet) allocated.
+  BYTE*& EntryBlock(int block);
+  BYTE* EntryBlock(int block) const;
+  BYTE*& ThumbBlock(int block);
+  BYTE* ThumbBlock(int block) const;
+  // The thumbnail cache's slot for `index`; null when the cache does not
+  // cover it or its block is not there. MakeThumbSlot allocates the block.
+  BYTE* ThumbSlot(int index) const;
+  BYTE* MakeThumbSlot(int index);
   // The synchronous make: decode, reduce, cache. What the grid draws: the
   // thumbnail, or the reduced picture when no thumbnail could be made of it.
   CDib MakeThumbnail(int index);
@@ -145,6 +164,15 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   CDib TakePictureAhead(int index, const CString& path);
 
   GridSizes m_gridSizes;
+  BOOL m_bGrows;
+  std::vector<BYTE*> m_moreEntryBlocks;
+  std::vector<BYTE*> m_moreThumbBlocks;
+  // A slot holds a 4-byte length and the largest thumbnail of the grid's
+  // size; as many slots as fit a 64 KB block share one (at least one a block).
+  size_t m_nSlotBytes;
+  int m_nSlotsPerBlock;
+  size_t m_nThumbBlockBytes;
+  int m_nLeftOut = 0;
   // Counts the folders shown, so that late results of an old one are dropped.
   int m_nGeneration = 0;
   CThumbnailMaker* m_pMaker = nullptr;

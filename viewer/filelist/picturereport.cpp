@@ -31,3 +31,12 @@ void ReportPictureProblem(const CString& devicePath, const char* reason) {
   if (!g_reported->insert(devicePath).second) return;
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
+
+void ReportPicturesLeftOut(const CString& deviceFolder, int leftOut, int pictures) {
+  const CString folder = deviceFolder.empty() ? CString(u"\\") : deviceFolder;
+  const std::string line = "vimbra: " + Utf8FromWide(folder) + ": " + std::to_string(leftOut) + " of " +
+                           std::to_string(pictures) + " pictures left out (the list holds " +
+                           std::to_string(pictures - leftOut) + ")\n";
+  std::lock_guard<std::mutex> hold(g_lock);
+  std::fwrite(line.data(), 1, line.size(), stderr);
+}

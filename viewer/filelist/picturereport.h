@@ -10,3 +10,8 @@
 // file") is written with that letter in lower case, an acronym ("JPEG
 // datastream contains no image") as it is. Safe to call from any thread.
 void ReportPictureProblem(const CString& devicePath, const char* reason);
+
+// Writes "vimbra: <device folder>: <left out> of <pictures> pictures left
+// out (the list holds <held>)", once a scan found more pictures than the
+// list could hold.
+void ReportPicturesLeftOut(const CString& deviceFolder, int leftOut, int pictures);
