@@ -54,6 +54,18 @@ class InstallFailure : public ::testing::Test {
     EXPECT_TRUE(pc.m_openFinds.empty()) << "a search was left open";
     EXPECT_EQ(pc.m_faults, std::vector<std::string>{});
   }
+  // A copy failed: message 104 alone, no manager started, `copiesTried`
+  // copies attempted (-1: not counted), and kTarget holds exactly
+  // `leftInTarget` of `start`.
+  static void ExpectCopyErrorLeaving(const CFakeWinOps& pc, const std::vector<std::string>& start,
+                                     const std::vector<std::string>& leftInTarget, int copiesTried) {
+    EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_COPY_ERROR});
+    EXPECT_TRUE(pc.m_launches.empty());
+    std::vector<std::string> names = pc.CallNames();
+    if (copiesTried >= 0) EXPECT_EQ(std::count(names.begin(), names.end(), "CopyFileA"), copiesTried);
+    EXPECT_EQ(pc.Snapshot(), WithTargetListing(start, leftInTarget));
+    ExpectTidy(pc);
+  }
   // The listing start with everything in kTarget replaced by leftInTarget.
   static std::vector<std::string> WithTargetListing(const std::vector<std::string>& start,
                                                     const std::vector<std::string>& leftInTarget) {
@@ -220,13 +232,7 @@ TEST_F(InstallFailure, CopyRefusedOverAnEarlierCopyShowsCopyErrorAndKeepsTheOldC
     pc.m_calls.clear();
     pc.m_launches.clear();
     EXPECT_EQ(RunInstall(pc), IDS_COPY_ERROR);
-
-    EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_COPY_ERROR});
-    EXPECT_TRUE(pc.m_launches.empty());
-    std::vector<std::string> names = pc.CallNames();
-    EXPECT_EQ(std::count(names.begin(), names.end(), "CopyFileA"), c.nCopiesTried);
-    EXPECT_EQ(pc.Snapshot(), WithTargetListing(start, c.leftInTarget));
-    ExpectTidy(pc);
+    ExpectCopyErrorLeaving(pc, start, c.leftInTarget, c.nCopiesTried);
   }
 }
 
@@ -250,14 +256,8 @@ TEST_F(InstallFailure, FolderInPlaceOfACopyShowsCopyError) {
     pc.AddFolder(kTarget);
     pc.AddFolder(c.strFolder);
     std::vector<std::string> start = pc.Snapshot();
-    RunInstall(pc);
-
-    EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_COPY_ERROR});
-    EXPECT_TRUE(pc.m_launches.empty());
-    std::vector<std::string> names = pc.CallNames();
-    EXPECT_EQ(std::count(names.begin(), names.end(), "CopyFileA"), c.nCopiesTried);
-    EXPECT_EQ(pc.Snapshot(), WithTargetListing(start, c.leftInTarget));
-    ExpectTidy(pc);
+    EXPECT_EQ(RunInstall(pc), IDS_COPY_ERROR);
+    ExpectCopyErrorLeaving(pc, start, c.leftInTarget, c.nCopiesTried);
   }
 }
 
@@ -352,10 +352,9 @@ TEST_F(InstallFailure, FullDiskLeavesOnlyWholeCopies) {
     pc.m_nFreeBytes = c.nFree;
     std::vector<std::string> start = pc.Snapshot();
     pc.m_launches.clear();
+    pc.m_messages.clear();
     EXPECT_EQ(RunInstall(pc), IDS_COPY_ERROR);
-    EXPECT_TRUE(pc.m_launches.empty());
-    EXPECT_EQ(pc.Snapshot(), WithTargetListing(start, c.leftInTarget));
-    ExpectTidy(pc);
+    ExpectCopyErrorLeaving(pc, start, c.leftInTarget, -1);
   }
 }
 
