@@ -13,6 +13,7 @@
 #include "platform/base/tick.h"
 #include "platform/base/wstr.h"
 #include "res/resource_ids.h"
+#include "support/pixels.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"
 
@@ -21,31 +22,16 @@ namespace {
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kFrame = RGB(128, 128, 128);
 
-bool Near(COLORREF a, COLORREF b, int tolerance = 6) {
-  return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-         std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
-}
-
-COLORREF ColourOf(int i) {
-  return RGB((BYTE)(40 + (i * 53) % 200), (BYTE)(30 + (i * 97) % 200), (BYTE)(60 + (i * 31) % 180));
-}
-
 class BrowserTest : public ViewerFixture {
  protected:
   // Pictures named p000.jpg, p001.jpg ... in "\My Documents", each a flat
   // 64 × 64 colour so that its cell shows which one was drawn.
   void MakePictures(int count, const std::string& folder = "\\My Documents", bool empty = false) {
     device.MakeFolder(folder);
-    JpegOptions exact;
-    exact.quality = 100;
-    exact.fullChroma = true;
     for (int i = 0; i < count; ++i) {
       char name[32];
       std::snprintf(name, sizeof(name), "\\p%03d.jpg", i);
-      const COLORREF c = ColourOf(i);
-      device.WriteFile(
-          folder + name,
-          empty ? std::string() : EncodeJpeg(SolidColour(64, 64, GetRValue(c), GetGValue(c), GetBValue(c)), exact));
+      device.WriteFile(folder + name, empty ? std::string() : FlatJpeg(i, 64, 64));
     }
   }
   // The picture index shown in the cell whose box starts at (x, y), or -1.

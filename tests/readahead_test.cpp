@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/base/heap.h"
 #include "platform/base/wstr.h"
+#include "support/access_gate.h"
+#include "support/pixels.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"
 
@@ -22,12 +22,6 @@ namespace {
 constexpr int kPictureWidth = 1600;
 constexpr int kPictureHeight = 1200;
 constexpr size_t kPictureBytes = 40 + (size_t)kPictureWidth * 3 * kPictureHeight;
-
-std::vector<uint32_t> Pixels(const Canvas& canvas) {
-  std::vector<uint32_t> pixels;
-  for (int y = 0; y < canvas.Height(); ++y) pixels.insert(pixels.end(), canvas.Row(y), canvas.Row(y) + canvas.Width());
-  return pixels;
-}
 
 std::string Picture(int i) {
   return EncodeJpeg(RampPicture(kPictureWidth - 16 * i, kPictureHeight - 8 * i));
@@ -48,6 +42,11 @@ class ReadAheadTest : public ViewerFixture {
       if (path == WideFromUtf8(Name(i))) return k;
     }
     return -1;
+  }
+  std::string FileNameAt(int index) {
+    CString path;
+    List()->GetPath(index, path);
+    return Utf8FromWide(path.substr(path.rfind(u'\\') + 1));
   }
   void Open(int index) {
     List()->SetCurrent(index);
@@ -204,6 +203,7 @@ TEST_F(ReadAheadTest, PictureAheadIsGivenBackBeforeAnyThumbnail) {
   ASSERT_LT(c, 7);
   const size_t budget = HeapBudget();
   std::vector<bool> cached[2];
+  AccessGate gate;  // outlives every worker: nothing below returns early
   for (int workers : {1, 4}) {
     SCOPED_TRACE("threads " + std::to_string(workers));
     threads = workers;
@@ -211,15 +211,28 @@ TEST_F(ReadAheadTest, PictureAheadIsGivenBackBeforeAnyThumbnail) {
     Idle();
     const size_t grid = HeapBytesInUse();
     HeapSetBudget(grid + bytes[c] + bytes[c + 1] + kDecoderRoom);
-    Open(c);
-    // Left while a worker reads the next picture ahead: once its block is
-    // taken, the picture no longer wanted still holds that memory.
+    // Left while a worker reads the next picture ahead: the worker is held
+    // after its decode, at its check that the file did not change, holding
+    // the picture no longer wanted; it goes on once the Left opens its own
+    // file, so that its memory is still taken when the Left needs it.
     if (workers > 1) {
-      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-      while (HeapBytesInUse() < grid + bytes[c] + bytes[c + 1] && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-      }
-      ASSERT_GE(HeapBytesInUse(), grid + bytes[c] + bytes[c + 1]) << "the picture ahead was never being read";
+      const std::string ahead = FileNameAt(c + 1);
+      const std::string left = FileNameAt(c - 1);
+      bool read = false;
+      gate.HoldAt(
+          [ahead, read](DeviceAccess access, const std::string& path) mutable {
+            if (!HostPathEndsIn(path, ahead)) return false;
+            read = read || access == DEVICE_ACCESS_READ_FILE;
+            return read && access == DEVICE_ACCESS_LOOKUP;
+          },
+          [left](DeviceAccess access, const std::string& path) {
+            return access == DEVICE_ACCESS_READ_FILE && HostPathEndsIn(path, left);
+          });
+    }
+    Open(c);
+    if (workers > 1) {
+      EXPECT_TRUE(gate.WaitUntilHeld());
+      EXPECT_GE(HeapBytesInUse(), grid + bytes[c] + bytes[c + 1]);
     }
     Key(VK_LEFT);
     Idle();

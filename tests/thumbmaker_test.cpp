@@ -5,12 +5,16 @@
 // tests also run under ThreadSanitizer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "pages/gridlayout.h"
 #include "platform/base/heap.h"
 #include "platform/base/wstr.h"
+#include "support/access_gate.h"
+#include "support/pixels.h"
 #include "support/scenes.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"
@@ -20,38 +24,17 @@ namespace {
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
-std::vector<uint32_t> Pixels(const Canvas& canvas) {
-  std::vector<uint32_t> pixels;
-  for (int y = 0; y < canvas.Height(); ++y) {
-    pixels.insert(pixels.end(), canvas.Row(y), canvas.Row(y) + canvas.Width());
-  }
-  return pixels;
-}
-
-COLORREF ColourOf(int i) {
-  return RGB((BYTE)(40 + (i * 53) % 200), (BYTE)(30 + (i * 97) % 200), (BYTE)(60 + (i * 31) % 180));
-}
-
-bool Near(COLORREF a, COLORREF b) {
-  return std::abs(GetRValue(a) - GetRValue(b)) <= 6 && std::abs(GetGValue(a) - GetGValue(b)) <= 6 &&
-         std::abs(GetBValue(a) - GetBValue(b)) <= 6;
-}
-
 class ThumbnailMakerTest : public ViewerFixture {
  protected:
+  static std::string FileName(const std::string& name, int i) {
+    char file[64];
+    std::snprintf(file, sizeof file, "%s%03d.jpg", name.c_str(), i);
+    return file;
+  }
   // Flat pictures named NAMEnnn.jpg whose colour tells which one a cell shows.
   void FlatPictures(const std::string& folder, const std::string& name, int count, int first = 0) {
     device.MakeFolder(folder);
-    JpegOptions exact;
-    exact.quality = 100;
-    exact.fullChroma = true;
-    for (int i = 0; i < count; ++i) {
-      char file[64];
-      std::snprintf(file, sizeof file, "\\%s%03d.jpg", name.c_str(), i);
-      const COLORREF c = ColourOf(first + i);
-      device.WriteFile(folder + file,
-                       EncodeJpeg(SolidColour(320, 240, GetRValue(c), GetGValue(c), GetBValue(c)), exact));
-    }
+    for (int i = 0; i < count; ++i) device.WriteFile(folder + "\\" + FileName(name, i), FlatJpeg(first + i, 320, 240));
   }
 
   void WaitForThumbnails() { ASSERT_TRUE(host->WaitForBackgroundWork(60000)); }
@@ -79,6 +62,23 @@ class ThumbnailMakerTest : public ViewerFixture {
     int x = 0, y = 0;
     GridCellOrigin(grid, true, cell, &x, &y);
     return Screen().PixelAt(x + 32, y + 32);
+  }
+
+  // Every cell shown and every thumbnail cached is the one FlatPictures made
+  // from number `first` on for the folder shown.
+  void ExpectOnlyPicturesFrom(int first, int cellsPerScreen) {
+    const int shown = std::min(cellsPerScreen, List()->GetCount() - List()->m_nFirstShown);
+    for (int cell = 0; cell < shown; ++cell) {
+      const int index = List()->m_nFirstShown + cell;
+      EXPECT_TRUE(Near(CellColour(cell), ColourOfEntry(index, first))) << "shown " << index;
+    }
+    for (int i = 0; i < List()->GetCount(); ++i) {
+      CDib cached = List()->GetThumbnail(i);
+      if (cached == nullptr) continue;
+      const BYTE* pixel = (const BYTE*)MemLock(cached) + 40;
+      EXPECT_TRUE(Near(RGB(pixel[2], pixel[1], pixel[0]), ColourOfEntry(i, first))) << "cached " << i;
+      MemFree(cached);
+    }
   }
 };
 
@@ -123,37 +123,62 @@ TEST_F(ThumbnailMakerTest, GridIsTheSameWithAnyNumberOfWorkers) {
 }
 
 TEST_F(ThumbnailMakerTest, ScrollingAndFolderChangesNeverShowAStaleThumbnail) {
+  // Folders of one length, so that a page down shows the same indices in
+  // both; the old folder's pictures are numbered from 0, the new one's from
+  // 500, so the two pictures at one index differ clearly in colour.
   FlatPictures("\\My Documents", "a", 120);
-  FlatPictures("\\Other", "b", 40, 500);
+  FlatPictures("\\Other", "b", 120, 500);
   const size_t blocksBefore = HeapBlockCount();
-  std::vector<uint32_t> reference;
+  // Made before any worker starts and kept until the last is gone: the hook
+  // must not change while they run, so nothing returns early while they do.
+  AccessGate gate;
+  int firstShown = -1;
+  int held = -1;  // the old folder's last cell shown: off the new folder's first screen
+  std::vector<uint32_t> reference[2];
   for (int workers : {1, 4}) {
     SCOPED_TRACE("threads " + std::to_string(workers));
     threads = workers;
+    if (workers > 1) {
+      const std::string file = "My Documents/" + FileName("a", held);
+      gate.HoldAt([file](DeviceAccess access, const std::string& path) {
+        return access == DEVICE_ACCESS_READ_FILE && HostPathEndsIn(path, file);
+      });
+    }
     Start(kWidth, kHeight);
-    // Without waiting: the requests of the first screens become stale.
+    const GridLayout grid = ComputeGridLayout(Screen().Width(), Screen().Height(), true);
+    const int perScreen = grid.cols * grid.rows;
+    // 1. Scrolled without waiting: the requests of the first screens go stale.
     VScroll(SB_PAGEDOWN);
     VScroll(SB_PAGEDOWN);
     VScroll(SB_PAGEUP);
+    if (workers == 1) {
+      firstShown = List()->m_nFirstShown;
+      held = firstShown + perScreen - 1;
+      ASSERT_GE(held, perScreen);
+    }
+    EXPECT_EQ(List()->m_nFirstShown, firstShown);
+    // 2. A worker opens the old folder's picture at `held` and waits there
+    //    while the folder changes; it finishes only once the new folder's
+    //    first screen has asked for its thumbnails.
+    EXPECT_TRUE(workers == 1 || gate.WaitUntilHeld());
     List()->SelectFolder(u"\\Other");
     Pump();
+    gate.Open();
+    WaitForThumbnails();
+    // 3. What the held worker made belongs to no cell of the new folder,
+    //    neither on the screen nor in the cache, nor a screen further on.
+    ExpectOnlyPicturesFrom(500, perScreen);
+    const std::vector<uint32_t> first = Pixels(Screen());
     VScroll(SB_PAGEDOWN);
     WaitForThumbnails();
-    // Each shown cell and each cached thumbnail is the new folder's picture.
-    for (int cell = 0; cell < 40 - List()->m_nFirstShown; ++cell) {
-      EXPECT_TRUE(Near(CellColour(cell), ColourOfEntry(List()->m_nFirstShown + cell, 500))) << "cell " << cell;
-    }
-    for (int i = 0; i < List()->GetCount(); ++i) {
-      CDib cached = List()->GetThumbnail(i);
-      if (cached == nullptr) continue;
-      const BYTE* pixel = (const BYTE*)MemLock(cached) + 40;
-      EXPECT_TRUE(Near(RGB(pixel[2], pixel[1], pixel[0]), ColourOfEntry(i, 500))) << "cached " << i;
-      MemFree(cached);
-    }
+    EXPECT_TRUE(List()->m_nFirstShown <= held && held < List()->m_nFirstShown + perScreen);
+    ExpectOnlyPicturesFrom(500, perScreen);
     if (workers == 1) {
-      reference = Pixels(Screen());
+      reference[0] = first;
+      reference[1] = Pixels(Screen());
     } else {
-      EXPECT_TRUE(Pixels(Screen()) == reference);
+      EXPECT_TRUE(first == reference[0]);
+      EXPECT_TRUE(Pixels(Screen()) == reference[1]);
     }
     // Back to the big folder, and quit while its thumbnails are being made.
     List()->SelectFolder(u"\\My Documents");
@@ -213,12 +238,7 @@ TEST_F(ThumbnailMakerTest, UnreadablePictureIsAskedForAgainAtTheNextPaintOnly) {
   EXPECT_EQ(CellColour(bad), kWindowColour);
   EXPECT_TRUE(Near(CellColour(good), ColourOf(3)));
   // Mended on disk: nothing happens until something paints the grid again.
-  JpegOptions exact;
-  exact.quality = 100;
-  exact.fullChroma = true;
-  const COLORREF c = ColourOf(2);
-  device.WriteFile("\\My Documents\\p002.jpg",
-                   EncodeJpeg(SolidColour(320, 240, GetRValue(c), GetGValue(c), GetBValue(c)), exact));
+  device.WriteFile("\\My Documents\\p002.jpg", FlatJpeg(2, 320, 240));
   WaitForThumbnails();
   EXPECT_EQ(CellColour(bad), kWindowColour);
   Viewer().Invalidate(TRUE);
