@@ -391,9 +391,8 @@ TEST_F(BrowserTest, ThumbnailsAreMadeOnceThenServedFromTheCache) {
   MakePictures(9);
   Start();
   for (int i = 0; i < 9; ++i) {
-    CDib cached = List()->GetThumbnail(i);
-    ASSERT_NE(cached, nullptr) << i;
-    MemFree(cached);
+    const CDibOwner cached(List()->GetThumbnail(i));
+    ASSERT_NE(cached.Get(), nullptr) << i;
   }
   // With the files gone, only the cache can paint the cells.
   device.Remove("\\My Documents");

@@ -239,9 +239,8 @@ TEST_F(ReadAheadTest, PictureAheadIsGivenBackBeforeAnyThumbnail) {
     EXPECT_NE(List()->m_hPicture, nullptr);
     EXPECT_EQ(List()->GetError(), LIST_ERROR_NONE);
     for (int i = 0; i < List()->GetCount(); ++i) {
-      CDib thumbnail = List()->GetThumbnail(i);
-      cached[workers > 1].push_back(thumbnail != nullptr);
-      MemFree(thumbnail);
+      const CDibOwner thumbnail(List()->GetThumbnail(i));
+      cached[workers > 1].push_back(thumbnail.Get() != nullptr);
     }
     Quit();
     app.reset();

@@ -73,11 +73,10 @@ class ThumbnailMakerTest : public ViewerFixture {
       EXPECT_TRUE(Near(CellColour(cell), ColourOfEntry(index, first))) << "shown " << index;
     }
     for (int i = 0; i < List()->GetCount(); ++i) {
-      CDib cached = List()->GetThumbnail(i);
-      if (cached == nullptr) continue;
-      const BYTE* pixel = (const BYTE*)MemLock(cached) + 40;
+      const CDibOwner cached(List()->GetThumbnail(i));
+      if (cached.Get() == nullptr) continue;
+      const BYTE* pixel = (const BYTE*)MemLock(cached.Get()) + 40;
       EXPECT_TRUE(Near(RGB(pixel[2], pixel[1], pixel[0]), ColourOfEntry(i, first))) << "cached " << i;
-      MemFree(cached);
     }
   }
 };
