@@ -5,13 +5,18 @@
 // the refusals, and that nothing is made in a folder of the user's.
 #include "startup/startplace.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -71,6 +76,9 @@ class StartPlaceTest : public ::testing::Test {
     fs::create_directories(top / "dev/My Documents");
     fs::create_directories(top / "dev/Holiday");
     fs::create_directories(top / "outside");
+    fs::create_directories(top / "dev/\xff\xfe");  // a name that is not UTF-8
+    Touch(top / "dev/\xff\xfe/d.jpg");
+    Touch(top / "dev/Holiday/\xff.jpg");
     Touch(top / "dev/My Documents/a.jpg");
     Touch(top / "dev/Holiday/b.JPG");
     Touch(top / "dev/Holiday/notes.txt");
@@ -121,7 +129,10 @@ TEST_F(StartPlaceTest, PathNamesTheStartFolderAndPictureInsideOrAsTheDevice) {
       {"", "dev/missing", 2, "", u"", u"", "no such file or folder"},
       {"dev", "dev/Holiday/gone.jpg", 2, "", u"", u"", "no such file or folder"},
       {"", "dev/Holiday/notes.txt", 2, "", u"", u"", "not a folder or a JPEG picture"},
-      {"dev/missing", "dev/Holiday", 2, "", u"", u"", "not a folder"},
+      {"dev/missing", "dev/Holiday", 2, "", u"", u"", "dev/missing: No such file or directory"},
+      {"dev", "dev/\xff\xfe", 2, "", u"", u"", "its name or place cannot be shown on the device"},
+      {"dev", "dev/\xff\xfe/d.jpg", 2, "", u"", u"", "its name or place cannot be shown on the device"},
+      {"", "dev/Holiday/\xff.jpg", 2, "", u"", u"", "its name or place cannot be shown on the device"},
       {"dev/Holiday/b.JPG", "dev/Holiday", 2, "", u"", u"", "not a folder"},
   };
   const std::vector<std::string> before = Tree(top);
@@ -130,7 +141,8 @@ TEST_F(StartPlaceTest, PathNamesTheStartFolderAndPictureInsideOrAsTheDevice) {
     StartPlace place;
     std::string error;
     const std::string device = c.device.empty() ? "" : (top / c.device).string();
-    const int status = SetUpStartPlace(device, (top / c.path).string(), &place, &error);
+    const std::string path = (top / c.path).string();
+    const int status = SetUpStartPlace(device, &path, &place, &error);
     EXPECT_EQ(status, c.status);
     if (c.status != 0) {
       EXPECT_NE(error.find(c.error), std::string::npos) << error;
@@ -182,7 +194,7 @@ TEST_F(StartPlaceTest, WithoutPathThePicturesFolderElseThePerUserDeviceFolder) {
 
     StartPlace place;
     std::string error;
-    ASSERT_EQ(SetUpStartPlace("", "", &place, &error), 0) << error;
+    ASSERT_EQ(SetUpStartPlace("", nullptr, &place, &error), 0) << error;
     const fs::path root = c.root.rfind("~/", 0) == 0 ? home / c.root.substr(2) : top / c.root;
     EXPECT_EQ(fs::path(place.deviceRoot), root);
     EXPECT_EQ(place.hasStartFolder, c.startAtRoot ? TRUE : FALSE);
@@ -195,20 +207,120 @@ TEST_F(StartPlaceTest, WithoutPathThePicturesFolderElseThePerUserDeviceFolder) {
   }
 }
 
-TEST_F(StartPlaceTest, DeviceAloneKeepsTheHandheldStartAndAMissingHomeFails) {
+TEST_F(StartPlaceTest, DeviceAloneKeepsTheHandheldStartAndAnEmptyPathNamesNothing) {
   StartPlace place;
   std::string error;
-  ASSERT_EQ(SetUpStartPlace((top / "dev").string(), "", &place, &error), 0);
+  ASSERT_EQ(SetUpStartPlace((top / "dev").string(), nullptr, &place, &error), 0);
   EXPECT_EQ(place.deviceRoot, (top / "dev").string());
   EXPECT_FALSE(place.hasStartFolder);
 
-  EXPECT_EQ(SetUpStartPlace((top / "nowhere").string(), "", &place, &error), 2);
-  EXPECT_NE(error.find("not a folder"), std::string::npos) << error;
+  EXPECT_EQ(SetUpStartPlace((top / "nowhere").string(), nullptr, &place, &error), 2);
+  EXPECT_EQ(error, "vimbra: --device " + (top / "nowhere").string() + ": No such file or directory");
 
-  ScopedEnv homeVar("HOME", nullptr);
-  ScopedEnv dataVar("XDG_DATA_HOME", nullptr);
-  EXPECT_EQ(SetUpStartPlace("", "", &place, &error), 1);
-  EXPECT_EQ(error, "vimbra: cannot make the device folder ");
+  // `vimbra ""` and `vimbra --device DIR ""`: a PATH that names nothing.
+  const std::string empty;
+  for (const std::string& device : {std::string(), (top / "dev").string()}) {
+    EXPECT_EQ(SetUpStartPlace(device, &empty, &place, &error), 2) << device;
+    EXPECT_EQ(error, "vimbra: '': no such file or folder");
+  }
+}
+
+// The per-user device folder is made below an existing home (or below
+// XDG_DATA_HOME's parent), never the home itself; each refusal names the
+// folder and the system's reason.
+TEST_F(StartPlaceTest, TheDeviceFolderIsMadeOnlyBelowAnExistingHome) {
+  fs::create_directories(top / "file-home");
+  Touch(top / "file-home/.local");
+  const std::string missing = (top / "missing-home").string();
+  const std::string fileHome = (top / "file-home").string();
+  const std::string data = (top / "gone/data").string();
+  struct Case {
+    const char* home;
+    const char* dataHome;
+    std::string error;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr,
+       "vimbra: cannot make the device folder: no home folder is set (neither HOME nor XDG_DATA_HOME)"},
+      {"", nullptr, "vimbra: cannot make the device folder: no home folder is set (neither HOME nor XDG_DATA_HOME)"},
+      {missing.c_str(), nullptr,
+       "vimbra: cannot make the device folder " + missing + "/.local/share/vimbra/device: " + missing +
+           ": No such file or directory"},
+      {fileHome.c_str(), nullptr,
+       "vimbra: cannot make the device folder " + fileHome + "/.local/share/vimbra/device: " + fileHome +
+           "/.local: Not a directory"},
+      {missing.c_str(), data.c_str(),
+       "vimbra: cannot make the device folder " + data + "/vimbra/device: " + (top / "gone").string() +
+           ": No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    ScopedEnv homeVar("HOME", c.home);
+    ScopedEnv dataVar("XDG_DATA_HOME", c.dataHome);
+    StartPlace place;
+    std::string error;
+    EXPECT_EQ(SetUpStartPlace("", nullptr, &place, &error), 1);
+    EXPECT_EQ(error, c.error);
+    EXPECT_FALSE(fs::exists(missing));
+    EXPECT_FALSE(fs::exists(top / "gone"));
+  }
+  // XDG_DATA_HOME inside an existing home is made as ~/.local/share is.
+  ScopedEnv homeVar("HOME", (top / "home").c_str());
+  ScopedEnv dataVar("XDG_DATA_HOME", (top / "home/.local/share").c_str());
+  StartPlace place;
+  std::string error;
+  EXPECT_EQ(SetUpStartPlace("", nullptr, &place, &error), 0) << error;
+  EXPECT_TRUE(fs::is_directory(top / "home/.local/share/vimbra/device"));
+}
+
+// A user-dirs.dirs that is a pipe, a device, a folder or too large holds up
+// nothing: it counts as no file, and one line says why.
+TEST_F(StartPlaceTest, OnlyASmallRegularUserDirsFileIsRead) {
+  const fs::path home = top / "home";
+  const fs::path dirs = home / ".config/user-dirs.dirs";
+  fs::create_directories(home / "Fotos");
+  const std::string line = "XDG_PICTURES_DIR=\"$HOME/Fotos\"\n";
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    std::string note;  // "" when the file is read
+    const char* root;  // expected, relative to the temporary folder
+  };
+  const Case cases[] = {
+      {"pipe", [&] { ASSERT_EQ(mkfifo(dirs.c_str(), 0600), 0); }, "not a regular file", "data/vimbra/device"},
+      {"device", [&] { fs::create_symlink("/dev/null", dirs); }, "not a regular file", "data/vimbra/device"},
+      {"folder", [&] { fs::create_directory(dirs); }, "not a regular file", "data/vimbra/device"},
+      {"too large", [&] { WriteText(dirs, line + std::string(kMaxUserDirsBytes - line.size() + 1, '#')); },
+       "larger than 64 KB", "data/vimbra/device"},
+      {"just small enough", [&] { WriteText(dirs, line + std::string(kMaxUserDirsBytes - line.size(), '#')); }, "",
+       "home/Fotos"},
+  };
+  ScopedEnv homeVar("HOME", home.c_str());
+  ScopedEnv configVar("XDG_CONFIG_HOME", nullptr);
+  ScopedEnv dataVar("XDG_DATA_HOME", (top / "data").c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(home / ".config");
+    fs::create_directories(home / ".config");
+    c.make();
+    // The start runs aside, so that a start held up by the pipe fails here
+    // instead of hanging; a writer then lets it go.
+    StartPlace place;
+    std::string error;
+    auto start = std::async(std::launch::async, [&] { return SetUpStartPlace("", nullptr, &place, &error); });
+    if (start.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "the start waits on " << c.name;
+      const int writer = open(dirs.c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) close(writer);
+    }
+    ASSERT_EQ(start.get(), 0) << error;
+    EXPECT_EQ(fs::path(place.deviceRoot), top / c.root);
+    if (c.note.empty()) {
+      EXPECT_EQ(place.note, "");
+    } else {
+      EXPECT_EQ(place.note, "vimbra: " + dirs.string() + ": " + c.note + "; ignored");
+    }
+  }
 }
 
 TEST(UserDirsTest, PicturesFolderLineForms) {

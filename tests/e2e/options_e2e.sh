@@ -3,7 +3,8 @@
 # option (one line and "Try 'vimbra --help'."); vimbra-shot refuses the same
 # bad values in the same form; a missing or unreachable display is one clear
 # line on stderr and a failure status; without --device (and without a
-# pictures folder) the per-user device folder is made; and --size and
+# pictures folder) the per-user device folder is made, below an existing
+# home only; and --size and
 # --memory, also as --opt=value, reach the viewer (compared with vimbra-shot
 # given the same options).
 #
@@ -78,8 +79,14 @@ e2e_wait '^exit-status '
 wait "$E2E_VIMBRA_PID"
 E2E_VIMBRA_PID=
 
-# Without XDG_DATA_HOME: ~/.local/share/vimbra/device.
+# Without XDG_DATA_HOME: ~/.local/share/vimbra/device, made only below a
+# home folder that exists; a missing home is never made.
 unset XDG_DATA_HOME
+status=$(HOME=$R/home run_status "$E2E_VIMBRA")
+e2e_check "missing home: status 1 (got $status) and one line naming the folder and the reason" \
+  test "$status $(cat "$R/err.txt")" = "1 vimbra: cannot make the device folder $R/home/.local/share/vimbra/device: $R/home: No such file or directory"
+e2e_check "missing home: not made" test ! -e "$R/home"
+mkdir "$R/home"
 HOME=$R/home e2e_start_vimbra
 e2e_check "default device folder made under ~/.local/share" test -d "$R/home/.local/share/vimbra/device/My Documents"
 e2e_menu_item 2
