@@ -1,12 +1,19 @@
 // vimbra-shot's events name folders with blanks ("My Documents") and folders
 // named like event verbs: script lines split with double quotes, command-line
 // arguments join into lines that split back into the same words, and the
-// replayed Select Folder reaches the folder so named.
+// replayed Select Folder reaches the folder so named. A script is read only
+// from a regular file or a pipe, and only up to its bound.
 #include "startup/eventwords.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "startup/replay.h"
@@ -94,4 +101,45 @@ TEST_F(ReplayFolderTest, QuotedNamesReachTheFolder) {
   EXPECT_EQ(List()->m_strFolder, u"\\My Documents\\Holiday");
   EXPECT_FALSE(replay.Run("folder \"My Documents", &error));
   EXPECT_EQ(List()->m_strFolder, u"\\My Documents\\Holiday");
+}
+
+TEST(EventWordsTest, ScriptsAreReadFromSmallRegularFilesAndPipesOnly) {
+  char folder[] = "/tmp/vimbra-script.XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string dir = folder;
+  std::ofstream(dir + "/plain") << "tap 1 2\nkey right\nshot \"a b.png\"";
+  ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
+  // A sparse file one byte past the bound: no disk space, no long write.
+  std::ofstream(dir + "/big").close();
+  ASSERT_EQ(truncate((dir + "/big").c_str(), (off_t)EventWords::kMaxScriptBytes + 1), 0);
+  // The pipe's writer comes after the reader has started, as a shell's does.
+  std::thread writer([&] { std::ofstream(dir + "/pipe") << "key left\n\nwait 5\n"; });
+  struct Case {
+    std::string path;
+    bool ok;
+    Words lines;  // or the error
+  };
+  const Case cases[] = {
+      {dir + "/plain", true, {"tap 1 2", "key right", "shot \"a b.png\""}},
+      {dir + "/pipe", true, {"key left", "", "wait 5"}},
+      {dir + "/big", false, {"--script " + dir + "/big: larger than 16 MB"}},
+      {"/dev/zero", false, {"--script /dev/zero: not a regular file or a pipe"}},
+      {dir, false, {"--script " + dir + ": not a regular file or a pipe"}},
+      {dir + "/none", false, {"--script " + dir + "/none: No such file or directory"}},
+  };
+  for (const Case& c : cases) {
+    Words lines;
+    std::string error;
+    EXPECT_EQ(EventWords::ReadScript(c.path, &lines, &error), c.ok) << c.path;
+    if (c.ok) {
+      EXPECT_EQ(lines, c.lines) << c.path;
+    } else {
+      EXPECT_EQ(Words{error}, c.lines);
+    }
+  }
+  // A reader that never came would leave the writer waiting.
+  const int release = open((dir + "/pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  writer.join();
+  if (release >= 0) close(release);
+  std::filesystem::remove_all(dir);
 }

@@ -1,8 +1,13 @@
-// Event words: splitting lines with quotes, joining command-line arguments.
+// Event words: splitting lines with quotes, joining command-line arguments,
+// reading a script with a size bound.
 #include "startup/eventwords.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <sstream>
+
+#include "platform/base/hostfile.h"
 
 namespace EventWords {
 
@@ -92,6 +97,30 @@ std::vector<std::string> JoinArguments(const std::vector<std::string>& arguments
     }
   }
   return lines;
+}
+
+bool ReadScript(const std::string& path, std::vector<std::string>* lines, std::string* error) {
+  std::string text;
+  int code = 0;
+  const std::string what = "--script " + path + ": ";
+  switch (ReadHostFile(path, kMaxScriptBytes, HOST_FILE_REGULAR_OR_PIPE, &text, &code)) {
+    case HOST_FILE_READ:
+      break;
+    case HOST_FILE_NOT_ALLOWED:
+      *error = what + "not a regular file or a pipe";
+      return false;
+    case HOST_FILE_TOO_LARGE:
+      *error = what + "larger than " + std::to_string(kMaxScriptBytes >> 20) + " MB";
+      return false;
+    case HOST_FILE_ABSENT:
+    case HOST_FILE_FAILED:
+      *error = what + std::strerror(code);
+      return false;
+  }
+  lines->clear();
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines->push_back(line);
+  return true;
 }
 
 }  // namespace EventWords

@@ -1,6 +1,5 @@
 // vimbra-shot: runs the viewer on the headless host over a device root,
 // replays events and writes PNG screenshots of the viewer window.
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -71,10 +70,8 @@ int main(int argc, char** argv) {
 
   // 2. The events: the script's lines, then the command line's words.
   std::vector<std::string> lines;
-  if (!options.script.empty()) {
-    std::ifstream in(options.script);
-    if (!in) return Bad("vimbra-shot: --script " + options.script + ": cannot be read");
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+  if (!options.script.empty() && !EventWords::ReadScript(options.script, &lines, &error)) {
+    return Bad("vimbra-shot: " + error);
   }
   for (const std::string& line : EventWords::JoinArguments(options.operands)) lines.push_back(line);
 
