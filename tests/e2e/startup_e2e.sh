@@ -6,8 +6,10 @@
 # device when there is one. The window's name (WM_NAME and _NET_WM_NAME, read
 # with xprop) names the folder or the picture and its place, and follows
 # taps, arrow keys, Back and Select Folder as vimbra-shot's does. Ctrl+Q
-# quits; a window destroyed from outside, or a lost X connection, ends the
-# process with status 1 and one line on stderr.
+# quits; a window destroyed from outside (the frame or the client leader),
+# or a lost X connection, ends the process with status 1 and one line on
+# stderr, and a signal that ends it is named there. A pipe as user-dirs.dirs
+# does not hold up the start, and an empty PATH is refused.
 #
 # Usage: startup_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
 source "$(dirname "$0")/e2e_lib.sh" "$@"
@@ -111,9 +113,11 @@ refusals=(
   "not a folder or a picture|not a folder or a JPEG picture|$DEVICE/Notes/readme.txt"
   "two PATHs|one PATH at most|$DEVICE/Grey|$DEVICE/CMYK"
 )
-for entry in "${refusals[@]}"; do
+for entry in "${refusals[@]}" "empty|no such file or folder"; do
   IFS='|' read -r -a fields <<<"$entry"
-  "$E2E_VIMBRA" "${fields[@]:2}" </dev/null >"$R/out.txt" 2>"$R/err.txt"
+  # `vimbra ""`: an empty PATH names nothing (a fault would start a window).
+  [[ ${fields[0]} == empty ]] && fields+=("")
+  timeout "$E2E_TIMEOUT" "$E2E_VIMBRA" "${fields[@]:2}" </dev/null >"$R/out.txt" 2>"$R/err.txt"
   status=$?
   e2e_check "${fields[0]}: status 2 (got $status)" test "$status" -eq 2
   e2e_check "${fields[0]}: says '${fields[1]}'" grep -q -- "${fields[1]}" "$R/err.txt"
@@ -151,6 +155,16 @@ e2e_check "no pictures folder: the per-user device folder is made with My Docume
 e2e_check "no pictures folder: the title is 'My Documents $DASH Vimbra'" \
   test "$(x_title)" = "My Documents $DASH Vimbra"
 quit_with_ctrl_q "no pictures folder"
+
+# A pipe as user-dirs.dirs holds up nothing: the window comes, and one line
+# says the file was left aside.
+mkdir -p "$R/home4/.config" "$R/home4/Pictures"
+mkfifo "$R/home4/.config/user-dirs.dirs"
+HOME=$R/home4 XDG_CONFIG_HOME= XDG_DATA_HOME=$R/home4-data e2e_start_vimbra
+e2e_check "user-dirs.dirs a pipe: ~/Pictures is the device" test "$(x_title)" = "Pictures $DASH Vimbra"
+e2e_check "user-dirs.dirs a pipe: one line says it was ignored (got: $(tr '\n' '|' <"$E2E_WORK/vimbra.log"))" \
+  test "$(cat "$E2E_WORK/vimbra.log")" = "vimbra: $R/home4/.config/user-dirs.dirs: not a regular file; ignored"
+quit_with_ctrl_q "user-dirs.dirs a pipe"
 
 # 4. The title follows the user: a tap, an arrow key, Back, Select Folder.
 e2e_start_vimbra --device "$DEVICE"
@@ -191,10 +205,16 @@ e2e_check "Select Folder: 'Grey $DASH Vimbra'" test "$(x_title)" = "Grey $DASH V
 quit_with_ctrl_q "after the steps"
 
 # 5. The window destroyed by another program, or the X connection killed:
-# the process ends with status 1 and says so in one line.
-for how in windowclose windowkill; do
+# the process ends with status 1 and says so in one line. So does the
+# destruction of the client leader, the unmapped window that carries the
+# program's name (a search by name finds it first). A signal is named too.
+for how in windowclose windowkill leader sigterm; do
   e2e_start_vimbra --device "$DEVICE"
-  xdotool "$how" "$E2E_WINDOW"
+  case $how in
+    leader) xdotool windowclose "$(xprop -id "$E2E_WINDOW" WM_CLIENT_LEADER | awk '{ print $NF }')" ;;
+    sigterm) kill -TERM "$E2E_VIMBRA_PID" ;;
+    *) xdotool "$how" "$E2E_WINDOW" ;;
+  esac
   deadline=$((SECONDS + E2E_TIMEOUT))
   while kill -0 "$E2E_VIMBRA_PID" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.05; done
   if kill -0 "$E2E_VIMBRA_PID" 2>/dev/null; then
@@ -204,9 +224,12 @@ for how in windowclose windowkill; do
   wait "$E2E_VIMBRA_PID"
   status=$?
   E2E_VIMBRA_PID=
-  e2e_check "$how: status 1 (got $status)" test "$status" -eq 1
+  expected=1
+  [[ $how == sigterm ]] && expected=143
+  e2e_check "$how: status $expected (got $status)" test "$status" -eq "$expected"
   e2e_check "$how: one line on stderr (got: $(tr '\n' '|' <"$E2E_WORK/vimbra.log"))" \
     bash -c "[[ \$(wc -l <'$E2E_WORK/vimbra.log') -eq 1 ]] && grep -q '^vimbra: ' '$E2E_WORK/vimbra.log'"
 done
+e2e_check "sigterm: the line names the signal" grep -qx 'vimbra: ended by signal 15 (Terminated)' "$E2E_WORK/vimbra.log"
 
 e2e_finish

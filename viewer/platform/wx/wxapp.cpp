@@ -21,8 +21,14 @@ bool CWxApp::OnInit() {
   }
   m_pHost = std::make_unique<CWxHost>(m_areaSize);
   CWinApp* app = AfxGetApp();
-  if (app == nullptr || !app->InitInstance()) {
-    std::fprintf(stderr, "vimbra: the viewer could not start\n");
+  if (app == nullptr) {
+    std::fprintf(stderr, "vimbra: the viewer could not start: it has no application object\n");
+    return false;
+  }
+  // InitInstance fails only when the frame cannot be made (memory, or the
+  // host refusing one of its windows).
+  if (!app->InitInstance()) {
+    std::fprintf(stderr, "vimbra: the viewer could not start: its window could not be made\n");
     return false;
   }
   return true;
@@ -30,5 +36,19 @@ bool CWxApp::OnInit() {
 
 int CWxApp::OnRun() {
   CWinApp* app = AfxGetApp();
-  return app != nullptr ? app->Run() : 1;
+  if (m_bQuitAsked || app == nullptr || AfxGetMainWnd() == nullptr) {
+    std::fprintf(stderr, "vimbra: the window closed while the viewer was starting\n");
+    return 1;
+  }
+  const int status = app->Run();
+  if (!m_bQuitAsked) {
+    std::fprintf(stderr, "vimbra: the message loop ended while the window was open\n");
+    return 1;
+  }
+  return status;
+}
+
+void CWxApp::ExitMainLoop() {
+  m_bQuitAsked = true;
+  wxApp::ExitMainLoop();
 }

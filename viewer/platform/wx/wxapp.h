@@ -15,10 +15,16 @@ class CWxApp : public wxApp {
 
   // Starts the viewer (CWinApp::InitInstance); false when it cannot start.
   bool OnInit() override;
-  // The viewer's message loop, through CWinApp::Run and the host.
+  // The viewer's message loop, through CWinApp::Run and the host. The loop
+  // ends when the viewer's frame is destroyed; 1, with one line on stderr,
+  // when it ends otherwise or the frame went before the loop began.
   int OnRun() override;
+  // Every end of the main loop is asked for here (the host's quit), also
+  // before the loop runs, when wx itself would drop the request.
+  void ExitMainLoop() override;
 
  private:
   wxSize m_areaSize;
+  bool m_bQuitAsked = false;
   std::unique_ptr<CWxHost> m_pHost;
 };

@@ -1,11 +1,15 @@
-// vimbra on wx: the display check, GTK's start and the message loop.
+// vimbra on wx: the display check, GTK's start, the message loop, and a
+// reason on stderr for every way the process can end with a failure.
 #include "wxentry.h"
 
+#include <signal.h>
+#include <unistd.h>
 #include <wx/app.h>
 #include <wx/init.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "wxapp.h"
 #include "wxdisplaywatch.h"
@@ -21,6 +25,49 @@ bool HaveDisplayVariable() {
   return (x11 != nullptr && x11[0] != 0) || (wayland != nullptr && wayland[0] != 0);
 }
 
+// The display GTK was asked for: DISPLAY, else WAYLAND_DISPLAY.
+const char* DisplayName() {
+  const char* x11 = std::getenv("DISPLAY");
+  if (x11 != nullptr && x11[0] != 0) return x11;
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return wayland != nullptr ? wayland : "";
+}
+
+// Signals that end the process. Their line is made before any arrives:
+// the handler may only write it.
+const int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
+                              SIGUSR1, SIGSEGV, SIGUSR2, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGSYS};
+char g_signalLines[NSIG][96];
+
+extern "C" void SayEndingSignal(int number) {
+  const char* line = g_signalLines[number];
+  if (write(STDERR_FILENO, line, std::strlen(line)) < 0) {
+    // Nothing more can be said.
+  }
+  // The handler was reset on entry: the signal now does what it does by
+  // default (ends the process, with a core where it makes one).
+  raise(number);
+}
+
+// A write to a connection the X server has closed fails with EPIPE instead
+// of ending the process without a word; Xlib then reports the connection
+// lost, and DisplayWatch says so.
+extern "C" void IgnoreBrokenPipe(int /*number*/) {}
+
+void SayWhySignalsEnd() {
+  struct sigaction action = {};
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = IgnoreBrokenPipe;
+  sigaction(SIGPIPE, &action, nullptr);
+  action.sa_handler = SayEndingSignal;
+  action.sa_flags = SA_RESETHAND;
+  for (int number : kEndingSignals) {
+    std::snprintf(g_signalLines[number], sizeof g_signalLines[number], "vimbra: ended by signal %d (%s)\n", number,
+                  strsignal(number));
+    sigaction(number, &action, nullptr);
+  }
+}
+
 }  // namespace
 
 int RunWxHost(const char* programPath, int width, int height) {
@@ -33,6 +80,7 @@ int RunWxHost(const char* programPath, int width, int height) {
   }
   // GTK reads this once, at start-up: classic scroll bars that take room.
   setenv("GTK_OVERLAY_SCROLLING", "0", 1);
+  SayWhySignalsEnd();
 
   // 2. wx starts GTK (which opens the display) and runs the viewer; it owns
   // and deletes its application object.
@@ -42,14 +90,13 @@ int RunWxHost(const char* programPath, int width, int height) {
   int wxArgc = 1;
   char* wxArgv[] = {const_cast<char*>(programPath), nullptr};
   if (!wxEntryStart(wxArgc, wxArgv)) {
-    const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr, "vimbra: cannot open the display \"%s\"\n",
-                 display != nullptr && display[0] != 0 ? display : std::getenv("WAYLAND_DISPLAY"));
+    std::fprintf(stderr, "vimbra: cannot open the display \"%s\"\n", DisplayName());
     return kExitFailure;
   }
   DisplayWatch::WatchConnection();
 
-  // 3. The viewer's start-up and message loop.
+  // 3. The viewer's start-up and message loop; OnInit and OnRun say why
+  // they fail.
   int status = kExitFailure;
   if (wxTheApp->CallOnInit()) status = wxTheApp->OnRun();
   wxTheApp->OnExit();

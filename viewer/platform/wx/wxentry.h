@@ -4,6 +4,7 @@
 #pragma once
 
 // Runs the viewer in a window whose viewer area is width × height pixels;
-// returns the process's exit status (1 without a display or when the viewer
-// cannot start).
+// returns the process's exit status: 1, with one line on stderr naming the
+// reason, without a display or when the viewer cannot start. A signal that
+// ends the process is named on stderr too.
 int RunWxHost(const char* programPath, int width, int height);
