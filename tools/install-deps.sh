@@ -19,6 +19,7 @@ PACKAGES=(
   gcab
   desktop-file-utils appstream groff-base dpkg-dev file librsvg2-bin strace evilwm
   g++-mingw-w64-x86-64 wine64 libpng-dev
+  libglib2.0-dev libturbojpeg0-dev libjpeg-turbo-progs
 )
 I386_PACKAGES=(wine wine32)
 

@@ -75,6 +75,13 @@ enum DeviceAccess {
   DEVICE_ACCESS_READ_FILE,    // a file opened for reading
   DEVICE_ACCESS_LIST_FOLDER,  // a folder opened to enumerate it
   DEVICE_ACCESS_MAKE_FOLDER,  // a folder made
+  // The desktop's writes (devicewrite.h, devicetrash.h), each told before
+  // the host is asked, so that a hook can fail it with DeviceFailAccess.
+  DEVICE_ACCESS_WRITE_FILE,  // a temporary file made for a new content, about to be written
+  DEVICE_ACCESS_RENAME,      // a file about to be renamed or moved (its path)
+  DEVICE_ACCESS_REMOVE,      // a file about to be removed for good
+  DEVICE_ACCESS_TRASH,       // a file about to go to the Trash
+  DEVICE_ACCESS_RESTORE,     // a trashed file about to come back to this path
 };
 
 // Told, on the thread making the access, the host path of every object the
@@ -82,3 +89,7 @@ enum DeviceAccess {
 // followed shows where it led). Tests install one; an empty hook removes it.
 typedef std::function<void(DeviceAccess access, const std::string& hostPath)> DeviceAccessHook;
 void DeviceSetAccessHook(DeviceAccessHook hook);
+// Called by a hook while it is told of a write access: that step fails as
+// the host would have failed it with `error` (ENOSPC, EACCES, EXDEV, ...).
+// Reads ignore it.
+void DeviceFailAccess(int error);
