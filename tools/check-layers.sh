@@ -3,8 +3,11 @@
 # floor and the floors below it, never one above; inside the platform the same
 # holds for its rooms (base < device < draw < window < controls). The hosts
 # (platform/headless, platform/wx) include only the platform. Above the
-# platform no file includes a wx, GTK, cairo, pango or POSIX header, and
-# jpeglib.h only in the decoding glue's source files. Prints every offending
+# platform no file includes a wx, GTK, cairo, pango or POSIX header; the
+# decoding libraries' headers (libjpeg, libpng, giflib, libwebp, libtiff,
+# libheif) appear only in the decoding glue's source files (imaging/*.cpp;
+# the platform's drawing may write PNG files in its own sources), and no
+# header of the system shows one. Prints every offending
 # line and fails; the build's floorcheck_<floor> programs catch the same
 # mistakes at link time.
 #
@@ -28,6 +31,7 @@ rank_of() { index_in "$1" "${floors[@]}"; }
 room_of() { index_in "$1" "${rooms[@]}"; }
 
 host_headers='^(wx/|gtk/|gdk/|glib|cairo|pango|fontconfig|X11/)'
+codec_headers='^(jpeglib\.h|jerror\.h|png\.h|pngconf\.h|gif_lib\.h|webp/|tiff\.h|tiffio\.h|libheif/)'
 posix_headers='^(unistd\.h|dirent\.h|fcntl\.h|pthread\.h|sys/|poll\.h|signal\.h|dlfcn\.h|spawn\.h)'
 
 include_line='^[[:space:]]*#[[:space:]]*include[[:space:]]*([<"])([^">]+)[">]'
@@ -63,11 +67,15 @@ while IFS= read -r file; do
     target=${BASH_REMATCH[2]}
     where="$file:$lineno: $line"
     if [[ $kind == '<' ]]; then
+      if [[ $target =~ $codec_headers && $file == *.h ]]; then
+        report "$where" "a decoding library's header in a header of the system"
+        continue
+      fi
       [[ $rank -eq 0 ]] && continue
       if [[ $target =~ $host_headers || $target =~ $posix_headers ]]; then
         report "$where" "host header above the platform"
-      elif [[ $target == jpeglib.h && ! ($file == imaging/*.cpp) ]]; then
-        report "$where" "jpeglib.h outside the decoding glue's sources"
+      elif [[ $target =~ $codec_headers && ! ($file == imaging/*.cpp) ]]; then
+        report "$where" "$target outside the decoding glue's sources"
       fi
       continue
     fi

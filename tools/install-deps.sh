@@ -20,6 +20,7 @@ PACKAGES=(
   desktop-file-utils appstream groff-base dpkg-dev file librsvg2-bin strace evilwm
   g++-mingw-w64-x86-64 wine64 libpng-dev
   libglib2.0-dev libturbojpeg0-dev libjpeg-turbo-progs
+  libgif-dev libwebp-dev libtiff-dev libheif-dev zlib1g-dev libvips-tools
 )
 I386_PACKAGES=(wine wine32)
 
