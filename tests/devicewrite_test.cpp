@@ -20,24 +20,11 @@
 #include "platform/device/devicetrash.h"
 #include "support/access_recorder.h"
 #include "support/temp_device.h"
+#include "support/trash_home.h"
 
 namespace {
 
-// GIO reads the user's folders once per process: a private Trash for the
-// whole test program, set before anything asks.
-const std::string kTrashHome = [] {
-  std::string home = "/tmp/vimbra-trashhome-XXXXXX";
-  if (mkdtemp(home.data()) == nullptr) return std::string();
-  setenv("HOME", home.c_str(), 1);
-  setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
-  return home;
-}();
-struct RemoveTrashHome {
-  ~RemoveTrashHome() {
-    std::error_code ec;
-    if (!kTrashHome.empty()) std::filesystem::remove_all(kTrashHome, ec);
-  }
-} g_removeTrashHome;
+const std::string kTrashHome = PrivateTrashHome();
 
 const std::string kOriginal = "original picture bytes";
 const std::string kReplacement = "a file put in its place meanwhile";

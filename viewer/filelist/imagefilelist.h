@@ -75,6 +75,24 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   BOOL SetCurrent(int index);
   void SetFirstShown(int index);
 
+  // Edits after the desktop's file actions (listedits.cpp): the list
+  // follows a change on the device without a rescan, and each cached
+  // thumbnail stays with its picture. Each drops what the workers were
+  // asked for and the picture read ahead; nobody is told (the caller is).
+  // Removes entry `index`; those after it move up one. The current picture
+  // moves with its entry; when it is the one removed, the one that followed
+  // it becomes current (the new last one at the end).
+  BOOL RemoveEntry(int index);
+  // Puts a file of the current folder (`record` as the enumeration gives it)
+  // at its place in name order, `thumbnail` (may be null) cached for it;
+  // its index, or -1 when the list cannot hold it.
+  int InsertEntry(const WIN32_FIND_DATA& record, CDib thumbnail);
+  // The file of entry `index` was written again: its record is read anew,
+  // its thumbnail is made again and a picture held for it goes.
+  BOOL RefreshEntry(int index);
+  // The index a file named `name` has, or would have, in name order.
+  int FindNamePlace(const CString& name) const;
+
   // Thumbnail cache.
   CDib GetThumbnail(int index) const;
   BOOL StoreThumbnail(int index, CDib thumbnail, DWORD length);
@@ -152,6 +170,11 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   // cover it or its block is not there. MakeThumbSlot allocates the block.
   BYTE* ThumbSlot(int index) const;
   BYTE* MakeThumbSlot(int index);
+  // Copies thumbnail slot `from` (empty or not) to slot `to`.
+  void MoveThumbSlot(int from, int to);
+  // After an edit: workers' results and the picture read ahead are of the
+  // old indices.
+  void ForgetIndices();
   // The synchronous make: decode, reduce, cache. What the grid draws: the
   // thumbnail, or the reduced picture when no thumbnail could be made of it.
   CDib MakeThumbnail(int index);

@@ -5,6 +5,8 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include "platform/base/wstr.h"
+
 namespace {
 
 // glibc's built-in C.UTF-8 locale carries the full Unicode case tables,
@@ -70,4 +72,16 @@ void AppendNameSortKey(std::u16string_view name, std::u32string* keys) {
   }
   keys->push_back(0);
   keys->append(runs, runCount);
+}
+
+int CompareNames(std::u16string_view a, std::u16string_view b) {
+  std::u32string keyA, keyB;
+  AppendNameSortKey(a, &keyA);
+  AppendNameSortKey(b, &keyB);
+  const int order = keyA.compare(keyB);
+  if (order != 0) return order;
+  std::string bytesA, bytesB;
+  WideToUtf8(a, &bytesA);
+  WideToUtf8(b, &bytesB);
+  return bytesA.compare(bytesB);
 }

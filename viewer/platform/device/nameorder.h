@@ -17,3 +17,8 @@
 // sequences of char32_t (std::u32string_view::compare) in this order, up to
 // the final tie by bytes, which the caller, holding the bytes, applies.
 void AppendNameSortKey(std::u16string_view name, std::u32string* keys);
+
+// Below zero, zero or above zero as `a` comes before, with or after `b` in
+// that order, the last tie by UTF-8 bytes included: where a name stands
+// among a folder's enumerated entries.
+int CompareNames(std::u16string_view a, std::u16string_view b);
