@@ -1,6 +1,6 @@
 // Small files of the host outside the device (the user's configuration, a
 // script of events), read whole with a size bound and without blocking on
-// a pipe or a device that never ends.
+// a pipe or a device that never ends, and written whole or not at all.
 #pragma once
 
 #include <cstddef>
@@ -26,3 +26,11 @@ enum HostFileKinds {
 // read. A pipe that is taken is then read as any reader of a named pipe
 // reads it: waiting for a writer, up to the end or the bound.
 HostFileRead ReadHostFile(const std::string& path, size_t limit, HostFileKinds kinds, std::string* text, int* error);
+
+// Writes `text` as the file `path` whole or not at all: into a new temporary
+// file beside it (mode 0600), flushed to the disk, then renamed over `path`,
+// and the folder flushed so that the new name lasts. The folder is made
+// (mode 0700) when missing, and its parent too; anything further up must
+// exist. FALSE with *error (an errno value) when a step fails; the
+// temporary file is then gone and `path` is as it was.
+bool WriteHostFileWhole(const std::string& path, const std::string& text, int* error);
