@@ -45,7 +45,12 @@ TEST(CommandLineTest, EveryOptionTakesItsValueInBothFormsAndLandsInItsField) {
       {PROGRAM_VIEWER, "--size", "16384X1", [](const CommandLine& l) { return l.width == 16384 && l.height == 1; }},
       {PROGRAM_VIEWER, "--threads", "256", [](const CommandLine& l) { return l.threads == 256; }},
       {PROGRAM_VIEWER, "--fullscreen", "", [](const CommandLine& l) { return l.fullScreen; }},
-      {PROGRAM_VIEWER, "--auto-rotate", "", [](const CommandLine& l) { return l.autoRotate; }},
+      {PROGRAM_VIEWER, "--auto-rotate", "", [](const CommandLine& l) { return l.autoRotate && !l.noAutoRotate; }},
+      {PROGRAM_VIEWER, "--no-auto-rotate", "", [](const CommandLine& l) { return l.noAutoRotate && !l.autoRotate; }},
+      {PROGRAM_VIEWER, "--handheld", "", [](const CommandLine& l) { return l.handheld; }},
+      {PROGRAM_VIEWER, "--thumbnail-size", "64", [](const CommandLine& l) { return l.thumbnailSize == 64; }},
+      {PROGRAM_VIEWER, "--thumbnail-size", "256", [](const CommandLine& l) { return l.thumbnailSize == 256; }},
+      {PROGRAM_VIEWER, "--no-thumbnail-cache", "", [](const CommandLine& l) { return l.noThumbnailCache; }},
       {PROGRAM_SHOT, "--size", "1x1", [](const CommandLine& l) { return l.width == 1 && l.height == 1; }},
       {PROGRAM_SHOT, "--scrollbar-width", "0", [](const CommandLine& l) { return l.scrollBarWidth == 0; }},
       {PROGRAM_SHOT, "--memory", "1099511627776", [](const CommandLine& l) { return l.memoryMb == (1ll << 40); }},
@@ -53,6 +58,10 @@ TEST(CommandLineTest, EveryOptionTakesItsValueInBothFormsAndLandsInItsField) {
       {PROGRAM_SHOT, "--script", "a b.txt", [](const CommandLine& l) { return l.script == "a b.txt"; }},
       {PROGRAM_SHOT, "--out", "x=y.png", [](const CommandLine& l) { return l.out == "x=y.png"; }},
       {PROGRAM_SHOT, "--auto-rotate", "", [](const CommandLine& l) { return l.autoRotate; }},
+      {PROGRAM_SHOT, "--no-auto-rotate", "", [](const CommandLine& l) { return l.noAutoRotate; }},
+      {PROGRAM_SHOT, "--handheld", "", [](const CommandLine& l) { return l.handheld; }},
+      {PROGRAM_SHOT, "--thumbnail-size", "100", [](const CommandLine& l) { return l.thumbnailSize == 100; }},
+      {PROGRAM_SHOT, "--no-thumbnail-cache", "", [](const CommandLine& l) { return l.noThumbnailCache; }},
       {PROGRAM_SHOT, "--trace", "", [](const CommandLine& l) { return l.trace; }},
       {PROGRAM_SHOT, "--time", "", [](const CommandLine& l) { return l.timing; }},
   };
@@ -77,8 +86,11 @@ TEST(CommandLineTest, DefaultsHelpVersionAndOperands) {
   EXPECT_EQ(p.outcome, COMMAND_LINE_RUN);
   EXPECT_EQ(p.line.memoryMb, -1);
   EXPECT_EQ(p.line.threads, 0);
-  EXPECT_EQ(p.line.width, 240);
-  EXPECT_EQ(p.line.height, 268);
+  // No size, profile or thumbnail size given: the profile's defaults apply.
+  EXPECT_EQ(p.line.width, 0);
+  EXPECT_EQ(p.line.height, 0);
+  EXPECT_FALSE(p.line.handheld);
+  EXPECT_EQ(p.line.thumbnailSize, 0);
   EXPECT_FALSE(p.line.fullScreen);
   EXPECT_TRUE(p.line.operands.empty());
 
@@ -94,6 +106,11 @@ TEST(CommandLineTest, DefaultsHelpVersionAndOperands) {
   EXPECT_EQ(p.line.operands, std::vector<std::string>{"My Pictures/a.jpg"});
   p = Parse(PROGRAM_VIEWER, {"--", "--odd-name"});
   EXPECT_EQ(p.line.operands, std::vector<std::string>{"--odd-name"});
+  // The later of --auto-rotate and --no-auto-rotate counts.
+  p = Parse(PROGRAM_VIEWER, {"--no-auto-rotate", "--auto-rotate"});
+  EXPECT_TRUE(p.line.autoRotate && !p.line.noAutoRotate);
+  p = Parse(PROGRAM_VIEWER, {"--auto-rotate", "--no-auto-rotate"});
+  EXPECT_TRUE(p.line.noAutoRotate && !p.line.autoRotate);
 
   // vimbra-shot: every word from the first event on is an event word, so a
   // negative coordinate is not an option.
@@ -132,6 +149,21 @@ TEST(CommandLineTest, EveryBadCommandLineIsOneLineNamingTheProgram) {
       {PROGRAM_VIEWER, {"--threads=257"}, "vimbra: --threads takes a number from 1 to 256, not '257'"},
       {PROGRAM_VIEWER, {"--threads", " 4"}, "vimbra: --threads takes a number from 1 to 256, not ' 4'"},
       {PROGRAM_VIEWER, {"a", "b"}, "vimbra: one PATH at most ('b' follows 'a')"},
+      {PROGRAM_VIEWER,
+       {"--thumbnail-size", "63"},
+       "vimbra: --thumbnail-size takes a number of pixels from 64 to 256, not '63'"},
+      {PROGRAM_VIEWER,
+       {"--thumbnail-size=257"},
+       "vimbra: --thumbnail-size takes a number of pixels from 64 to 256, not '257'"},
+      {PROGRAM_VIEWER, {"--handheld=1"}, "vimbra: option '--handheld' takes no value"},
+      // The handheld's cells are 64 pixels, whatever the order of the options.
+      {PROGRAM_VIEWER,
+       {"--thumbnail-size", "128", "--handheld"},
+       "vimbra: --thumbnail-size is the desktop's: the handheld's thumbnails are 64 pixels"},
+      {PROGRAM_SHOT,
+       {"--handheld", "--device", "d", "--thumbnail-size=64"},
+       "vimbra-shot: --thumbnail-size is the desktop's: the handheld's thumbnails are 64 pixels"},
+      {PROGRAM_SHOT, {"--device", "d", "--th", "1"}, "vimbra-shot: option '--th' is ambiguous"},
       // Options of the other program are not this one's.
       {PROGRAM_VIEWER, {"--trace"}, "vimbra: unrecognized option '--trace'"},
       {PROGRAM_VIEWER, {"--scrollbar-width", "3"}, "vimbra: unrecognized option '--scrollbar-width'"},

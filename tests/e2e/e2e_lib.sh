@@ -30,10 +30,13 @@ e2e_require_tools() {
 }
 
 # Makes the work folder and arranges for everything to be stopped at exit.
+# The desktop profile's settings and the shared thumbnail cache go to the
+# work folder, never to the user's own.
 e2e_setup() {
   e2e_require_tools
   E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/vimbra-e2e.XXXXXX")
   E2E_PROBE=$E2E_WORK/probe.txt
+  export XDG_CONFIG_HOME=$E2E_WORK/config XDG_CACHE_HOME=$E2E_WORK/cache
   trap e2e_teardown EXIT
 }
 

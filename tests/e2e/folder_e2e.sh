@@ -10,10 +10,10 @@
 # Usage: folder_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
 source "$(dirname "$0")/e2e_lib.sh" "$@"
 e2e_start_xvfb
-e2e_start_vimbra --device "$DEVICE"
+e2e_start_vimbra --handheld --device "$DEVICE"
 R=$E2E_WORK
 
-"$E2E_SHOT" --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" \
+"$E2E_SHOT" --handheld --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" \
   folder DCIM 100VIMBR shot "$R/ref-camera.png" \
   folder-cancel shot "$R/ref-cancel.png" \
   folder shot "$R/ref-root.png" \
@@ -105,7 +105,7 @@ big_parent=/dev/shm
 BIG=$(mktemp -d "$big_parent/vimbra-e2e-tree.XXXXXX")
 trap 'status=$?; rm -rf "$BIG"; (exit $status); e2e_teardown' EXIT
 (cd "$BIG" && mkdir -p d{0..199}/e{0..299}) || e2e_die "cannot make the large device"
-e2e_start_vimbra --device "$BIG"
+e2e_start_vimbra --handheld --device "$BIG"
 for how in Cancel Escape; do
   e2e_tool 32773
   opened=$E2E_MARK

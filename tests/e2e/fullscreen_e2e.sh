@@ -61,11 +61,11 @@ quit() {
 e2e_start_xvfb "${SCREEN_W}x$SCREEN_H"
 
 # 1. No window manager: GDK's own full screen.
-e2e_start_vimbra --device "$DEVICE" --fullscreen
+e2e_start_vimbra --handheld --device "$DEVICE" --fullscreen
 e2e_check "bare X: --fullscreen sizes the window to the screen ($(window_size))" covers_screen
 e2e_check "bare X: the canvas starts at the screen's left edge" test "$(e2e_canvas_rect | awk '{ print $1 }')" -eq 0
 read -r _ _ cw ch < <(e2e_canvas_rect)
-"$E2E_SHOT" --device "$DEVICE" --size "${cw}x$ch" --scrollbar-width "$E2E_BAR_WIDTH" shot "$R/ref-full.png" ||
+"$E2E_SHOT" --handheld --device "$DEVICE" --size "${cw}x$ch" --scrollbar-width "$E2E_BAR_WIDTH" shot "$R/ref-full.png" ||
   e2e_die "vimbra-shot failed"
 e2e_expect_canvas bare-fullscreen "$R/ref-full.png"
 e2e_key F11 122
@@ -84,7 +84,7 @@ until xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_WM_STATE_FULLSCREEN;
   ((SECONDS < deadline)) || e2e_die "evilwm did not start (see $R/evilwm.log)"
   sleep 0.05
 done
-e2e_start_vimbra --device "$DEVICE" --fullscreen
+e2e_start_vimbra --handheld --device "$DEVICE" --fullscreen
 e2e_check "evilwm: --fullscreen sets _NET_WM_STATE_FULLSCREEN" wait_for yes fullscreen_state
 e2e_check "evilwm: the window covers the screen" wait_for yes is_covering
 e2e_key F11 122

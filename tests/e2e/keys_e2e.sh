@@ -37,9 +37,9 @@ quit_vimbra() {
 }
 
 # ---- 1. Keys and wheel on the demo device ---------------------------------
-e2e_start_vimbra --device "$DEVICE"
+e2e_start_vimbra --handheld --device "$DEVICE"
 # The steps below, with a screenshot of vimbra-shot at each checkpoint.
-"$E2E_SHOT" --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" \
+"$E2E_SHOT" --handheld --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" \
   shot "$R/ref-grid.png" \
   key end shot "$R/ref-grid-end.png" \
   key home shot "$R/ref-grid-home.png" \
@@ -133,8 +133,8 @@ done
 for mode in upright as-stored; do
   flag=()
   [[ $mode == upright ]] && flag=(--auto-rotate)
-  e2e_start_vimbra --device "$ROT" "${flag[@]}"
-  "$E2E_SHOT" --device "$ROT" --scrollbar-width "$E2E_BAR_WIDTH" "${flag[@]}" \
+  e2e_start_vimbra --handheld --device "$ROT" "${flag[@]}"
+  "$E2E_SHOT" --handheld --device "$ROT" --scrollbar-width "$E2E_BAR_WIDTH" "${flag[@]}" \
     shot "$R/ref-$mode-grid.png" \
     tap 40 40 shot "$R/ref-$mode-6.png" \
     key right shot "$R/ref-$mode-3.png" \

@@ -67,11 +67,11 @@ e2e_start_xvfb
 export HOME=$R/plain-home XDG_DATA_HOME=$R/xdg
 unset XDG_CONFIG_HOME
 mkdir -p "$HOME"
-e2e_start_vimbra --size 320x200
+e2e_start_vimbra --handheld --size 320x200
 e2e_check "default device folder made under XDG_DATA_HOME" test -d "$R/xdg/vimbra/device/My Documents"
 read -r _ _ cw ch < <(e2e_canvas_rect)
 e2e_check "--size 320x200 gives a 320 x 200 viewer area (got ${cw}x$ch)" test "$cw $ch" = "320 200"
-"$E2E_SHOT" --device "$R/xdg/vimbra/device" --size 320x200 --scrollbar-width "$E2E_BAR_WIDTH" \
+"$E2E_SHOT" --handheld --device "$R/xdg/vimbra/device" --size 320x200 --scrollbar-width "$E2E_BAR_WIDTH" \
   shot "$R/ref-empty.png" || e2e_die "vimbra-shot failed"
 e2e_expect_canvas empty-device "$R/ref-empty.png"
 e2e_menu_item 2
@@ -82,12 +82,12 @@ E2E_VIMBRA_PID=
 # Without XDG_DATA_HOME: ~/.local/share/vimbra/device, made only below a
 # home folder that exists; a missing home is never made.
 unset XDG_DATA_HOME
-status=$(HOME=$R/home run_status "$E2E_VIMBRA")
+status=$(HOME=$R/home run_status "$E2E_VIMBRA" --handheld)
 e2e_check "missing home: status 1 (got $status) and one line naming the folder and the reason" \
   test "$status $(cat "$R/err.txt")" = "1 vimbra: cannot make the device folder $R/home/.local/share/vimbra/device: $R/home: No such file or directory"
 e2e_check "missing home: not made" test ! -e "$R/home"
 mkdir "$R/home"
-HOME=$R/home e2e_start_vimbra
+HOME=$R/home e2e_start_vimbra --handheld
 e2e_check "default device folder made under ~/.local/share" test -d "$R/home/.local/share/vimbra/device/My Documents"
 e2e_menu_item 2
 e2e_wait '^exit-status '
@@ -95,11 +95,11 @@ wait "$E2E_VIMBRA_PID"
 E2E_VIMBRA_PID=
 
 # --opt=value: --device= and --size= reach the viewer too.
-e2e_start_vimbra --device="$DEVICE" --size=300x250
+e2e_start_vimbra --handheld --device="$DEVICE" --size=300x250
 read -r _ _ cw ch < <(e2e_canvas_rect)
 e2e_check "--size=300x250 gives a 300-wide area with the bar (got ${cw}x$ch)" \
   test "$((cw + E2E_BAR_WIDTH)) $ch" = "300 250"
-"$E2E_SHOT" --device="$DEVICE" --size=300x250 --scrollbar-width="$E2E_BAR_WIDTH" shot "$R/ref-300.png" ||
+"$E2E_SHOT" --handheld --device="$DEVICE" --size=300x250 --scrollbar-width="$E2E_BAR_WIDTH" shot "$R/ref-300.png" ||
   e2e_die "vimbra-shot failed"
 e2e_expect_canvas opt-equals-value "$R/ref-300.png"
 e2e_menu_item 2
@@ -109,8 +109,8 @@ E2E_VIMBRA_PID=
 
 # --memory 1: a camera picture does not fit in 1 MB; the viewer says so in
 # its window, as the headless host's does with the same budget.
-e2e_start_vimbra --device "$DEVICE" --memory 1
-"$E2E_SHOT" --device "$DEVICE" --memory 1 --scrollbar-width "$E2E_BAR_WIDTH" \
+e2e_start_vimbra --handheld --device "$DEVICE" --memory 1
+"$E2E_SHOT" --handheld --device "$DEVICE" --memory 1 --scrollbar-width "$E2E_BAR_WIDTH" \
   shot "$R/ref-small-grid.png" tap 40 40 shot "$R/ref-small-open.png" || e2e_die "vimbra-shot failed"
 e2e_expect_canvas memory-grid "$R/ref-small-grid.png"
 e2e_tap 40 40

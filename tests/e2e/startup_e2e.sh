@@ -26,7 +26,7 @@ x_title() {
 
 # vimbra-shot's title after EVENTS... (its --trace ends with the title).
 shot_title() {
-  "$E2E_SHOT" --scrollbar-width "$E2E_BAR_WIDTH" --trace --out "$R/unused.png" "$@" |
+  "$E2E_SHOT" --handheld --scrollbar-width "$E2E_BAR_WIDTH" --trace --out "$R/unused.png" "$@" |
     sed -n 's/^title "\(.*\)"$/\1/p'
 }
 
@@ -34,7 +34,7 @@ shot_title() {
 reference() {
   local out=$1
   shift
-  "$E2E_SHOT" --scrollbar-width "$E2E_BAR_WIDTH" "$@" shot "$out" >/dev/null || e2e_die "vimbra-shot failed: $*"
+  "$E2E_SHOT" --handheld --scrollbar-width "$E2E_BAR_WIDTH" "$@" shot "$out" >/dev/null || e2e_die "vimbra-shot failed: $*"
 }
 
 # Quits with Ctrl+Q and checks that the process ended with status 0.
@@ -85,7 +85,7 @@ for entry in "${cases[@]}"; do
     "picture inside --device=") args=("--device=$DEVICE" "$DEVICE/My Documents/IMG_0005.JPG") ;;
     *) args=("$arg") ;;
   esac
-  e2e_start_vimbra "${args[@]}"
+  e2e_start_vimbra --handheld "${args[@]}"
   title=$(x_title)
   # shellcheck disable=SC2206
   shot_events=($events)
@@ -117,7 +117,7 @@ for entry in "${refusals[@]}" "empty|no such file or folder"; do
   IFS='|' read -r -a fields <<<"$entry"
   # `vimbra ""`: an empty PATH names nothing (a fault would start a window).
   [[ ${fields[0]} == empty ]] && fields+=("")
-  timeout "$E2E_TIMEOUT" "$E2E_VIMBRA" "${fields[@]:2}" </dev/null >"$R/out.txt" 2>"$R/err.txt"
+  timeout "$E2E_TIMEOUT" "$E2E_VIMBRA" --handheld "${fields[@]:2}" </dev/null >"$R/out.txt" 2>"$R/err.txt"
   status=$?
   e2e_check "${fields[0]}: status 2 (got $status)" test "$status" -eq 2
   e2e_check "${fields[0]}: says '${fields[1]}'" grep -q -- "${fields[1]}" "$R/err.txt"
@@ -141,7 +141,7 @@ printf '# made by the test\nXDG_PICTURES_DIR="$HOME/Fotos"\n' >"$R/home2/.config
 for entry in "home1|Pictures" "home2|Fotos"; do
   IFS='|' read -r home folder <<<"$entry"
   before=$(cd "$R/$home" && find . | sort)
-  HOME=$R/$home XDG_CONFIG_HOME= XDG_DATA_HOME=$R/$home-data e2e_start_vimbra
+  HOME=$R/$home XDG_CONFIG_HOME= XDG_DATA_HOME=$R/$home-data e2e_start_vimbra --handheld
   e2e_check "$home: the title is '$folder $DASH Vimbra' (got '$(x_title)')" test "$(x_title)" = "$folder $DASH Vimbra"
   reference "$R/ref-$home.png" --device "$R/refhome/$folder" folder
   e2e_expect_canvas "$home-pictures" "$R/ref-$home.png"
@@ -149,7 +149,7 @@ for entry in "home1|Pictures" "home2|Fotos"; do
   e2e_check "$home: nothing was made in the home" test "$(cd "$R/$home" && find . | sort)" = "$before"
   e2e_check "$home: no per-user device folder" test ! -e "$R/$home-data/vimbra"
 done
-HOME=$R/home3 XDG_CONFIG_HOME= XDG_DATA_HOME=$R/home3-data e2e_start_vimbra
+HOME=$R/home3 XDG_CONFIG_HOME= XDG_DATA_HOME=$R/home3-data e2e_start_vimbra --handheld
 e2e_check "no pictures folder: the per-user device folder is made with My Documents" \
   test -d "$R/home3-data/vimbra/device/My Documents"
 e2e_check "no pictures folder: the title is 'My Documents $DASH Vimbra'" \
@@ -160,14 +160,14 @@ quit_with_ctrl_q "no pictures folder"
 # says the file was left aside.
 mkdir -p "$R/home4/.config" "$R/home4/Pictures"
 mkfifo "$R/home4/.config/user-dirs.dirs"
-HOME=$R/home4 XDG_CONFIG_HOME= XDG_DATA_HOME=$R/home4-data e2e_start_vimbra
+HOME=$R/home4 XDG_CONFIG_HOME= XDG_DATA_HOME=$R/home4-data e2e_start_vimbra --handheld
 e2e_check "user-dirs.dirs a pipe: ~/Pictures is the device" test "$(x_title)" = "Pictures $DASH Vimbra"
 e2e_check "user-dirs.dirs a pipe: one line says it was ignored (got: $(tr '\n' '|' <"$E2E_WORK/vimbra.log"))" \
   test "$(cat "$E2E_WORK/vimbra.log")" = "vimbra: $R/home4/.config/user-dirs.dirs: not a regular file; ignored"
 quit_with_ctrl_q "user-dirs.dirs a pipe"
 
 # 4. The title follows the user: a tap, an arrow key, Back, Select Folder.
-e2e_start_vimbra --device "$DEVICE"
+e2e_start_vimbra --handheld --device "$DEVICE"
 e2e_check "start: 'My Documents $DASH Vimbra'" test "$(x_title)" = "My Documents $DASH Vimbra"
 steps=()
 # Called once the step's "idle" came: the title changes inside the event's
@@ -209,7 +209,7 @@ quit_with_ctrl_q "after the steps"
 # destruction of the client leader, the unmapped window that carries the
 # program's name (a search by name finds it first). A signal is named too.
 for how in windowclose windowkill leader sigterm; do
-  e2e_start_vimbra --device "$DEVICE"
+  e2e_start_vimbra --handheld --device "$DEVICE"
   case $how in
     leader) xdotool windowclose "$(xprop -id "$E2E_WINDOW" WM_CLIENT_LEADER | awk '{ print $NF }')" ;;
     sigterm) kill -TERM "$E2E_VIMBRA_PID" ;;

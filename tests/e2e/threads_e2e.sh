@@ -16,10 +16,10 @@ R=$E2E_WORK
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 micros_to_s() { awk -v us="$1" 'BEGIN { printf "%.6f", us / 1e6 }'; }
 # The canvas on the screen must equal vimbra-shot's at every thread count.
-"$E2E_SHOT" --device "$DEVICE" --size 640x480 --threads 1 shot "$R/grid.png" >/dev/null ||
+"$E2E_SHOT" --handheld --device "$DEVICE" --size 640x480 --threads 1 shot "$R/grid.png" >/dev/null ||
   e2e_die "vimbra-shot failed"
 for threads in 1 2 4 8; do
-  e2e_start_vimbra --device "$DEVICE" --size 640x480 --threads "$threads"
+  e2e_start_vimbra --handheld --device "$DEVICE" --size 640x480 --threads "$threads"
   e2e_park_pointer
   e2e_expect_canvas "grid with $threads thread(s)" "$R/grid.png"
   e2e_menu_item 2
@@ -39,7 +39,7 @@ for i in $(seq -w 0 259); do ln "$source_picture" "$big/My Documents/IMG_$i.jpg"
 frames=$R/frames
 mkdir -p "$frames/My Documents"
 for i in $(seq -w 0 259); do : >"$frames/My Documents/IMG_$i.jpg"; done
-"$E2E_SHOT" --device "$frames" --size 1500x900 --threads 1 shot "$R/frames.png" >/dev/null ||
+"$E2E_SHOT" --handheld --device "$frames" --size 1500x900 --threads 1 shot "$R/frames.png" >/dev/null ||
   e2e_die "vimbra-shot failed"
 # White where the frames-only grid draws something, black elsewhere.
 convert "$R/frames.png" -fill black -opaque white -fill white +opaque black "$R/mask.png"
@@ -47,7 +47,7 @@ convert "$R/frames.png" -fill black -opaque white -fill white +opaque black "$R/
 launched=$EPOCHREALTIME
 : >"$E2E_PROBE"
 E2E_MARK=0
-VIMBRA_PROBE=$E2E_PROBE "$E2E_VIMBRA" --device "$big" --size 1500x900 </dev/null >"$R/vimbra.log" 2>&1 &
+VIMBRA_PROBE=$E2E_PROBE "$E2E_VIMBRA" --handheld --device "$big" --size 1500x900 </dev/null >"$R/vimbra.log" 2>&1 &
 E2E_VIMBRA_PID=$!
 e2e_wait '^window '
 E2E_WINDOW=${E2E_LINE#window }

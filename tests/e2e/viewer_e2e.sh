@@ -9,7 +9,7 @@
 # Usage: viewer_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
 source "$(dirname "$0")/e2e_lib.sh" "$@"
 e2e_start_xvfb
-e2e_start_vimbra --device "$DEVICE"
+e2e_start_vimbra --handheld --device "$DEVICE"
 R=$E2E_WORK
 
 # The headless host's default bar width must be the one GTK gives vimbra.
@@ -25,7 +25,7 @@ e2e_check "viewer area 240 x 268 with the bar: canvas ${cw}x${ch}" \
   test "$cw" -eq $((240 - E2E_BAR_WIDTH)) -a "$ch" -eq 268
 
 # The same steps on the headless host, one picture per checkpoint.
-"$E2E_SHOT" --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" \
+"$E2E_SHOT" --handheld --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" \
   shot "$R/ref-grid.png" \
   tap 40 40 shot "$R/ref-open.png" \
   command zoomin command zoomin shot "$R/ref-zoom.png" \

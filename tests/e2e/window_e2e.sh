@@ -8,14 +8,14 @@
 # Usage: window_e2e.sh VIMBRA VIMBRA_SHOT DEVICE
 source "$(dirname "$0")/e2e_lib.sh" "$@"
 e2e_start_xvfb
-e2e_start_vimbra --device "$DEVICE"
+e2e_start_vimbra --handheld --device "$DEVICE"
 R=$E2E_WORK
 
 # vimbra-shot replays everything from the start for each checkpoint.
 EVENTS=()
 reference() {
   local out=$R/ref-$1.png
-  "$E2E_SHOT" --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" "${EVENTS[@]}" shot "$out" ||
+  "$E2E_SHOT" --handheld --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" "${EVENTS[@]}" shot "$out" ||
     e2e_die "vimbra-shot failed"
   printf '%s\n' "$out"
 }

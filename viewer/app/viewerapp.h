@@ -17,12 +17,19 @@ struct ViewerLaunch {
   ViewerProfile profile = PROFILE_HANDHELD;
   // Where the list starts and how many workers make its thumbnails.
   ListSettings list;
-  // Pictures are turned upright by their Exif orientation.
+  // Pictures are stood upright by their Exif orientation (--auto-rotate):
+  // the desktop's default, the handheld's only when asked. noAutoRotate
+  // (--no-auto-rotate) shows them as stored in either profile, and wins.
   BOOL autoRotate = FALSE;
+  BOOL noAutoRotate = FALSE;
   // The frame starts full screen.
   BOOL fullScreen = FALSE;
   // A picture of the start folder, opened as if tapped; empty for none.
   CString startPicture;
+  // The side of the grid's thumbnails, 64 (the handheld's) to 256. Taken in
+  // either profile: a launcher that keeps the desktop's settings leaves it
+  // at 64 for the handheld.
+  int thumbnailSize = kHandheldThumb;
 };
 
 class CViewerApp : public CWinApp {
@@ -33,4 +40,10 @@ class CViewerApp : public CWinApp {
   BOOL InitInstance() override { return StartViewer(); }
   BOOL StartViewer();
   BOOL OnCmdMsg(UINT id) override;
+  // The grid's thumbnail side now: the launch value, then the last one the
+  // user picked. It outlives the frame, so it can be kept at exit.
+  int CurrentThumbnailSize() const { return m_nThumbnailSize; }
+
+ private:
+  int m_nThumbnailSize = kHandheldThumb;
 };

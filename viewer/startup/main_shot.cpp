@@ -1,5 +1,6 @@
 // vimbra-shot: runs the viewer on the headless host over a device root,
-// replays events and writes PNG screenshots of the viewer window.
+// replays events and writes PNG screenshots of the viewer window. It keeps
+// no settings: its area comes from --size or the profile.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -20,7 +21,10 @@ void Usage(std::ostream& out) {
          "Runs the viewer without a display and writes screenshots of its window.\n\n"
          "Options (--opt VALUE or --opt=VALUE), before the events:\n"
          "  --device DIR          folder that serves as the device's file system\n"
-         "  --size WxH            viewer area in pixels (default 240x268)\n"
+         "  --size WxH            viewer area in pixels (default 1280x800; 240x268 with\n"
+         "                        --handheld)\n"
+         "  --handheld            the handheld's viewer: JPEG only, pictures as stored,\n"
+         "                        64-pixel thumbnails, its keys, no files written\n"
          "  --scrollbar-width N   width of the vertical scroll bar (default "
       << kDefaultScrollBarWidth
       << ", as vimbra's)\n"
@@ -31,7 +35,13 @@ void Usage(std::ostream& out) {
       << kMaxThreads
       << " (default: one per core;\n"
          "                        1 makes thumbnails inside the paint)\n"
-         "  --auto-rotate         turn pictures upright by their Exif orientation\n"
+         "  --auto-rotate         turn pictures upright by their Exif orientation (the\n"
+         "                        desktop's default)\n"
+         "  --no-auto-rotate      show pictures as stored (the handheld's default)\n"
+         "  --thumbnail-size N    the grid's thumbnails, 64 to 256 pixels (default 128;\n"
+         "                        the handheld's are 64)\n"
+         "  --no-thumbnail-cache  neither read nor write the shared thumbnail cache\n"
+         "                        ($XDG_CACHE_HOME/thumbnails)\n"
          "  --script FILE         read events from FILE, one per line\n"
          "  --out FILE            screenshot written at the end (default: none if the\n"
          "                        events took one, else vimbra-shot.png)\n"
@@ -77,8 +87,9 @@ int main(int argc, char** argv) {
 
   // 3. The viewer on the headless host.
   TheViewerApp().m_launch = LaunchFromCommandLine(options, nullptr);
-  CHeadlessHost host(options.width, options.height,
-                     options.scrollBarWidth >= 0 ? options.scrollBarWidth : kDefaultScrollBarWidth);
+  int width = 0, height = 0;
+  ShotAreaSize(options, &width, &height);
+  CHeadlessHost host(width, height, options.scrollBarWidth >= 0 ? options.scrollBarWidth : kDefaultScrollBarWidth);
   if (AfxGetApp() == nullptr || !AfxGetApp()->InitInstance()) {
     std::cerr << "vimbra-shot: the viewer could not start\n";
     return 1;

@@ -1,5 +1,6 @@
 // vimbra: the viewer in a window. Reads the command line, picks the device
-// folder, the start folder and the heap budget, and hands over to the wx host.
+// folder, the start folder and the heap budget, opens the window as the
+// desktop profile kept it, hands over to the wx host and keeps it again.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,33 +14,77 @@ namespace {
 void Usage(FILE* out) {
   std::fprintf(out,
                "Usage: vimbra [OPTION]... [PATH]\n"
-               "Shows the JPEG pictures of a folder.\n\n"
+               "Shows the pictures of a folder.\n\n"
                "PATH a folder: the viewer starts there; without --device it is the device.\n"
                "PATH a picture: the same for its folder, and the picture opens.\n"
                "Neither PATH nor --device: the device is the user's pictures folder\n"
                "(XDG_PICTURES_DIR of ~/.config/user-dirs.dirs, else ~/Pictures) when it\n"
                "exists, else $XDG_DATA_HOME/vimbra/device, made when missing.\n\n"
                "Options (--opt VALUE or --opt=VALUE):\n"
-               "  --device DIR   folder that serves as the device's file system;\n"
-               "                 a PATH must then lie inside it\n"
-               "  --memory MB    heap budget for pictures (default %lld)\n"
-               "  --size WxH     size of the viewer area in pixels (default 240x268)\n"
-               "  --threads N    thumbnail worker threads, 1 to %d (default: one per core;\n"
-               "                 1 makes thumbnails inside the paint)\n"
-               "  --fullscreen   start in full screen\n"
-               "  --auto-rotate  turn pictures upright by their Exif orientation\n"
-               "  --help         show this text\n"
-               "  --version      show the version\n\n"
-               "Keys (they act when released; F11 and Ctrl+Q when pressed):\n"
-               "  grid     Up/Down, Page Up/Page Down a page; Home/End top/bottom\n"
-               "  picture  Left/Right (Up/Down) previous/next; Home/End first/last;\n"
-               "           + = keypad+ or Ctrl+wheel up zoom in; - keypad- or Ctrl+wheel\n"
-               "           down zoom out; Esc or BackSpace back to the grid\n"
-               "  always   F11 full screen on and off, Ctrl+Q quit\n\n"
+               "  --device DIR          folder that serves as the device's file system;\n"
+               "                        a PATH must then lie inside it\n"
+               "  --memory MB           heap budget for pictures (default %lld)\n"
+               "  --size WxH            size of the viewer area in pixels (default: as it was\n"
+               "                        when last closed, else two thirds of the screen;\n"
+               "                        240x268 with --handheld)\n"
+               "  --threads N           thumbnail worker threads, 1 to %d (default: one per\n"
+               "                        core; 1 makes thumbnails inside the paint)\n"
+               "  --fullscreen          start in full screen\n"
+               "  --handheld            the handheld's viewer: JPEG only, pictures as stored,\n"
+               "                        64-pixel thumbnails, its keys, 240x268, no settings\n"
+               "                        and no files written\n"
+               "  --auto-rotate         turn pictures upright by their Exif orientation\n"
+               "                        (the desktop's default)\n"
+               "  --no-auto-rotate      show pictures as stored (the handheld's default)\n"
+               "  --thumbnail-size N    the grid's thumbnails, 64 to 256 pixels (default: the\n"
+               "                        size last used, else 128; not with --handheld)\n"
+               "  --no-thumbnail-cache  neither read nor write the shared thumbnail cache\n"
+               "                        ($XDG_CACHE_HOME/thumbnails)\n"
+               "  --help                show this text\n"
+               "  --version             show the version\n\n"
+               "Keys (the grid's act when pressed, the picture page's when released;\n"
+               "F11 and Ctrl+Q when pressed):\n"
+               "  grid     Left/Right move the current picture, Up/Down a row, Page Up/Down\n"
+               "           a page, Home/End to the first/last; Return or Space open it;\n"
+               "           + and - (also with Ctrl) or Ctrl+wheel change the thumbnail size\n"
+               "  picture  Left/Right (Up/Down) previous/next; Home/End first/last; f or 0\n"
+               "           fit, 1 actual size; + = keypad+ or Ctrl+wheel up zoom in, - keypad-\n"
+               "           or Ctrl+wheel down zoom out (the wheel about the pointer); Esc or\n"
+               "           BackSpace back to the grid\n"
+               "  always   F11 full screen on and off, Ctrl+Q quit\n"
+               "With --handheld the grid's Up/Down and Page Up/Down scroll a page and\n"
+               "Home/End go to the top/bottom, on release; the picture page has no f, 0\n"
+               "or 1 and zooms about the centre.\n\n"
+               "Files:\n"
+               "  $XDG_CONFIG_HOME/vimbra/settings (else ~/.config/vimbra/settings): the\n"
+               "  window's size and place and the thumbnail size, written when the window\n"
+               "  closes (not with --handheld)\n\n"
                "Environment:\n"
                "  VIMBRA_PROBE=FILE  append a report of windows, input, paints and idle\n"
                "                     moments to FILE (used by the end-to-end tests)\n",
                (long long)(kDefaultHeapBudget >> 20), kMaxThreads);
+}
+
+// Where the frame opens: --size, else (the desktop's) the kept size, else
+// two thirds of the screen; the kept place in the desktop profile.
+HostWindowPlace StartWindowPlace(const CommandLine& options, const KeptSettings& kept) {
+  HostWindowPlace start;
+  if (options.width > 0 && options.height > 0) {
+    start.areaWidth = options.width;
+    start.areaHeight = options.height;
+    start.exact = true;
+  } else if (options.handheld) {
+    start.areaWidth = kHandheldAreaWidth;
+    start.areaHeight = kHandheldAreaHeight;
+    start.exact = true;
+  } else {
+    start.areaWidth = kept.areaWidth;
+    start.areaHeight = kept.areaHeight;
+  }
+  start.placed = kept.placed;
+  start.x = kept.x;
+  start.y = kept.y;
+  return start;
 }
 
 }  // namespace
@@ -72,10 +117,31 @@ int main(int argc, char** argv) {
     return placed;
   }
 
-  // 3. The heap budget and the viewer's launch values.
-  if (options.memoryMb >= 0) HeapSetBudget((size_t)options.memoryMb << 20);
-  TheViewerApp().m_launch = LaunchFromCommandLine(options, &place);
+  // 3. What the desktop kept from its last run; the handheld keeps nothing.
+  KeptSettings kept;
+  const std::string settingsPath = options.handheld ? std::string() : SettingsFilePath();
+  std::string note;
+  if (!options.handheld) kept = LoadSettings(settingsPath, &note);
+  if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
 
-  // 4. The window host runs the viewer until it closes.
-  return RunWxHost(argv[0], options.width, options.height);
+  // 4. The heap budget and the viewer's launch values.
+  if (options.memoryMb >= 0) HeapSetBudget((size_t)options.memoryMb << 20);
+  TheViewerApp().m_launch = LaunchFromCommandLine(options, &place, kept);
+
+  // 5. The window host runs the viewer until it closes.
+  HostWindowPlace closed;
+  const int status = RunWxHost(argv[0], StartWindowPlace(options, kept), &closed);
+
+  // 6. The desktop keeps the window as it closed, and the thumbnail size.
+  if (!options.handheld && closed.areaWidth > 0 && closed.areaHeight > 0) {
+    KeptSettings now;
+    now.areaWidth = closed.areaWidth;
+    now.areaHeight = closed.areaHeight;
+    now.placed = closed.placed;
+    now.x = closed.x;
+    now.y = closed.y;
+    now.thumbnailSize = TheViewerApp().CurrentThumbnailSize();
+    if (!SaveSettings(settingsPath, now, &error)) std::fprintf(stderr, "%s\n", error.c_str());
+  }
+  return status;
 }

@@ -16,7 +16,11 @@ enum OptionCode {
   OPT_THREADS,
   OPT_SCROLLBAR_WIDTH,
   OPT_FULLSCREEN,
+  OPT_HANDHELD,
   OPT_AUTO_ROTATE,
+  OPT_NO_AUTO_ROTATE,
+  OPT_THUMBNAIL_SIZE,
+  OPT_NO_THUMBNAIL_CACHE,
   OPT_SCRIPT,
   OPT_OUT,
   OPT_TRACE,
@@ -31,7 +35,11 @@ const option kViewerOptions[] = {
     {"size", required_argument, nullptr, OPT_SIZE},
     {"threads", required_argument, nullptr, OPT_THREADS},
     {"fullscreen", no_argument, nullptr, OPT_FULLSCREEN},
+    {"handheld", no_argument, nullptr, OPT_HANDHELD},
     {"auto-rotate", no_argument, nullptr, OPT_AUTO_ROTATE},
+    {"no-auto-rotate", no_argument, nullptr, OPT_NO_AUTO_ROTATE},
+    {"thumbnail-size", required_argument, nullptr, OPT_THUMBNAIL_SIZE},
+    {"no-thumbnail-cache", no_argument, nullptr, OPT_NO_THUMBNAIL_CACHE},
     {"help", no_argument, nullptr, OPT_HELP},
     {"version", no_argument, nullptr, OPT_VERSION},
     {nullptr, 0, nullptr, 0},
@@ -43,7 +51,11 @@ const option kShotOptions[] = {
     {"scrollbar-width", required_argument, nullptr, OPT_SCROLLBAR_WIDTH},
     {"memory", required_argument, nullptr, OPT_MEMORY},
     {"threads", required_argument, nullptr, OPT_THREADS},
+    {"handheld", no_argument, nullptr, OPT_HANDHELD},
     {"auto-rotate", no_argument, nullptr, OPT_AUTO_ROTATE},
+    {"no-auto-rotate", no_argument, nullptr, OPT_NO_AUTO_ROTATE},
+    {"thumbnail-size", required_argument, nullptr, OPT_THUMBNAIL_SIZE},
+    {"no-thumbnail-cache", no_argument, nullptr, OPT_NO_THUMBNAIL_CACHE},
     {"script", required_argument, nullptr, OPT_SCRIPT},
     {"out", required_argument, nullptr, OPT_OUT},
     {"trace", no_argument, nullptr, OPT_TRACE},
@@ -154,8 +166,18 @@ bool Parser::Take(int code, const char* value) {
     case OPT_FULLSCREEN:
       m_line->fullScreen = true;
       return true;
+    case OPT_HANDHELD:
+      m_line->handheld = true;
+      return true;
+    // The later of --auto-rotate and --no-auto-rotate counts, so that either
+    // can be added to a command line that has the other.
     case OPT_AUTO_ROTATE:
-      m_line->autoRotate = true;
+    case OPT_NO_AUTO_ROTATE:
+      m_line->autoRotate = code == OPT_AUTO_ROTATE;
+      m_line->noAutoRotate = code == OPT_NO_AUTO_ROTATE;
+      return true;
+    case OPT_NO_THUMBNAIL_CACHE:
+      m_line->noThumbnailCache = true;
       return true;
     case OPT_TRACE:
       m_line->trace = true;
@@ -187,6 +209,14 @@ bool Parser::Take(int code, const char* value) {
       }
       m_line->scrollBarWidth = (int)number;
       return true;
+    case OPT_THUMBNAIL_SIZE:
+      if (!ParseBoundedNumber(value, kMinThumbnailSize, kMaxThumbnailSize, &number)) {
+        return BadValue(code, value,
+                        "a number of pixels from " + std::to_string(kMinThumbnailSize) + " to " +
+                            std::to_string(kMaxThumbnailSize));
+      }
+      m_line->thumbnailSize = (int)number;
+      return true;
     case OPT_SIZE:
       if (!ParseAreaSize(value, &m_line->width, &m_line->height)) {
         return BadValue(code, value, "WxH, each side from 1 to " + std::to_string(kMaxAreaSide));
@@ -199,6 +229,11 @@ bool Parser::Take(int code, const char* value) {
 
 bool Parser::CheckOperands() {
   const std::vector<std::string>& words = m_line->operands;
+  // The handheld's cells are 64 pixels, exactly; a size for it would be
+  // silently a different viewer.
+  if (m_line->handheld && m_line->thumbnailSize != 0) {
+    return Fail("--thumbnail-size is the desktop's: the handheld's thumbnails are 64 pixels");
+  }
   if (m_program == PROGRAM_VIEWER) {
     if (words.size() > 1) return Fail("one PATH at most ('" + words[1] + "' follows '" + words[0] + "')");
     return true;

@@ -21,16 +21,25 @@ constexpr int kMaxAreaSide = 16384;
 constexpr int kMaxThreads = 256;
 constexpr int kMaxScrollBarWidth = 256;
 constexpr long long kMaxMemoryMb = 1ll << 40;
+// --thumbnail-size: the grid's cells from the handheld's 64 pixels to 256.
+constexpr int kMinThumbnailSize = 64;
+constexpr int kMaxThumbnailSize = 256;
 
 struct CommandLine {
   std::string device;
   long long memoryMb = -1;  // -1: the heap's default budget
-  int width = 240;
-  int height = 268;
+  // --size; 0 × 0 when not given (the profile's default then).
+  int width = 0;
+  int height = 0;
   int threads = 0;          // 0: one per processor core
   int scrollBarWidth = -1;  // -1: the host's default (vimbra-shot)
   bool fullScreen = false;
+  // --handheld: the handheld's viewer instead of the desktop's.
+  bool handheld = false;
   bool autoRotate = false;
+  bool noAutoRotate = false;
+  int thumbnailSize = 0;  // 0: the profile's default (or the kept size)
+  bool noThumbnailCache = false;
   bool trace = false;
   bool timing = false;
   std::string script;

@@ -6,11 +6,13 @@
 
 #include <memory>
 
+#include "wxentry.h"
+
 class CWxHost;
 
 class CWxApp : public wxApp {
  public:
-  explicit CWxApp(const wxSize& areaSize);
+  explicit CWxApp(const HostWindowPlace& start);
   ~CWxApp() override;
 
   // Starts the viewer (CWinApp::InitInstance); false when it cannot start.
@@ -22,9 +24,11 @@ class CWxApp : public wxApp {
   // Every end of the main loop is asked for here (the host's quit), also
   // before the loop runs, when wx itself would drop the request.
   void ExitMainLoop() override;
+  // Where the frame was when it closed (see RunWxHost).
+  HostWindowPlace ClosedPlace() const;
 
  private:
-  wxSize m_areaSize;
+  HostWindowPlace m_start;
   bool m_bQuitAsked = false;
   std::unique_ptr<CWxHost> m_pHost;
 };

@@ -70,7 +70,8 @@ void SayWhySignalsEnd() {
 
 }  // namespace
 
-int RunWxHost(const char* programPath, int width, int height) {
+int RunWxHost(const char* programPath, const HostWindowPlace& start, HostWindowPlace* closed) {
+  *closed = HostWindowPlace();
   // 1. A display, checked before GTK starts so that its absence is one line.
   if (!HaveDisplayVariable()) {
     std::fprintf(stderr,
@@ -86,7 +87,8 @@ int RunWxHost(const char* programPath, int width, int height) {
   // and deletes its application object.
   Probe::Open();
   Probe::Line("start t=%lld", (long long)Probe::EpochMicros());
-  wxApp::SetInstance(new CWxApp(wxSize(width, height)));
+  CWxApp* app = new CWxApp(start);
+  wxApp::SetInstance(app);
   int wxArgc = 1;
   char* wxArgv[] = {const_cast<char*>(programPath), nullptr};
   if (!wxEntryStart(wxArgc, wxArgv)) {
@@ -99,6 +101,7 @@ int RunWxHost(const char* programPath, int width, int height) {
   // they fail.
   int status = kExitFailure;
   if (wxTheApp->CallOnInit()) status = wxTheApp->OnRun();
+  *closed = app->ClosedPlace();
   wxTheApp->OnExit();
   wxEntryCleanup();
   Probe::Line("exit-status %d", status);

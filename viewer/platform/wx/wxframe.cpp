@@ -63,9 +63,9 @@ CWxMenuButton::CWxMenuButton(wxWindow* parent, const wxString& label)
   SetCanFocus(false);
 }
 
-wxBEGIN_EVENT_TABLE(CWxFrame, wxFrame) EVT_CLOSE(CWxFrame::OnClose) EVT_ACTIVATE(CWxFrame::OnActivate)
-    EVT_IDLE(CWxFrame::OnIdle) EVT_TOOL_RANGE(ID_TOOL_FIRST, ID_TOOL_LAST, CWxFrame::OnTool)
-        EVT_BUTTON(ID_MENU_BUTTON, CWxFrame::OnMenuButton)
+wxBEGIN_EVENT_TABLE(CWxFrame, wxFrame) EVT_CLOSE(CWxFrame::OnClose) EVT_SIZE(CWxFrame::OnSize)
+    EVT_MOVE(CWxFrame::OnMove) EVT_ACTIVATE(CWxFrame::OnActivate) EVT_IDLE(CWxFrame::OnIdle)
+        EVT_TOOL_RANGE(ID_TOOL_FIRST, ID_TOOL_LAST, CWxFrame::OnTool) EVT_BUTTON(ID_MENU_BUTTON, CWxFrame::OnMenuButton)
             EVT_MENU_RANGE(ID_MENU_ITEM_FIRST, ID_MENU_ITEM_LAST, CWxFrame::OnMenuItem)
                 EVT_MENU_OPEN(CWxFrame::OnMenuOpen) EVT_MENU_CLOSE(CWxFrame::OnMenuClose) wxEND_EVENT_TABLE()
 
@@ -120,9 +120,12 @@ CWxViewerArea* CWxFrame::CreateViewerArea(CWnd* wnd, const wxSize& areaSize) {
   return m_pArea;
 }
 
-void CWxFrame::ShowWithArea(const wxSize& areaSize) {
+void CWxFrame::ShowWithArea(const wxSize& areaSize, const wxPoint& place) {
   // The client size leaves out the toolbar: the viewer area gets it whole.
   SetClientSize(areaSize);
+  if (place != wxDefaultPosition) Move(place);
+  m_normal = wxRect(place == wxDefaultPosition ? GetPosition() : place, areaSize);
+  m_bNormalKnown = true;
   Show(true);
   DisplayWatch::WatchFrame(m_widget);
   // The X window exists now: its WM_NAME gets the caption set before.
@@ -322,6 +325,23 @@ void CWxFrame::OnClose(wxCloseEvent& /*event*/) {
   } else {
     Destroy();
   }
+}
+
+void CWxFrame::OnSize(wxSizeEvent& event) {
+  event.Skip();
+  NoteNormalPlace();
+}
+
+void CWxFrame::OnMove(wxMoveEvent& event) {
+  event.Skip();
+  NoteNormalPlace();
+}
+
+void CWxFrame::NoteNormalPlace() {
+  // Full screen, maximized and minimized are states the next start does
+  // not open in: the size and place from before them are kept.
+  if (!IsShown() || IsFullScreen() || IsMaximized() || IsIconized()) return;
+  m_normal = wxRect(GetPosition(), GetClientSize());
 }
 
 void CWxFrame::OnActivate(wxActivateEvent& event) {

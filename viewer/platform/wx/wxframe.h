@@ -38,8 +38,14 @@ class CWxFrame : public wxFrame {
   // The viewer window's native area, sized `areaSize`.
   CWxViewerArea* CreateViewerArea(CWnd* wnd, const wxSize& areaSize);
   CWxViewerArea* ViewerArea() const { return m_pArea; }
-  // Shows the frame with the viewer area at `areaSize`.
-  void ShowWithArea(const wxSize& areaSize);
+  // Shows the frame with the viewer area at `areaSize`, its top-left
+  // corner at `place` unless that is wxDefaultPosition.
+  void ShowWithArea(const wxSize& areaSize, const wxPoint& place);
+  // The viewer area's size and the frame's place as they last were while
+  // the frame was shown, out of full screen, neither maximized nor
+  // minimized: what the next start opens with.
+  bool HasNormalPlace() const { return m_bNormalKnown; }
+  wxRect NormalPlace() const { return m_normal; }
 
   // The command bar model came or changed: buttons, states, tooltips.
   void AttachCommandBar(CCommandBar* bar);
@@ -55,6 +61,9 @@ class CWxFrame : public wxFrame {
 
  private:
   void OnClose(wxCloseEvent& event);
+  void OnSize(wxSizeEvent& event);
+  void OnMove(wxMoveEvent& event);
+  void NoteNormalPlace();
   void OnActivate(wxActivateEvent& event);
   void OnIdle(wxIdleEvent& event);
   void OnTool(wxCommandEvent& event);
@@ -78,6 +87,8 @@ class CWxFrame : public wxFrame {
   bool m_bToolbarLayoutPending = false;
   bool m_bToolRectsDirty = false;
   bool m_bWindowReported = false;
+  bool m_bNormalKnown = false;
+  wxRect m_normal;
   // What the probe was last told of the bar: a new report only on change.
   std::string m_strToolRects;
 

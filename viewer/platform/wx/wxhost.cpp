@@ -17,7 +17,8 @@
 #include "wxprobe.h"
 #include "wxviewerarea.h"
 
-CWxHost::CWxHost(const wxSize& areaSize) : m_pPrevious(GetHost()), m_areaSize(areaSize) {
+CWxHost::CWxHost(const HostWindowPlace& start)
+    : m_pPrevious(GetHost()), m_start(start), m_areaSize(start.areaWidth, start.areaHeight) {
   SetHost(this);
 }
 
@@ -56,7 +57,7 @@ void CWxHost::ShowFrameWindow(CFrameWnd* frame, int showCommand) {
     m_pFrame->Hide();
     return;
   }
-  m_pFrame->ShowWithArea(m_areaSize);
+  m_pFrame->ShowWithArea(m_areaSize, m_start.placed ? wxPoint(m_start.x, m_start.y) : wxDefaultPosition);
 }
 
 void CWxHost::FrameTextChanged(CFrameWnd* frame) {
@@ -104,6 +105,14 @@ void CWxHost::DestroyWindow(CWnd* wnd) {
     m_pCommandBar = nullptr;
   }
   if (wnd == m_pFrameWnd) {
+    if (m_pFrame != nullptr && m_pFrame->HasNormalPlace()) {
+      const wxRect normal = m_pFrame->NormalPlace();
+      m_closed.areaWidth = normal.width;
+      m_closed.areaHeight = normal.height;
+      m_closed.placed = true;
+      m_closed.x = normal.x;
+      m_closed.y = normal.y;
+    }
     m_pFrameWnd = nullptr;
     if (m_pFrame != nullptr) m_pFrame->DetachAndDestroy();
     m_pFrame = nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/window/host.h"
+#include "wxentry.h"
 
 class CWxFrame;
 class CWxViewerArea;
@@ -15,8 +16,9 @@ class CWxDialog;
 
 class CWxHost : public IHost {
  public:
-  // Installs itself as the host; the viewer area starts at `areaSize`.
-  explicit CWxHost(const wxSize& areaSize);
+  // Installs itself as the host; the viewer area starts at the size of
+  // `start`, the frame at its place when it has one.
+  explicit CWxHost(const HostWindowPlace& start);
   ~CWxHost() override;
 
   // The installed wx host, or null.
@@ -25,6 +27,8 @@ class CWxHost : public IHost {
   // writes "idle". False while something is still pending.
   bool ReportIdleIfSettled();
   int ExitCode() const { return m_nExitCode; }
+  // The frame's size and place out of full screen when it was destroyed.
+  HostWindowPlace ClosedPlace() const { return m_closed; }
 
   // IHost.
   BOOL CreateFrameWindow(CFrameWnd* frame) override;
@@ -52,7 +56,9 @@ class CWxHost : public IHost {
   CWxDialog* DialogOf(const CDialog* dialog) const;
 
   IHost* m_pPrevious;
+  HostWindowPlace m_start;
   wxSize m_areaSize;
+  HostWindowPlace m_closed;
   CFrameWnd* m_pFrameWnd = nullptr;
   CWxFrame* m_pFrame = nullptr;
   CWnd* m_pViewerWnd = nullptr;
