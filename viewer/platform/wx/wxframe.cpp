@@ -180,14 +180,16 @@ void CWxFrame::SyncCommandBar() {
     const ImageResource* strip = FindBitmapResource(toolbar->bitmapId);
     for (size_t i = 0; i < buttons.size() && i <= (size_t)(ID_TOOL_LAST - ID_TOOL_FIRST); ++i) {
       const wxBitmap image = BitmapFromStrip(strip, buttons[i].image, toolbar->buttonWidth, toolbar->buttonHeight);
-      m_tools.push_back(m_pToolBar->CreateTool(ID_TOOL_FIRST + (int)i, wxEmptyString, image, wxNullBitmap,
+      // The label is not drawn (the bar shows icons only), but GTK gives it
+      // to assistive technology as the button's name.
+      m_tools.push_back(m_pToolBar->CreateTool(ID_TOOL_FIRST + (int)i, ToWx(buttons[i].tooltip), image, wxNullBitmap,
                                                wxITEM_NORMAL, nullptr, ToWx(buttons[i].tooltip)));
       m_present.push_back(false);
     }
     changed = true;
   }
-  // 3. States and tooltips. A hidden button leaves the bar and comes back at
-  // its own place among the buttons that are shown.
+  // 3. States, tooltips and names. A hidden button leaves the bar and comes
+  // back at its own place among the buttons that are shown.
   size_t place = m_pMenuButton != nullptr ? 1 : 0;
   for (size_t i = 0; i < m_tools.size(); ++i) {
     const CommandBarButton& b = buttons[i];
@@ -204,6 +206,7 @@ void CWxFrame::SyncCommandBar() {
     }
     const wxString tip = ToWx(b.tooltip);
     const bool enabled = (b.state & TBSTATE_ENABLED) != 0;
+    if (m_tools[i]->GetLabel() != tip) m_tools[i]->SetLabel(tip);
     if (m_present[i]) {
       if (m_tools[i]->GetShortHelp() != tip) m_pToolBar->SetToolShortHelp(id, tip);
       if (m_tools[i]->IsEnabled() != enabled) m_pToolBar->EnableTool(id, enabled);
