@@ -8,6 +8,7 @@
 #include "platform/controls/dialog.h"
 #include "platform/draw/canvas.h"
 #include "platform/window/frame.h"
+#include "platform/window/timers.h"
 #include "platform/window/uitasks.h"
 
 CHeadlessHost::CHeadlessHost(int areaWidth, int areaHeight, int scrollBarWidth)
@@ -21,6 +22,9 @@ CHeadlessHost::~CHeadlessHost() {
 
 void CHeadlessHost::Pump() {
   RunUiTasks();
+  // Timers run on the device tick, which tests and replays move by hand: a
+  // pump after the tick has moved fires what fell due meanwhile.
+  RunDueTimers();
   // A paint may invalidate again (a page that redraws itself); bound the
   // rounds so that such a page cannot hang the replay.
   for (int round = 0; round < 16; ++round) {

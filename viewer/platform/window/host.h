@@ -56,6 +56,9 @@ class IHost {
   // Called from any thread: work waits for the user-interface thread, which
   // the host wakes to call RunUiTasks (uitasks.h) from its event loop.
   virtual void WakeUiThread() = 0;
+  // A window timer was set or killed (timers.h): the host's event loop calls
+  // RunDueTimers when NextTimerDue says.
+  virtual void TimersChanged() {}
 };
 
 void SetHost(IHost* host);

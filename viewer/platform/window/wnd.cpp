@@ -7,6 +7,7 @@
 #include "host.h"
 #include "platform/base/tick.h"
 #include "platform/draw/canvas.h"
+#include "timers.h"
 
 namespace {
 constexpr DWORD kDoubleTapMs = 500;
@@ -105,6 +106,7 @@ BOOL CWnd::CreateTopLevel(DWORD style) {
 BOOL CWnd::DestroyWindow() {
   if (!m_bCreated) return FALSE;
   SendMessage(WM_DESTROY);
+  KillWindowTimers(this);
   // Children go before their parent is gone, as on the handheld.
   std::vector<CWnd*> children = m_children;
   for (CWnd* child : children) child->DestroyWindow();
@@ -113,6 +115,14 @@ BOOL CWnd::DestroyWindow() {
   m_bPaintPending = m_bErasePending = FALSE;
   PostNcDestroy();  // may delete this
   return TRUE;
+}
+
+BOOL CWnd::SetTimer(UINT id, UINT elapse) {
+  return m_bCreated ? SetWindowTimer(this, id, elapse) : FALSE;
+}
+
+BOOL CWnd::KillTimer(UINT id) {
+  return KillWindowTimer(this, id);
 }
 
 CWnd* CWnd::GetDescendantWindow(UINT id) const {

@@ -98,6 +98,10 @@ class CWnd : public CCmdTarget {
 
   void SetFocus();
 
+  // WM_TIMER every `elapse` milliseconds while set (timers.h).
+  BOOL SetTimer(UINT id, UINT elapse);
+  BOOL KillTimer(UINT id);
+
   // Scroll bars (SB_HORZ, SB_VERT) with the handheld's rules: a bar whose
   // range does not exceed its page is removed, positions are limited to
   // nMin … nMax - max(nPage - 1, 0).

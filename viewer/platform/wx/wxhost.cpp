@@ -10,6 +10,7 @@
 #include "platform/controls/dialog.h"
 #include "platform/window/frame.h"
 #include "platform/window/resource.h"
+#include "platform/window/timers.h"
 #include "platform/window/uitasks.h"
 #include "wxdialog.h"
 #include "wxframe.h"
@@ -20,6 +21,11 @@
 CWxHost::CWxHost(const HostWindowPlace& start)
     : m_pPrevious(GetHost()), m_start(start), m_areaSize(start.areaWidth, start.areaHeight) {
   SetHost(this);
+  // The due timers fire, then the one shot is armed for the next.
+  m_timer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+    RunDueTimers();
+    TimersChanged();
+  });
 }
 
 CWxHost::~CWxHost() {
@@ -180,6 +186,13 @@ int CWxHost::RunMessageLoop() {
   if (wxTheApp == nullptr) return m_nExitCode;
   wxTheApp->MainLoop();
   return m_nExitCode;
+}
+
+void CWxHost::TimersChanged() {
+  // Also called from RunDueTimers' handlers; the last call arms the shot.
+  m_timer.Stop();
+  const DWORD next = NextTimerDue();
+  if (next != kNoTimerDue) m_timer.StartOnce(next == 0 ? 1 : (int)next);
 }
 
 void CWxHost::WakeUiThread() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <wx/gdicmn.h>
+#include <wx/timer.h>
 
 #include <vector>
 
@@ -50,6 +51,7 @@ class CWxHost : public IHost {
   int RunMessageLoop() override;
   void QuitMessageLoop(int exitCode) override;
   void WakeUiThread() override;
+  void TimersChanged() override;
 
  private:
   CWxViewerArea* AreaOf(const CWnd* wnd) const;
@@ -68,4 +70,6 @@ class CWxHost : public IHost {
   std::vector<CWxDialog*> m_dialogs;
   bool m_bBusy = false;
   int m_nExitCode = 0;
+  // One shot, armed for the window timer that falls due next.
+  wxTimer m_timer;
 };
