@@ -25,6 +25,7 @@ BOOL CViewerApp::StartViewer() {
   //    the command line asked, and the observer.
   SetAutoRotate(m_launch.autoRotate);
   ListSettings list = m_launch.list;
+  if (m_launch.profile == PROFILE_DESKTOP) list.allFormats = TRUE;
   if (m_launch.profile == PROFILE_DESKTOP) list.grows = TRUE;
   CMainFrame* frame = new (std::nothrow) CMainFrame(list);
   if (frame == nullptr) return FALSE;

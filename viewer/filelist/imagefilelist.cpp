@@ -21,6 +21,9 @@ constexpr size_t kRecordBytes = sizeof(WIN32_FIND_DATA);
 // The recognised extensions: a NUL-separated list that begins with a NUL
 // and ends with a double NUL.
 const char PICTURE_EXTENSIONS[12] = {0, 'j', 'p', 'g', 0, 'j', 'p', 'e', 'g', 0, 0, 0};
+// The desktop's: every extension of a format the picture interface decodes.
+const char16_t* const DESKTOP_PICTURE_EXTENSIONS[] = {u"jpg", u"jpeg", u"jpe", u"jfif", u"png", u"gif", u"webp",
+                                                      u"tif", u"tiff", u"heic", u"heif", u"hif", u"avif"};
 
 WIN32_FIND_DATA* RecordAt(BYTE* block, int position) {
   return (WIN32_FIND_DATA*)(block + (size_t)position * kRecordBytes);
@@ -56,7 +59,9 @@ CImageFileList::CImageFileList(const ListSettings& settings)
       m_nError(LIST_ERROR_NONE),
       m_gridSizes(settings.grid),
       m_bGrows(settings.grows),
+      m_bAllFormats(settings.allFormats),
       m_nSlotBytes(SlotBytesFor(settings.grid)) {
+  SetAllFormats(settings.allFormats);
   m_nSlotsPerBlock = m_nSlotBytes < LIST_BLOCK_BYTES ? (int)(LIST_BLOCK_BYTES / m_nSlotBytes) : 1;
   m_nThumbBlockBytes = m_nSlotBytes < LIST_BLOCK_BYTES ? LIST_BLOCK_BYTES : m_nSlotBytes;
   std::memset(m_apEntryBlock, 0, sizeof(m_apEntryBlock));
@@ -128,7 +133,7 @@ BOOL CImageFileList::Scan(const CString& pattern) {
   const BOOL started = ForEachDeviceEntry(pattern.c_str(), [this, &pictures](const WIN32_FIND_DATA& record) {
     CString extension;
     GetExtension(CString(record.cFileName, WStrLen(record.cFileName)), extension);
-    if (IsPictureExtension(extension)) {
+    if (IsPictureExtensionOf(extension, m_bAllFormats)) {
       ++pictures;
       AddEntry(&record);
     }
@@ -493,6 +498,14 @@ BOOL IsPictureExtension(const CString& extension) {
     CString reduced = entry;
     GetExtension(entry, reduced);
     if (WStrEqualNoCase(reduced, extension)) return TRUE;
+  }
+  return FALSE;
+}
+
+BOOL IsPictureExtensionOf(const CString& extension, BOOL allFormats) {
+  if (!allFormats) return IsPictureExtension(extension);
+  for (const char16_t* entry : DESKTOP_PICTURE_EXTENSIONS) {
+    if (WStrEqualNoCase(CString(entry), extension)) return TRUE;
   }
   return FALSE;
 }

@@ -46,6 +46,12 @@ struct ListSettings {
   // pictures) and caches the thumbnails of the first 500. A list that grows
   // holds every picture of a folder and caches every thumbnail.
   BOOL grows = FALSE;
+  // The handheld lists only names ending in "jpg" or "jpeg" and decodes them
+  // as JPEG. With every format (the desktop's) the list takes every name
+  // with a picture extension (IsPictureExtensionOf), and every picture is
+  // decoded as what its first bytes say it is (SetAllFormats, process-wide:
+  // there is one list).
+  BOOL allFormats = FALSE;
 };
 
 // The list is also the memory service's reserve: its thumbnail blocks are
@@ -188,6 +194,7 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
 
   GridSizes m_gridSizes;
   BOOL m_bGrows;
+  BOOL m_bAllFormats;
   std::vector<BYTE*> m_moreEntryBlocks;
   std::vector<BYTE*> m_moreThumbBlocks;
   // A slot holds a 4-byte length and the largest thumbnail of the grid's
@@ -212,6 +219,10 @@ extern CImageFileList* g_pImageFileList;
 
 // Picture-name routines, shared with the Select Folder dialog.
 BOOL IsPictureExtension(const CString& extension);
+// The handheld's test above, or with `allFormats` the desktop's: JPEG
+// ("jpg", "jpeg", "jpe", "jfif"), PNG, GIF, WebP, TIFF ("tif", "tiff"),
+// HEIF ("heic", "heif", "hif") and AVIF, in any letter case.
+BOOL IsPictureExtensionOf(const CString& extension, BOOL allFormats);
 BOOL GetExtension(const CString& name, CString& extension);
 BOOL PathExists(const CString& path);
 void GetFileTitleOf(const CString& path, CString& title);

@@ -1,4 +1,5 @@
-// Picture loading: the orientation, the decode, the turn.
+// Picture loading: the orientation, the decode (as JPEG, or as whatever the
+// file is), the turn.
 #include "filelist/pictureload.h"
 
 #include <atomic>
@@ -7,14 +8,18 @@
 #include "imaging/dibturn.h"
 #include "imaging/exifthumb.h"
 #include "imaging/jpegdecode.h"
+#include "imaging/picturedecode.h"
 #include "platform/device/devicefs.h"
 
 namespace {
 
 // Written on the user-interface thread, read by the thumbnail workers.
 std::atomic<bool> g_bAutoRotate{false};
+std::atomic<bool> g_bAllFormats{false};
 // Set when the calling thread's last load failed at the turn.
 thread_local bool t_bTurnFailed = false;
+// Set when the calling thread's last load went through the picture interface.
+thread_local bool t_bAnyFormat = false;
 
 // Clockwise quarter turns that stand the file's picture upright; 0 when it
 // cannot be opened (the decode then says why).
@@ -36,11 +41,40 @@ BOOL GetAutoRotate() {
   return g_bAutoRotate.load() ? TRUE : FALSE;
 }
 
+void SetAllFormats(BOOL on) {
+  g_bAllFormats.store(on != FALSE);
+}
+
+BOOL GetAllFormats() {
+  return g_bAllFormats.load() ? TRUE : FALSE;
+}
+
 namespace {
+
+// Any format through the picture interface, the same steps: the turn the
+// header's orientation asks for when pictures are stood up, the box turned
+// with it, the decode. A JPEG file comes out of the JPEG path exactly as below.
+CDib DecodeAnyFormat(const WCHAR* path, int width, int height, int* turns) {
+  const bool upright = g_bAutoRotate.load();
+  CPictureFile file;
+  if (!file.Open(path, upright ? TRUE : FALSE)) return nullptr;
+  *turns = upright ? OrientationQuarterTurns(file.Info().orientation) : 0;
+  return *turns % 2 != 0 ? file.Decode(height, width) : file.Decode(width, height);
+}
 
 // Width and height 0: the whole picture.
 CDib LoadPicture(const WCHAR* path, int width, int height) {
   t_bTurnFailed = false;
+  t_bAnyFormat = g_bAllFormats.load();
+  if (t_bAnyFormat) {
+    int turns = 0;
+    CDibOwner dib(DecodeAnyFormat(path, width, height, &turns));
+    if (dib && turns != 0 && !TurnDib(&dib, turns)) {
+      t_bTurnFailed = true;
+      return nullptr;
+    }
+    return dib.Release();
+  }
   // 1. The turn the picture needs; without auto-rotation the file is
   //    decoded exactly as the handheld decoded it.
   const int turns = g_bAutoRotate.load() ? TurnsOf(path) : 0;
@@ -74,5 +108,10 @@ CDib LoadPictureTowards(const WCHAR* path, int width, int height) {
 }
 
 const char* PictureLastError() {
-  return t_bTurnFailed ? "not enough memory" : JpegLastError();
+  if (t_bTurnFailed) return "not enough memory";
+  return t_bAnyFormat ? PictureDecodeLastError() : JpegLastError();
+}
+
+PictureFailure PictureLastFailure() {
+  return PictureFailureOf(PictureLastError());
 }

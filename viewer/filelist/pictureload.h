@@ -4,6 +4,7 @@
 #pragma once
 
 #include "imaging/dib.h"
+#include "imaging/picturedecode.h"
 #include "platform/base/wintypes.h"
 
 // Turning by the Exif orientation, off by default (the handheld showed
@@ -12,6 +13,14 @@
 // cache keeps what was made before.
 void SetAutoRotate(BOOL on);
 BOOL GetAutoRotate();
+
+// Every picture format (the desktop's): a file is decoded as what its first
+// bytes say it is, whatever its name. Off by default: the handheld decodes
+// every file as JPEG, as it always did. Read by every decode that starts
+// after it is set, on any thread; the picture list sets it from its
+// settings when it is made.
+void SetAllFormats(BOOL on);
+BOOL GetAllFormats();
 
 // The picture of a device path, owned by the caller: whole, for the picture
 // page; or reduced towards a width × height box, from the Exif thumbnail
@@ -27,3 +36,6 @@ CDib LoadPictureTowards(const WCHAR* path, int width, int height);
 // line (the decoder's reason, or "not enough memory" for the turn); "" when
 // it gave a picture.
 const char* PictureLastError();
+// The kind of that failure: a damaged or unknown file, memory, a stopped
+// decode, a file that cannot be opened; PICTURE_FAILURE_NONE after a picture.
+PictureFailure PictureLastFailure();
