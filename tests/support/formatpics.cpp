@@ -399,10 +399,16 @@ std::string EncodeHeif(const Picture& picture, const HeifOptions& options) {
   if (heif_context_get_encoder_for_format(context, format, &encoder).code == heif_error_Ok) {
     heif_encoder_set_lossy_quality(encoder, options.quality);
     if (options.quality >= 100) heif_encoder_set_lossless(encoder, 1);
-    // One thread and a fixed speed: the same picture gives the same bytes.
-    heif_encoder_set_parameter_string(encoder, "threads", "1");
-    if (!options.avif) heif_encoder_set_parameter_string(encoder, "x265:pools", "none");
-    if (options.avif) heif_encoder_set_parameter_integer(encoder, "speed", 8);
+    // One thread and a fixed, fast speed: the same picture gives the same
+    // bytes, in a fraction of the encoders' default time.
+    if (options.avif) {
+      heif_encoder_set_parameter_integer(encoder, "threads", 1);
+      heif_encoder_set_parameter_integer(encoder, "speed", 8);
+    } else {
+      heif_encoder_set_parameter_string(encoder, "preset", "ultrafast");
+      heif_encoder_set_parameter_string(encoder, "x265:pools", "none");
+      heif_encoder_set_parameter_string(encoder, "x265:frame-threads", "1");
+    }
     heif_encoding_options* encoding = heif_encoding_options_alloc();
     if (options.orientation >= 1 && options.orientation <= 8) {
       encoding->image_orientation = (heif_orientation)options.orientation;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/exifwriter.h"
+#include "support/formatpics.h"
 #include "support/scenes.h"
 #include "support/testpics.h"
 
@@ -143,6 +144,76 @@ void WriteDamagedFiles(DemoWriter& demo) {
   demo.Camera("Damaged/Fine.jpg", kSceneRings, 803);
 }
 
+// The picture turned by quarter turns, clockwise: how a camera held on its
+// side stores what the viewer then stands up.
+Picture Turned(const Picture& from, int quarterTurns) {
+  Picture picture = from;
+  for (int t = ((quarterTurns % 4) + 4) % 4; t > 0; --t) {
+    Picture next = MakePicture(picture.height, picture.width, picture.components);
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        for (int c = 0; c < picture.components; ++c) next.At(picture.height - 1 - y, x)[c] = picture.At(x, y)[c];
+      }
+    }
+    picture = next;
+  }
+  return picture;
+}
+
+uint8_t RoundLogo(int x, int y) {
+  const int dx = x - 200, dy = y - 150;
+  const int r2 = dx * dx + dy * dy;
+  return r2 < 100 * 100 ? 255 : r2 < 140 * 140 ? (uint8_t)(255 - (r2 - 10000) * 255 / 9600) : 0;
+}
+
+// The same scenes in every other format the desktop viewer reads, each
+// written by its own library: photographs, a screenshot-like picture,
+// transparency, animations, 16 bits, pictures stored turned, and a PNG with
+// a JPEG's name.
+void WriteFormats(DemoWriter& demo) {
+  const int w = 800, h = 600;
+  const Picture photo = RenderScene(kSceneSunset, w, h, 901);
+  const Picture tiles = RenderScene(kSceneTiles, w, h, 902);
+  const Picture logo = WithAlpha(RenderScene(kSceneRings, 400, 300, 903), RoundLogo);
+  PngOptions png;
+  demo.File("Formats/PNG photo.png", EncodePng(photo, png));
+  demo.File("Formats/PNG with transparency.png", EncodePng(logo, png));
+  png.orientation = 6;
+  demo.File("Formats/PNG stored on its side.png", EncodePng(Turned(RenderScene(kSceneShapes, w, h, 904), -1), png));
+  demo.File("Formats/PNG named as a JPEG.jpg", EncodePng(tiles));
+  GifOptions gif;
+  demo.File("Formats/GIF tiles.gif", EncodeGif(tiles, gif));
+  gif.extraFrames = 3;
+  demo.File("Formats/GIF animation.gif", EncodeGif(RenderScene(kSceneStripes, 320, 240, 905), gif));
+  WebpOptions webp;
+  demo.File("Formats/WebP photo.webp", EncodeWebp(RenderScene(kSceneMountains, w, h, 906), webp));
+  webp.lossless = true;
+  demo.File("Formats/WebP lossless with transparency.webp", EncodeWebp(logo, webp));
+  webp.lossless = false;
+  webp.extraFrames = 3;
+  demo.File("Formats/WebP animation.webp", EncodeWebp(RenderScene(kSceneShapes, 320, 240, 907), webp));
+  TiffOptions tiff;
+  demo.File("Formats/TIFF scan.tif", EncodeTiff(RenderScene(kSceneStripes, w, h, 908), tiff));
+  tiff.bitDepth = 16;
+  tiff.compression = 8;
+  demo.File("Formats/TIFF 16 bits.tiff", EncodeTiff(RenderScene(kSceneRings, w, h, 909), tiff));
+  HeifOptions heif;
+  heif.thumbnail = 320;
+  const std::string heic = EncodeHeif(RenderScene(kSceneSunset, 1600, 1200, 910), heif);
+  // HEIF and AVIF need the library's encoders; without them the rest stands.
+  if (!heic.empty()) {
+    demo.File("Formats/HEIC phone photo.heic", heic);
+    heif.thumbnail = 0;
+    heif.orientation = 8;
+    demo.File("Formats/HEIC stored on its side.heic",
+              EncodeHeif(Turned(RenderScene(kSceneMountains, w, h, 911), 1), heif));
+  }
+  HeifOptions avif;
+  avif.avif = true;
+  const std::string av1 = EncodeHeif(RenderScene(kSceneTiles, w, h, 912), avif);
+  if (!av1.empty()) demo.File("Formats/AVIF picture.avif", av1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,6 +233,7 @@ int main(int argc, char** argv) {
   WriteCameraFolders(demo);
   WriteSpecialPictures(demo);
   WriteDamagedFiles(demo);
+  WriteFormats(demo);
   demo.Folder("Empty");
   demo.File("Notes/readme.txt", "This folder holds no pictures.\n");
   if (!demo.ok()) return 1;
