@@ -68,7 +68,9 @@ BOOL CGifDecoder::Refuse(const char* reason) {
 
 BOOL CGifDecoder::LibraryError() {
   if (m_pInput->Failure() != nullptr) return Refuse(nullptr);
-  SetPictureLibraryError(kFormat, GifErrorString(m_gif != nullptr ? m_gif->Error : D_GIF_ERR_READ_FAILED));
+  const int error = m_gif != nullptr ? m_gif->Error : D_GIF_ERR_READ_FAILED;
+  if (error == D_GIF_ERR_NOT_ENOUGH_MEM) return Refuse(kPictureNoMemory);
+  SetPictureLibraryError(kFormat, GifErrorString(error));
   return FALSE;
 }
 

@@ -29,7 +29,7 @@ class CPngDecoder : public CPictureDecoder {
   static void OnError(png_structp png, png_const_charp message);
   static void OnWarning(png_structp, png_const_charp) {}
   static void OnRead(png_structp png, png_bytep data, size_t length);
-  static png_voidp OnAlloc(png_structp, png_alloc_size_t bytes) { return DecoderAlloc(bytes); }
+  static png_voidp OnAlloc(png_structp png, png_alloc_size_t bytes);
   static void OnFree(png_structp, png_voidp block) { DecoderFree(block); }
 
   // The parts that call into the library; setjmp sits in their callers, and
@@ -38,11 +38,13 @@ class CPngDecoder : public CPictureDecoder {
   void RunDecode(int width, int height);
   void SetTransforms();
   void ConvertRow(const BYTE* row, BYTE* out) const;
+  void LibraryError() const;
 
   CDecodeInput* m_pInput;
   png_structp m_png = nullptr;
   png_infop m_info = nullptr;
   char m_message[160] = "";
+  bool m_bNoMemory = false;
   CRowReducer m_reducer;
   HMEMBLOCK m_hRow = nullptr;       // one decoded row when it must be converted
   HMEMBLOCK m_hImage = nullptr;     // an interlaced picture, whole
@@ -60,6 +62,14 @@ CPngDecoder::~CPngDecoder() {
   MemFree(m_hPointers);
 }
 
+// A refusal of the budget is remembered: the library's own words for it
+// ("insufficient memory") then give way to the viewer's.
+png_voidp CPngDecoder::OnAlloc(png_structp png, png_alloc_size_t bytes) {
+  void* block = DecoderAlloc(bytes);
+  if (block == nullptr) ((CPngDecoder*)png_get_mem_ptr(png))->m_bNoMemory = true;
+  return block;
+}
+
 void CPngDecoder::OnError(png_structp png, png_const_charp message) {
   CPngDecoder* self = (CPngDecoder*)png_get_error_ptr(png);
   std::snprintf(self->m_message, sizeof self->m_message, "%s", message != nullptr ? message : "");
@@ -72,6 +82,18 @@ void CPngDecoder::OnRead(png_structp png, png_bytep data, size_t length) {
   if (input->Read(data, length) != length) png_error(png, "the file ends early");
 }
 
+// The input's reason first (a stopped or bounded read), then memory, then
+// the library's words.
+void CPngDecoder::LibraryError() const {
+  if (m_pInput->Failure() != nullptr) {
+    SetPictureInputError(*m_pInput, nullptr);
+  } else if (m_bNoMemory) {
+    SetPictureDecodeError(kPictureNoMemory);
+  } else {
+    SetPictureLibraryError(kFormat, m_message);
+  }
+}
+
 BOOL CPngDecoder::ReadHeader(PictureInfo* info) {
   m_png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning, this, OnAlloc, OnFree);
   if (m_png != nullptr) m_info = png_create_info_struct(m_png);
@@ -80,8 +102,7 @@ BOOL CPngDecoder::ReadHeader(PictureInfo* info) {
     return FALSE;
   }
   if (setjmp(png_jmpbuf(m_png)) != 0) {
-    SetPictureInputError(*m_pInput, nullptr);
-    if (m_pInput->Failure() == nullptr) SetPictureLibraryError(kFormat, m_message);
+    LibraryError();
     return FALSE;
   }
   return RunHeader(info) ? TRUE : FALSE;
@@ -129,8 +150,7 @@ void CPngDecoder::ConvertRow(const BYTE* row, BYTE* out) const {
 CDib CPngDecoder::Decode(int width, int height) {
   if (m_png == nullptr) return nullptr;
   if (setjmp(png_jmpbuf(m_png)) != 0) {
-    SetPictureInputError(*m_pInput, nullptr);
-    if (m_pInput->Failure() == nullptr) SetPictureLibraryError(kFormat, m_message);
+    LibraryError();
     return nullptr;
   }
   RunDecode(width, height);

@@ -91,8 +91,14 @@ BOOL CTiffDecoder::Refuse(const char* reason) {
   return FALSE;
 }
 
+// An allocation the library could not make ("Out of memory", or one past
+// the single-allocation limit, which is what the budget had left) is the
+// memory case; every other message is the library's.
 BOOL CTiffDecoder::LibraryError() {
   if (m_pInput->Failure() != nullptr) return Refuse(nullptr);
+  if (std::strstr(m_message, "Out of memory") != nullptr || std::strstr(m_message, "beyond the") != nullptr) {
+    return Refuse(kPictureNoMemory);
+  }
   SetPictureLibraryError(kFormat, m_message);
   return FALSE;
 }
