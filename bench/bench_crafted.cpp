@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <string>
 
+#include "benchutil.h"
 #include "imaging/dibdraw.h"
 #include "imaging/jpegdecode.h"
 #include "platform/base/heap.h"
@@ -76,28 +76,15 @@ CRAFTED_BENCH(BM_Scans30000Open);
 CRAFTED_BENCH(BM_Scans5000Grid);
 CRAFTED_BENCH(BM_Scans5000Open);
 
-// VmRSS or VmHWM of this process from /proc/self/status, in KB.
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const size_t length = std::strlen(field);
-  while (std::getline(status, line)) {
-    if (line.compare(0, length, field) == 0 && line.size() > length && line[length] == ':') {
-      return std::strtol(line.c_str() + length + 1, nullptr, 10);
-    }
-  }
-  return -1;
-}
-
 // The viewer's course with the 140-byte file under --memory 64: the grid
 // cell (decode towards 160 × 160, 64 × 64 thumbnail kept as the cache
 // keeps it), then the open at full size. The peak is taken from a fresh
-// high-water mark (writing 5 to clear_refs resets it).
+// high-water mark.
 void MeasureTinyFrame() {
   const std::string& tiny = Shared().tiny;
   HeapSetBudget((size_t)64 << 20);
-  std::ofstream("/proc/self/clear_refs") << "5";
-  const long start = StatusKb("VmRSS");
+  benchutil::ResetPeakRss();
+  const long start = benchutil::StatusKb("VmRSS");
   HeapResetPeak();
   CDib big = DecodeBytes(tiny, 160);
   const std::string gridReason = JpegLastError();
@@ -105,7 +92,7 @@ void MeasureTinyFrame() {
   MemFree(big);
   CDib open = DecodeBytes(tiny, 0);
   const std::string openReason = JpegLastError();
-  const long peak = StatusKb("VmHWM");
+  const long peak = benchutil::PeakRssKb();
   const size_t heapPeak = HeapPeakBytes();
   MemFree(open);
   MemFree(thumbnail);
@@ -132,6 +119,7 @@ void PrintSummary() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  HeapConfigureProcess();  // as the programs start
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Shared();  // the files are made before anything is measured

@@ -115,6 +115,7 @@ BENCHMARK(BM_ScanFolder)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
+  HeapConfigureProcess();  // as the programs start
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   Folders& f = TheFolders();

@@ -20,6 +20,7 @@
 #include "imaging/dibdraw.h"
 #include "imaging/dibturn.h"
 #include "imaging/jpegdecode.h"
+#include "platform/base/heap.h"
 #include "platform/draw/canvas.h"
 #include "platform/draw/gdi.h"
 #include "shell/memblock.h"
@@ -241,6 +242,7 @@ void PrintSummary() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  HeapConfigureProcess();  // as the programs start
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Shared();  // the pictures are made before anything is timed

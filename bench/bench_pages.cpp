@@ -16,6 +16,7 @@
 #include "filelist/imagefilelist.h"
 #include "imaging/dibdraw.h"
 #include "pages/imagepage.h"
+#include "platform/base/heap.h"
 #include "platform/base/tick.h"
 #include "platform/device/devicefs.h"
 #include "platform/headless/headless_host.h"
@@ -164,6 +165,7 @@ int MemoryRun(const char* root) {
   g_pImageFileList->SelectFolder(u"\\Big");
   host.Pump();
   const long before = benchutil::CurrentRssKb();
+  benchutil::ResetPeakRss();
   CViewerWnd& wnd = static_cast<CMainFrame*>(app.m_pMainWnd)->GetViewerWnd();
   g_pImageFileList->SetCurrent(0);
   wnd.SwitchPage(PAGE_IMAGE);
@@ -180,6 +182,7 @@ int MemoryRun(const char* root) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  HeapConfigureProcess();  // as the programs start
   if (argc == 3 && std::strcmp(argv[1], "--memory-run") == 0) return MemoryRun(argv[2]);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

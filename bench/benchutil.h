@@ -1,15 +1,16 @@
 // Small helpers of the benchmarks: a median of repeated timings, for the
-// summary ratios each benchmark prints after Google Benchmark's own table,
-// and the process's resident memory.
+// summary ratios each benchmark prints after Google Benchmark's own table;
+// the process's resident memory; the figures of a fresh child process.
 #pragma once
 
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,11 +38,32 @@ inline void Ratio(const char* what, double ratio, const char* target) {
   std::printf("  %-58s %10.2f   (%s)\n", what, ratio, target);
 }
 
-// Resident memory of this process: its peak so far, and now (KB).
+// Resident memory of this process, in KB: its peak since the start or the
+// last ResetPeakRss (VmHWM), and now. getrusage's maximum is no use in a
+// child: it keeps what the parent held resident when it forked.
+inline long StatusKb(const char* field) {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (f == nullptr) return -1;
+  char line[256];
+  long kb = -1;
+  const size_t length = std::strlen(field);
+  while (kb < 0 && std::fgets(line, sizeof line, f) != nullptr) {
+    if (std::strncmp(line, field, length) == 0 && line[length] == ':') kb = std::strtol(line + length + 1, nullptr, 10);
+  }
+  std::fclose(f);
+  return kb;
+}
+
 inline long PeakRssKb() {
-  struct rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
+  return StatusKb("VmHWM");
+}
+
+// Starts a new peak from the present resident memory.
+inline void ResetPeakRss() {
+  FILE* f = std::fopen("/proc/self/clear_refs", "w");
+  if (f == nullptr) return;
+  std::fputs("5", f);
+  std::fclose(f);
 }
 
 inline long CurrentRssKb() {
@@ -55,9 +77,9 @@ inline long CurrentRssKb() {
 }
 
 // Runs this program again as `self --memory-run ARGS...` in a fresh process
-// (so that what the parent made does not count) and reads the two numbers
-// the child prints: its resident memory before the work and its peak (KB).
-inline bool ChildMemory(const char* self, const std::vector<std::string>& args, long* before, long* peak) {
+// (so that what the parent made does not count) and reads the first `count`
+// numbers the child prints.
+inline bool ChildFigures(const char* self, const std::vector<std::string>& args, long* values, int count) {
   std::fflush(stdout);
   int pipes[2];
   if (pipe(pipes) != 0) return false;
@@ -71,12 +93,31 @@ inline bool ChildMemory(const char* self, const std::vector<std::string>& args, 
     _exit(127);
   }
   close(pipes[1]);
-  char buffer[128] = {};
-  const ssize_t n = read(pipes[0], buffer, sizeof(buffer) - 1);
+  std::string text;
+  char buffer[256];
+  ssize_t n;
+  while ((n = read(pipes[0], buffer, sizeof buffer)) > 0) text.append(buffer, (size_t)n);
   close(pipes[0]);
   int status = 0;
   waitpid(child, &status, 0);
-  return n > 0 && std::sscanf(buffer, "%ld %ld", before, peak) == 2;
+  const char* at = text.c_str();
+  for (int i = 0; i < count; ++i) {
+    char* end = nullptr;
+    values[i] = std::strtol(at, &end, 10);
+    if (end == at) return false;
+    at = end;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The child's resident memory before its work and its peak (KB), as a child
+// that prints those two numbers reports them.
+inline bool ChildMemory(const char* self, const std::vector<std::string>& args, long* before, long* peak) {
+  long values[2];
+  if (!ChildFigures(self, args, values, 2)) return false;
+  *before = values[0];
+  *peak = values[1];
+  return true;
 }
 
 }  // namespace benchutil

@@ -3,9 +3,15 @@
 #include "platform/base/heap.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -16,12 +22,28 @@ struct BudgetGuard {
   ~BudgetGuard() { HeapSetBudget(saved); }
 };
 
+// Sizes on both sides of the line between the C library's blocks and
+// mappings of their own, and one large enough for huge pages: each block is
+// zero-filled, 16-aligned, charged exactly its size, and whole (written to
+// its last byte, then freed and allocated again zero-filled).
 TEST(Heap, BlocksAreZeroFilledAndSized) {
-  unsigned char* block = (unsigned char*)HeapAllocZero(1000);
-  ASSERT_NE(block, nullptr);
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(block[i], 0);
-  EXPECT_EQ(HeapBlockSize(block), 1000u);
-  HeapFreeBlock(block);
+  const size_t sizes[] = {1000, 64 * 1024 - 1, 64 * 1024, 1 << 20, (size_t)5 << 20};
+  for (size_t bytes : sizes) {
+    SCOPED_TRACE(bytes);
+    const size_t base = HeapBytesInUse();
+    for (int round = 0; round < 2; ++round) {
+      unsigned char* block = (unsigned char*)HeapAllocZero(bytes);
+      ASSERT_NE(block, nullptr);
+      EXPECT_EQ((uintptr_t)block % 16, 0u);
+      const unsigned char* nonzero = std::find_if(block, block + bytes, [](unsigned char b) { return b != 0; });
+      ASSERT_EQ(nonzero, block + bytes) << "a byte at " << nonzero - block << " is not zero";
+      EXPECT_EQ(HeapBlockSize(block), bytes);
+      EXPECT_EQ(HeapBytesInUse(), base + bytes);
+      std::memset(block, 0xA5, bytes);
+      HeapFreeBlock(block);
+      EXPECT_EQ(HeapBytesInUse(), base);
+    }
+  }
   EXPECT_EQ(HeapBlockSize(nullptr), 0u);
   HeapFreeBlock(nullptr);
 }
@@ -168,6 +190,98 @@ TEST(Heap, ThreadsShareTheBudgetWithoutPassingIt) {
   EXPECT_EQ(HeapBlockCount(), baseBlocks);
   EXPECT_EQ(HeapBytesReserved(), baseReserved);
   EXPECT_EQ(HeapBytesAvailable(), kRoom);
+}
+
+// Resident memory of this process, KB.
+long ResidentKb() {
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  long pages = 0, resident = -1;
+  if (f == nullptr) return -1;
+  if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = -1;
+  std::fclose(f);
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizerAllocator = true;
+#elif defined(__has_feature)
+constexpr bool kSanitizerAllocator = __has_feature(address_sanitizer) || __has_feature(thread_sanitizer);
+#else
+constexpr bool kSanitizerAllocator = false;
+#endif
+
+struct Allocator {
+  void* (*alloc)(size_t bytes);
+  void (*free)(void* block);
+};
+const Allocator kHeap = {HeapAllocZero, HeapFreeBlock};
+const Allocator kLibrary = {std::malloc, std::free};
+
+// What a viewer's course does to the C library: a large block freed (the
+// library then raises its threshold for mapping blocks to that size), then
+// 24 MB of 256 KB blocks, each followed by a small block that stays, and
+// those 256 KB blocks freed. Returns how much resident memory they left
+// behind, KB (kNoBlock when a block or the reading could not be had).
+constexpr long kNoBlock = LONG_MIN, kRefused = LONG_MIN + 1;
+long ResidueKb(const Allocator& allocator) {
+  constexpr size_t kLarge = (size_t)8 << 20, kMedium = 256 * 1024;
+  constexpr int kMediums = 96;
+  void* large = allocator.alloc(kLarge);
+  if (large == nullptr) return kNoBlock;
+  std::memset(large, 1, kLarge);
+  allocator.free(large);
+  const long start = ResidentKb();
+  if (start <= 0) return kNoBlock;
+  std::vector<void*> mediums, pins;
+  for (int i = 0; i < kMediums; ++i) {
+    mediums.push_back(allocator.alloc(kMedium));
+    pins.push_back(allocator.alloc(1024));
+    if (mediums.back() == nullptr || pins.back() == nullptr) return kNoBlock;
+    std::memset(mediums.back(), 2, kMedium);
+    std::memset(pins.back(), 3, 1024);
+  }
+  for (void* block : mediums) allocator.free(block);
+  const long end = ResidentKb();
+  const long residue = end <= 0 ? kNoBlock : end - start;
+  for (void* block : pins) allocator.free(block);
+  return residue;
+}
+
+// Memory given back is given back to the system: the heap's own large
+// blocks by themselves, the JPEG library's (plain C library blocks) once
+// HeapConfigureProcess has run. Each case runs in a child process of its
+// own, whose C library has seen nothing else.
+TEST(Heap, FreedLargeBlocksLeaveTheProcess) {
+  if (kSanitizerAllocator) GTEST_SKIP() << "a sanitizer's allocator keeps freed memory on purpose";
+  struct Case {
+    const char* what;
+    const Allocator& allocator;
+    bool configure;
+  } cases[] = {
+      {"heap blocks", kHeap, false},
+      {"C library blocks after HeapConfigureProcess", kLibrary, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    int pipes[2];
+    ASSERT_EQ(pipe(pipes), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      long residue = c.configure && !HeapConfigureProcess() ? kRefused : ResidueKb(c.allocator);
+      _exit(write(pipes[1], &residue, sizeof residue) == sizeof residue ? 0 : 1);
+    }
+    close(pipes[1]);
+    long residue = kNoBlock;
+    const bool read = ::read(pipes[0], &residue, sizeof residue) == sizeof residue;
+    close(pipes[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(read && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_NE(residue, kNoBlock);
+    ASSERT_NE(residue, kRefused) << "the C library refused the settings";
+    EXPECT_LT(residue, 8 * 1024) << "KB still resident of 24 MB freed";
+  }
 }
 
 }  // namespace

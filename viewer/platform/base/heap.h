@@ -9,7 +9,9 @@
 
 // Allocates a zero-filled block of `bytes` bytes, or returns null when the
 // block would take the heap past its budget (or the host has no memory).
-// A request of 0 bytes gets a valid, empty block.
+// A request of 0 bytes gets a valid, empty block. Blocks of 64 KB and more
+// (the list's blocks, pictures) are mappings of their own: freeing one
+// returns its memory to the system at once.
 void* HeapAllocZero(size_t bytes);
 // Releases a block from HeapAllocZero; null is ignored.
 void HeapFreeBlock(void* block);
@@ -39,3 +41,14 @@ size_t HeapBytesReserved();
 
 // The budget the viewer runs with unless told otherwise (--memory).
 constexpr size_t kDefaultHeapBudget = (size_t)1024 * 1024 * 1024;
+
+// Sets the C library's allocator up so that the budget bounds the process,
+// not only the heap's own blocks: what the JPEG library allocates while it
+// decodes (the heap only reserves budget for it) is mapped at a fixed 128 KB
+// and returned when freed, instead of the threshold rising after each large
+// free and keeping freed pictures resident; free memory at the top of an
+// arena goes back above 128 KB; all threads share at most two arenas rather
+// than one for each worker. Call it first in main, before any thread starts.
+// False when the allocator refused a setting (AddressSanitizer's refuses
+// them all); the process then keeps the allocator's defaults.
+bool HeapConfigureProcess();
