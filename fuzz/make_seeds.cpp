@@ -1,17 +1,20 @@
 // vimbra-fuzz-seeds: writes small seed corpora for the fuzz targets with the
 // test-picture library, so that no binary fixture is ever committed.
 //
-// Usage: vimbra-fuzz-seeds DIR   (writes DIR/exifthumb, DIR/jpegdecode and
-//        DIR/gridcell)
+// Usage: vimbra-fuzz-seeds DIR   (writes DIR/exifthumb, DIR/jpegdecode,
+//        DIR/gridcell, and DIR/png, gif, webp, tiff and heif)
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/jpegdecode.h"
+#include "support/craftedformats.h"
 #include "support/craftedpics.h"
 #include "support/exifwriter.h"
+#include "support/formatpics.h"
 #include "support/scenes.h"
 #include "support/testpics.h"
 
@@ -71,6 +74,77 @@ std::vector<std::string> CraftedSeeds() {
   return {ManyScanJpeg(48, 32, 12), ManyScanJpeg(40, 24, kJpegMaxScans + 1), TinyProgressiveGrey(320, 200)};
 }
 
+uint8_t Ramp(int x, int) {
+  return (uint8_t)(x * 16);
+}
+
+// Small pictures of every layout each glue meets, and the crafted files of
+// the suite (their bombs made small where the name says so).
+std::vector<std::pair<std::string, std::string>> FormatSeeds() {
+  const Picture colour = RenderScene(kSceneShapes, 24, 16, 1);
+  const Picture grey = ToGrey(colour);
+  const Picture alpha = WithAlpha(colour, Ramp);
+  std::vector<std::pair<std::string, std::string>> seeds;
+  auto add = [&](const char* target, const std::string& bytes) {
+    if (!bytes.empty()) seeds.emplace_back(target, bytes);
+  };
+  PngOptions png16;
+  png16.bitDepth = 16;
+  PngOptions interlaced;
+  interlaced.interlaced = true;
+  interlaced.orientation = 6;
+  PngOptions palette;
+  palette.palette = true;
+  add("png", EncodePng(colour));
+  add("png", EncodePng(alpha, png16));
+  add("png", EncodePng(grey, interlaced));
+  add("png", EncodePng(alpha, palette));
+  add("png", PngPaletteOutOfRange());
+  add("png", HugeHeaderPng(100000, 100000));
+  GifOptions gif;
+  gif.interlaced = true;
+  gif.transparentIndex = 0;
+  gif.extraFrames = 2;
+  add("gif", EncodeGif(colour));
+  add("gif", EncodeGif(alpha, gif));
+  add("gif", GifPaletteOutOfRange());
+  add("gif", GifWithRecords(40));
+  WebpOptions lossless;
+  lossless.lossless = true;
+  lossless.orientation = 3;
+  WebpOptions animation;
+  animation.extraFrames = 2;
+  add("webp", EncodeWebp(colour));
+  add("webp", EncodeWebp(alpha, lossless));
+  add("webp", EncodeWebp(colour, animation));
+  add("webp", WebpWithFrames(30));
+  TiffOptions tiled;
+  tiled.tiled = true;
+  tiled.bitDepth = 16;
+  TiffOptions jpeg;
+  jpeg.compression = 7;
+  TiffOptions cmyk;
+  cmyk.cmyk = true;
+  TiffOptions planes;
+  planes.separatePlanes = true;
+  planes.orientation = 8;
+  add("tiff", EncodeTiff(colour));
+  add("tiff", EncodeTiff(alpha, tiled));
+  add("tiff", EncodeTiff(colour, jpeg));
+  add("tiff", EncodeTiff(SolidCmyk(8, 8, 1, 2, 3, 4), cmyk));
+  add("tiff", EncodeTiff(grey, planes));
+  add("tiff", TiffWithStripCount(4096));
+  HeifOptions thumbnail;
+  thumbnail.thumbnail = 8;
+  HeifOptions avif;
+  avif.avif = true;
+  avif.orientation = 5;
+  add("heif", EncodeHeif(colour, thumbnail));
+  add("heif", EncodeHeif(alpha, avif));
+  add("heif", HugeHeic(60000, 60000));
+  return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +157,7 @@ int main(int argc, char** argv) {
   fs::create_directories(root / "exifthumb", ec);
   fs::create_directories(root / "jpegdecode", ec);
   fs::create_directories(root / "gridcell", ec);
+  for (const char* target : {"png", "gif", "webp", "tiff", "heif"}) fs::create_directories(root / target, ec);
   int count = 0;
   bool ok = true;
   for (const std::string& seed : CameraSeeds()) {
@@ -96,6 +171,9 @@ int main(int argc, char** argv) {
   }
   for (const std::string& seed : CraftedSeeds()) {
     ok = Write(root / "gridcell" / ("crafted" + std::to_string(count++) + ".jpg"), seed) && ok;
+  }
+  for (const auto& seed : FormatSeeds()) {
+    ok = Write(root / seed.first / ("seed" + std::to_string(count++)), seed.second) && ok;
   }
   if (!ok) {
     std::fprintf(stderr, "vimbra-fuzz-seeds: cannot write into %s\n", argv[1]);

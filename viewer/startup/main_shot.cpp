@@ -62,6 +62,7 @@ int Bad(const std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  HeapConfigureProcess();  // before any thread: the budget bounds the whole process
   // 1. The command line.
   CommandLine options;
   std::string error;

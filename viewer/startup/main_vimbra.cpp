@@ -90,6 +90,7 @@ HostWindowPlace StartWindowPlace(const CommandLine& options, const KeptSettings&
 }  // namespace
 
 int main(int argc, char** argv) {
+  HeapConfigureProcess();  // before any thread: the budget bounds the whole process
   // 1. The command line.
   CommandLine options;
   std::string error;

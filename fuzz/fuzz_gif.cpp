@@ -1,0 +1,6 @@
+// libFuzzer target for the GIF glue of the picture interface.
+#include "fuzzpicture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return FuzzPictureInput(data, size, PICTURE_GIF);
+}

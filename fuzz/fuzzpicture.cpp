@@ -1,0 +1,66 @@
+// One input through the picture interface: the format's glue only, under a
+// 64 MB budget, with the layout of every CDib and the heap's balance checked.
+#include "fuzzpicture.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "fuzzstream.h"
+#include "imaging/dibdraw.h"
+#include "platform/base/heap.h"
+#include "platform/draw/canvas.h"
+#include "shell/memblock.h"
+
+namespace {
+
+// A block must be exactly header, palette and rows as its header says.
+void CheckLayout(CDib dib) {
+  BITMAPINFOHEADER h;
+  std::memcpy(&h, dib, sizeof h);
+  if (h.biSize != 40 || h.biPlanes != 1 || h.biWidth <= 0 || h.biHeight <= 0) std::abort();
+  if (!((h.biBitCount == 24 && h.biClrUsed == 0) || (h.biBitCount == 8 && h.biClrUsed == 256))) std::abort();
+  const uint64_t stride = ((uint64_t)h.biWidth * h.biBitCount + 31) / 32 * 4;
+  if (h.biSizeImage != stride * (uint64_t)h.biHeight) std::abort();
+  if (MemSize(dib) != 40 + 4 * (uint64_t)h.biClrUsed + stride * (uint64_t)h.biHeight) std::abort();
+}
+
+void Exercise(CDib dib, Canvas* canvas) {
+  CheckLayout(dib);
+  CDib thumbnail = MakeDibThumbnail(dib, 64, 64);
+  HDC dc = CreateCanvasDC(canvas);
+  const RECT cell{0, 0, 64, 64};
+  if (thumbnail != nullptr && DrawDibFit(thumbnail, &cell, dc) != 1) std::abort();
+  DeleteDC(dc);
+  MemFree(thumbnail);
+}
+
+}  // namespace
+
+int FuzzPictureInput(const uint8_t* data, size_t size, PictureFormat format) {
+  static const bool configured = [] {
+    HeapSetBudget(64u << 20);
+    return true;
+  }();
+  (void)configured;
+  PictureFormat found = PictureFormatOf(data, size);
+  if (found == PICTURE_AVIF) found = PICTURE_HEIF;
+  if (found != format) return 0;
+  static Canvas canvas;
+  if (canvas.Width() == 0) canvas.Resize(64, 64);
+  const size_t blocks = HeapBlockCount();
+  FILE* stream = FuzzStream(data, size);
+  if (stream == nullptr) return 0;
+  for (int box : {160, 0}) {
+    std::rewind(stream);
+    CDib dib = nullptr;
+    {
+      CPictureFile file;
+      if (file.OpenStream(stream, box == 0 ? TRUE : FALSE)) dib = file.Decode(box, box);
+    }
+    if (dib != nullptr) Exercise(dib, &canvas);
+    MemFree(dib);
+    // Nothing of ours stays behind: no block, nothing reserved.
+    if (HeapBlockCount() != blocks || HeapBytesReserved() != 0) std::abort();
+  }
+  return 0;
+}
