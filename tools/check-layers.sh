@@ -3,9 +3,11 @@
 # floor and the floors below it, never one above; inside the platform the same
 # holds for its rooms (base < device < draw < window < controls). The hosts
 # (platform/headless, platform/wx) include only the platform. Above the
-# platform no file includes a wx, GTK, cairo, pango or POSIX header; the
-# decoding libraries' headers (libjpeg, libpng, giflib, libwebp, libtiff,
-# libheif) appear only in the decoding glue's source files (imaging/*.cpp;
+# platform no file includes a wx, GTK, GLib (GIO), cairo, pango or POSIX
+# header, and GLib appears in no header at all (the device room's Trash
+# includes it in its source); the decoding libraries' headers (libjpeg,
+# TurboJPEG, libpng, giflib, libwebp, libtiff, libheif) appear only in the
+# decoding glue's source files (imaging/*.cpp;
 # the platform's drawing may write PNG files in its own sources), and no
 # header of the system shows one. Prints every offending
 # line and fails; the build's floorcheck_<floor> programs catch the same
@@ -30,8 +32,9 @@ index_in() {
 rank_of() { index_in "$1" "${floors[@]}"; }
 room_of() { index_in "$1" "${rooms[@]}"; }
 
-host_headers='^(wx/|gtk/|gdk/|glib|cairo|pango|fontconfig|X11/)'
-codec_headers='^(jpeglib\.h|jerror\.h|png\.h|pngconf\.h|gif_lib\.h|webp/|tiff\.h|tiffio\.h|libheif/)'
+host_headers='^(wx/|gtk/|gdk/|glib|gio/|cairo|pango|fontconfig|X11/)'
+codec_headers='^(jpeglib\.h|jerror\.h|turbojpeg\.h|png\.h|pngconf\.h|gif_lib\.h|webp/|tiff\.h|tiffio\.h|libheif/)'
+glib_headers='^(glib|gio/|gobject/)'
 posix_headers='^(unistd\.h|dirent\.h|fcntl\.h|pthread\.h|sys/|poll\.h|signal\.h|dlfcn\.h|spawn\.h)'
 
 include_line='^[[:space:]]*#[[:space:]]*include[[:space:]]*([<"])([^">]+)[">]'
@@ -69,6 +72,10 @@ while IFS= read -r file; do
     if [[ $kind == '<' ]]; then
       if [[ $target =~ $codec_headers && $file == *.h ]]; then
         report "$where" "a decoding library's header in a header of the system"
+        continue
+      fi
+      if [[ $target =~ $glib_headers && $file == *.h ]]; then
+        report "$where" "GLib in a header: it stays in the platform's sources (the device's Trash)"
         continue
       fi
       [[ $rank -eq 0 ]] && continue

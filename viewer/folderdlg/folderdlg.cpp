@@ -34,7 +34,12 @@ bool IsPictureEntry(const WIN32_FIND_DATA& record) {
 
 }  // namespace
 
-CFolderDlg::CFolderDlg() : CDialog(IDD_SELECT_FOLDER, nullptr) {}
+CFolderDlg::CFolderDlg(BOOL chooseOnly) : CDialog(IDD_SELECT_FOLDER, nullptr), m_bChooseOnly(chooseOnly) {}
+
+BOOL CFolderDlg::GetChosenFolder(CString* folder) const {
+  if (m_bChosen) *folder = m_strChosen;
+  return m_bChosen;
+}
 
 CFolderDlg::~CFolderDlg() {
   StopFill();
@@ -264,7 +269,15 @@ void CFolderDlg::OnOK() {
   CTreeCtrl* tree = Tree();
   // 1.–2. Without a list, a tree or a selection nothing changes.
   HTREEITEM selected = tree != nullptr ? tree->GetSelectedItem() : nullptr;
-  if (g_pImageFileList != nullptr && selected != nullptr) {
+  if (m_bChooseOnly && selected != nullptr) {
+    // A choice for a copy or move: the path only, the list left alone.
+    CString path;
+    for (HTREEITEM item = selected; tree->GetParentItem(item) != nullptr; item = tree->GetParentItem(item)) {
+      path = u"\\" + tree->GetItemText(item) + path;
+    }
+    m_strChosen = path;
+    m_bChosen = TRUE;
+  } else if (g_pImageFileList != nullptr && selected != nullptr) {
     if (tree->GetParentItem(selected) == nullptr) {
       // 3. The root item "My Device" is the device root.
       g_pImageFileList->SelectRootFolder();

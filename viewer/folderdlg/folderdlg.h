@@ -14,8 +14,14 @@
 
 class CFolderDlg : public CDialog {
  public:
-  CFolderDlg();
+  // `chooseOnly`: OK only says which folder was chosen (GetChosenFolder),
+  // for a copy or move; the list's folder stays.
+  explicit CFolderDlg(BOOL chooseOnly = FALSE);
   ~CFolderDlg() override;
+
+  // After OK in a choosing dialog: TRUE and the chosen folder's device path
+  // ("" for the root); FALSE when nothing was selected.
+  BOOL GetChosenFolder(CString* folder) const;
 
   // A slice of the fill ends after the first step (one directory entry
   // looked at, or one folder entered) that finds this much of the device
@@ -80,4 +86,7 @@ class CFolderDlg : public CDialog {
   CString m_strCurrent;
   int m_nCurrentDepth = 0;
   BOOL m_bCurrentSelected = FALSE;
+  BOOL m_bChooseOnly = FALSE;
+  BOOL m_bChosen = FALSE;
+  CString m_strChosen;
 };

@@ -1,5 +1,5 @@
-// The viewer's resources: string table, icons, toolbar strip, menu, menu bar,
-// toolbar, accelerators and the two dialog templates.
+// The viewer's resources: string table, icons, toolbar strip, menus, menu
+// bars, toolbar, accelerators and the dialog templates.
 #include <cstring>
 #include <vector>
 
@@ -23,6 +23,25 @@ const StringResource kStrings[] = {
     {IDS_NO_PICTURES,
      u"There is no support file in current folder. \nPlease use browser button to change \ncurrent folder."},
     {IDS_FILE_NOT_FOUND, u"Cannot open file. File not found."},
+    {IDS_CONFIRM_DELETE, u"Delete \u201C%1\u201D for good? It cannot be brought back."},
+    {IDS_NO_TRASH, u"\u201C%1\u201D cannot go to the Trash: %2. Delete it for good instead?"},
+    {IDS_ASK_TRIM,
+     u"\u201C%1\u201D is not a whole number of blocks wide or high: a lossless turn cuts off its partial "
+     u"edge. Turn it and cut the edge?"},
+    {IDS_CANNOT_TRASH, u"Cannot move \u201C%1\u201D to the Trash: %2."},
+    {IDS_CANNOT_DELETE, u"Cannot delete \u201C%1\u201D: %2."},
+    {IDS_CANNOT_TURN, u"Cannot turn \u201C%1\u201D: %2."},
+    {IDS_CANNOT_RENAME, u"Cannot rename \u201C%1\u201D: %2."},
+    {IDS_CANNOT_COPY, u"Cannot copy \u201C%1\u201D: %2."},
+    {IDS_CANNOT_MOVE, u"Cannot move \u201C%1\u201D: %2."},
+    {IDS_CANNOT_RESTORE, u"Cannot bring \u201C%1\u201D back from the Trash: %2."},
+    {IDS_NAME_EMPTY, u"A name cannot be empty."},
+    {IDS_NAME_SEPARATOR, u"A name cannot hold \u201C/\u201D or \u201C\\\u201D."},
+    {IDS_NAME_INVALID, u"\u201C%1\u201D cannot be a name on the device."},
+    {IDS_NAME_EXISTS, u"There is already a file named \u201C%1\u201D."},
+    {IDS_CONFLICT, u"There is already a file named \u201C%1\u201D in %2."},
+    {IDS_DELETE_BUTTON, u"Delete"},
+    {IDS_TRIM_BUTTON, u"Turn and Cut"},
 };
 
 // Palette of the pixel art.
@@ -73,8 +92,24 @@ const MenuItemResource kToolsMenuItems[] = {
     {ID_APP_EXIT, u"Quit"},
     {ID_VIEW_FULLSCREEN, u"Full Screen"},
 };
-const MenuResource kMenus[] = {{IDR_MAINFRAME, u"Tools", kToolsMenuItems, 3}};
-const MenuBarResource kMenuBars[] = {{IDR_MAINFRAME, IDM_TOOLS, IDS_TOOLS, IDR_MAINFRAME}};
+// The desktop's Tools menu with the file actions; the handheld's stays as
+// it was.
+const MenuItemResource kFileActionsMenuItems[] = {
+    {ID_APP_ABOUT, u"About Vimbra..."},      {ID_APP_EXIT, u"Quit"},
+    {ID_VIEW_FULLSCREEN, u"Full Screen"},    {ID_FILE_ROTATE_LEFT, u"Rotate Left"},
+    {ID_FILE_ROTATE_RIGHT, u"Rotate Right"}, {ID_FILE_RENAME, u"Rename..."},
+    {ID_FILE_COPY_TO, u"Copy to..."},        {ID_FILE_MOVE_TO, u"Move to..."},
+    {ID_FILE_TRASH, u"Move to Trash"},       {ID_FILE_UNDO_TRASH, u"Undo Move to Trash"},
+    {ID_FILE_DELETE, u"Delete for Good..."},
+};
+const MenuResource kMenus[] = {
+    {IDR_MAINFRAME, u"Tools", kToolsMenuItems, 3},
+    {IDR_FILE_ACTIONS, u"Tools", kFileActionsMenuItems, 11},
+};
+const MenuBarResource kMenuBars[] = {
+    {IDR_MAINFRAME, IDM_TOOLS, IDS_TOOLS, IDR_MAINFRAME},
+    {IDR_FILE_ACTIONS, IDM_TOOLS, IDS_TOOLS, IDR_FILE_ACTIONS},
+};
 
 const UINT kToolbarCommands[] = {ID_BROWSER, ID_BACK, ID_ZOOM_IN, ID_ZOOM_OUT, ID_APP_ABOUT};
 const ToolbarResource kToolbars[] = {{IDR_MAINFRAME, 16, 16, IDR_MAINFRAME, kToolbarCommands, 5}};
@@ -88,7 +123,21 @@ const AccelResource kAccels[] = {
     {FVIRTKEY | FCONTROL, 'Q', ID_APP_EXIT}, {FVIRTKEY | FCONTROL, 'S', 57603}, {FVIRTKEY | FCONTROL, 'V', 57637},
     {FVIRTKEY | FCONTROL, 'X', 57635},       {FVIRTKEY | FCONTROL, 'Z', 57643}, {FVIRTKEY, kVkF11, ID_VIEW_FULLSCREEN},
 };
-const AccelTableResource kAccelTables[] = {{IDR_MAINFRAME, kAccels, 9}};
+// The desktop's keys for the file actions, looked at before the frame's.
+constexpr UINT kVkDelete = 0x2E;
+constexpr UINT kVkF2 = 0x71;
+const AccelResource kFileActionAccels[] = {
+    {FVIRTKEY, kVkDelete, ID_FILE_TRASH},
+    {FVIRTKEY | FSHIFT, kVkDelete, ID_FILE_DELETE},
+    {FVIRTKEY | FCONTROL, 'Z', ID_FILE_UNDO_TRASH},
+    {FVIRTKEY | FCONTROL, 'L', ID_FILE_ROTATE_LEFT},
+    {FVIRTKEY | FCONTROL, 'R', ID_FILE_ROTATE_RIGHT},
+    {FVIRTKEY, kVkF2, ID_FILE_RENAME},
+};
+const AccelTableResource kAccelTables[] = {
+    {IDR_MAINFRAME, kAccels, 9},
+    {IDR_FILE_ACTIONS, kFileActionAccels, 6},
+};
 
 constexpr DWORD kChildVisible = 0x50000000;
 constexpr DWORD kTabStop = 0x00010000;
@@ -103,9 +152,35 @@ const DialogControlResource kSelectFolderControls[] = {
     {1, "BUTTON", u"OK", 0, 7, 129, 50, 14, kChildVisible | kTabStop, 0},
     {2, "BUTTON", u"Cancel", 0, 77, 129, 50, 14, kChildVisible | kTabStop, 0},
 };
+// The file actions' dialogs; their texts are set as each opens.
+const DialogControlResource kFileMessageControls[] = {
+    {IDC_FILE_TEXT, "STATIC", u"", 0, 7, 7, 206, 40, kChildVisible, 0},
+    {1, "BUTTON", u"OK", 0, 163, 54, 50, 14, kChildVisible | kTabStop, 0},
+};
+const DialogControlResource kFileQuestionControls[] = {
+    {IDC_FILE_TEXT, "STATIC", u"", 0, 7, 7, 206, 40, kChildVisible, 0},
+    {1, "BUTTON", u"OK", 0, 107, 54, 50, 14, kChildVisible | kTabStop, 0},
+    {2, "BUTTON", u"Cancel", 0, 163, 54, 50, 14, kChildVisible | kTabStop, 0},
+};
+const DialogControlResource kFileRenameControls[] = {
+    {IDC_FILE_TEXT, "STATIC", u"New name:", 0, 7, 7, 206, 9, kChildVisible, 0},
+    {IDC_FILE_NAME, "EDIT", u"", 0, 7, 19, 206, 14, kChildVisible | kTabStop, 0},
+    {1, "BUTTON", u"Rename", 0, 107, 40, 50, 14, kChildVisible | kTabStop, 0},
+    {2, "BUTTON", u"Cancel", 0, 163, 40, 50, 14, kChildVisible | kTabStop, 0},
+};
+const DialogControlResource kFileConflictControls[] = {
+    {IDC_FILE_TEXT, "STATIC", u"", 0, 7, 7, 206, 40, kChildVisible, 0},
+    {IDC_FILE_REPLACE, "BUTTON", u"Replace", 0, 51, 54, 50, 14, kChildVisible | kTabStop, 0},
+    {IDC_FILE_KEEP_BOTH, "BUTTON", u"Keep Both", 0, 107, 54, 50, 14, kChildVisible | kTabStop, 0},
+    {2, "BUTTON", u"Skip", 0, 163, 54, 50, 14, kChildVisible | kTabStop, 0},
+};
 const DialogResource kDialogs[] = {
     {IDD_ABOUTBOX, u"About Vimbra", 0x80C800C0, 0x80000000, "System", 8, 140, 157, kAboutControls, 4},
     {IDD_SELECT_FOLDER, u"Select Folder", 0x80C800C0, 0, "System", 10, 134, 150, kSelectFolderControls, 3},
+    {IDD_FILE_MESSAGE, u"Vimbra", 0x80C800C0, 0, "System", 9, 220, 75, kFileMessageControls, 2},
+    {IDD_FILE_QUESTION, u"Vimbra", 0x80C800C0, 0, "System", 9, 220, 75, kFileQuestionControls, 3},
+    {IDD_FILE_RENAME, u"Rename", 0x80C800C0, 0, "System", 9, 220, 61, kFileRenameControls, 4},
+    {IDD_FILE_CONFLICT, u"File Exists", 0x80C800C0, 0, "System", 9, 220, 75, kFileConflictControls, 4},
 };
 
 struct Images {
@@ -135,11 +210,11 @@ void InstallViewerResources() {
       kStrings,       sizeof(kStrings) / sizeof(kStrings[0]),
       images.icons,   5,
       images.bitmaps, 1,
-      kMenus,         1,
-      kMenuBars,      1,
+      kMenus,         2,
+      kMenuBars,      2,
       kToolbars,      1,
-      kAccelTables,   1,
-      kDialogs,       2,
+      kAccelTables,   2,
+      kDialogs,       6,
   };
   SetResourceTables(&tables);
 }

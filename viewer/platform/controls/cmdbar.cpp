@@ -1,6 +1,8 @@
 // Command bar model: menu button, toolbar buttons, states and tooltips.
 #include "cmdbar.h"
 
+#include <algorithm>
+
 #include "platform/window/host.h"
 
 BOOL CCommandBar::CreateHostPeer() {
@@ -80,4 +82,18 @@ const CString* CCommandBar::ButtonTooltip(UINT command) const {
     if (b.command == command) return &b.tooltip;
   }
   return nullptr;
+}
+
+void CCommandBar::EnableMenuItem(UINT command, BOOL enabled) {
+  if (IsMenuItemEnabled(command) == enabled) return;
+  if (enabled) {
+    m_greyedItems.erase(std::find(m_greyedItems.begin(), m_greyedItems.end(), command));
+  } else {
+    m_greyedItems.push_back(command);
+  }
+  GetHost()->CommandBarChanged(this);
+}
+
+BOOL CCommandBar::IsMenuItemEnabled(UINT command) const {
+  return std::find(m_greyedItems.begin(), m_greyedItems.end(), command) == m_greyedItems.end() ? TRUE : FALSE;
 }

@@ -41,6 +41,11 @@ class CCommandBar : public CWnd {
   int ButtonState(UINT command) const;
   const CString* ButtonTooltip(UINT command) const;
 
+  // Menu items are enabled until greyed out here (the Win32 menu's
+  // EnableMenuItem); the host asks as it opens the menu.
+  void EnableMenuItem(UINT command, BOOL enabled);
+  BOOL IsMenuItemEnabled(UINT command) const;
+
  protected:
   BOOL CreateHostPeer() override;
 
@@ -51,5 +56,6 @@ class CCommandBar : public CWnd {
   CString m_strMenuTooltip;
   const ToolbarResource* m_pToolbar = nullptr;
   std::vector<CommandBarButton> m_buttons;
+  std::vector<UINT> m_greyedItems;
   DWORD m_dwBarStyle = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "editctrl.h"
 #include "platform/window/app.h"
 #include "platform/window/host.h"
 #include "treectrl.h"
@@ -20,7 +21,10 @@ BOOL CDialog::CreateControls() {
     if (std::strcmp(c.className, "SysTreeView32") == 0) {
       control = std::make_unique<CTreeCtrl>();
     } else {
-      control = std::make_unique<CControlWnd>();
+      std::unique_ptr<CControlWnd> plain =
+          std::strcmp(c.className, "EDIT") == 0 ? std::make_unique<CEditCtrl>() : std::make_unique<CControlWnd>();
+      if (c.text != nullptr) plain->SetWindowText(CString(c.text));
+      control = std::move(plain);
     }
     if (!control->CreateChild(this, c.style, (UINT)c.id)) return FALSE;
     m_controls.push_back(std::move(control));
@@ -75,6 +79,15 @@ CWnd* CDialog::GetDlgItem(int id) const {
   return nullptr;
 }
 
+void CDialog::SetDlgItemText(int id, const CString& text) {
+  if (CControlWnd* control = dynamic_cast<CControlWnd*>(GetDlgItem(id))) control->SetWindowText(text);
+}
+
+CString CDialog::GetDlgItemText(int id) const {
+  const CControlWnd* control = dynamic_cast<const CControlWnd*>(GetDlgItem(id));
+  return control != nullptr ? control->GetWindowText() : CString();
+}
+
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
@@ -89,6 +102,7 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnCancel();
         return 0;
       }
+      if (OnCommand(LOWORD(wParam))) return 0;
       return CWnd::WindowProc(message, wParam, lParam);
     case WM_DESTROY:
       OnDestroy();

@@ -32,6 +32,11 @@ class CDialog : public CWnd {
 
   const DialogResource* GetTemplate() const { return m_pTemplate; }
   CWnd* GetDlgItem(int id) const;
+  // The text of a static text, button or text field (CControlWnd); the
+  // template's until it is set. Set before the host shows the dialog (in
+  // OnInitDialog), it is what the host shows.
+  void SetDlgItemText(int id, const CString& text);
+  CString GetDlgItemText(int id) const;
   // The window the dialog belongs to (null: the program's main window).
   CWnd* GetOwnerWindow() const { return m_pParentWnd; }
   void CenterWindow() { m_bCentred = TRUE; }
@@ -45,6 +50,8 @@ class CDialog : public CWnd {
   virtual void DoDataExchange() {}
   virtual void OnOK() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }
+  // A button other than OK and Cancel (its control id): TRUE when handled.
+  virtual BOOL OnCommand(UINT /*id*/) { return FALSE; }
   virtual void OnDestroy() {}
   // One slice of the dialog's work, or all of it when `toEnd`: TRUE while
   // more remains. The dialog decides what a slice is.
@@ -64,11 +71,17 @@ class CDialog : public CWnd {
 };
 
 // A control of a dialog that has no behaviour of its own here (buttons,
-// static texts, icons): the host draws it from the template.
+// static texts, icons): the host draws it from the template, with the text
+// the control holds.
 class CControlWnd : public CWnd {
  public:
   BOOL HasCanvas() const override { return FALSE; }
+  void SetWindowText(const CString& text) { m_strText = text; }
+  const CString& GetWindowText() const { return m_strText; }
 
  protected:
   BOOL CreateHostPeer() override { return TRUE; }
+
+ private:
+  CString m_strText;
 };

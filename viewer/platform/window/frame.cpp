@@ -38,15 +38,25 @@ void CFrameWnd::ShowWindow(int showCommand) {
   if (IsWindow()) GetHost()->ShowFrameWindow(this, showCommand);
 }
 
-BOOL CFrameWnd::TranslateAccelerator(UINT virtualKey, BOOL control) {
-  const AccelTableResource* table = FindAccelResource(m_nResourceId);
-  if (table == nullptr || !IsWindow()) return FALSE;
-  for (size_t i = 0; i < table->count; ++i) {
-    const AccelResource& a = table->entries[i];
-    const BOOL wantsControl = (a.flags & FCONTROL) != 0;
-    if (a.key == virtualKey && wantsControl == (control != FALSE)) {
-      SendMessage(WM_COMMAND, a.command, 0);
-      return TRUE;
+std::vector<UINT> CFrameWnd::GetAcceleratorTables() const {
+  std::vector<UINT> tables;
+  if (m_nExtraAccelId != 0) tables.push_back(m_nExtraAccelId);
+  tables.push_back(m_nResourceId);
+  return tables;
+}
+
+BOOL CFrameWnd::TranslateAccelerator(UINT virtualKey, BOOL control, BOOL shift) {
+  if (!IsWindow()) return FALSE;
+  for (UINT id : GetAcceleratorTables()) {
+    const AccelTableResource* table = FindAccelResource(id);
+    for (size_t i = 0; table != nullptr && i < table->count; ++i) {
+      const AccelResource& a = table->entries[i];
+      const bool wantsControl = (a.flags & FCONTROL) != 0;
+      const bool wantsShift = (a.flags & FSHIFT) != 0;
+      if (a.key == virtualKey && wantsControl == (control != FALSE) && wantsShift == (shift != FALSE)) {
+        SendMessage(WM_COMMAND, a.command, 0);
+        return TRUE;
+      }
     }
   }
   return FALSE;

@@ -4,6 +4,8 @@
 // Its caption text and full-screen state are shown by the host.
 #pragma once
 
+#include <vector>
+
 #include "wnd.h"
 
 class CFrameWnd : public CWnd {
@@ -26,9 +28,15 @@ class CFrameWnd : public CWnd {
   BOOL HasCanvas() const override { return FALSE; }
 
   void ShowWindow(int showCommand);
-  // Turns a key with Ctrl held into the accelerator table's command, which
-  // is then routed like any command. TRUE when the table had the key.
-  BOOL TranslateAccelerator(UINT virtualKey, BOOL control);
+  // Turns a key with Ctrl (and Shift) held as the accelerator table says
+  // into its command, which is then routed like any command. TRUE when the
+  // table had the key with those modifiers.
+  BOOL TranslateAccelerator(UINT virtualKey, BOOL control, BOOL shift = FALSE);
+  // A table of more keys, looked at before the frame resource's own (a
+  // program with more commands than the resource names); 0 for none.
+  void SetExtraAccelerators(UINT id) { m_nExtraAccelId = id; }
+  // The tables a key is looked up in, in order.
+  std::vector<UINT> GetAcceleratorTables() const;
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Frame routing: the frame's own handlers, then the application object.
@@ -46,4 +54,5 @@ class CFrameWnd : public CWnd {
   CString m_strTitle;
   CString m_strWindowText;
   UINT m_nResourceId = 0;
+  UINT m_nExtraAccelId = 0;
 };

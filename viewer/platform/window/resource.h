@@ -50,7 +50,7 @@ struct ToolbarResource {
   size_t commandCount;
 };
 
-enum : UINT { FCONTROL = 0x08, FVIRTKEY = 0x01 };
+enum : UINT { FCONTROL = 0x08, FSHIFT = 0x04, FVIRTKEY = 0x01 };
 struct AccelResource {
   UINT flags;
   UINT key;  // virtual-key code (upper-case letter for letters)
@@ -66,7 +66,7 @@ struct AccelTableResource {
 // A control of a dialog template, in dialog units.
 struct DialogControlResource {
   int id;
-  const char* className;  // "BUTTON", "STATIC", "SysTreeView32", "ICON"
+  const char* className;  // "BUTTON", "STATIC", "EDIT", "SysTreeView32", "ICON"
   const WCHAR* text;
   UINT iconId;  // for "ICON" controls
   int x, y, cx, cy;

@@ -7,10 +7,12 @@
 #include <wx/settings.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 
 #include <cstring>
 
 #include "platform/controls/dialog.h"
+#include "platform/controls/editctrl.h"
 #include "platform/controls/treectrl.h"
 #include "wxfoldertree.h"
 #include "wxids.h"
@@ -33,13 +35,16 @@ wxString TitleOf(const CDialog* dialog) {
 constexpr int kCaptionOkWidth = 50;
 constexpr int kCaptionOkHeight = 14;
 constexpr int kMargin = 7;
+// A line of the template's font, in dialog units.
+constexpr int kLineUnits = 8;
 
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(CWxDialog, wxDialog) EVT_BUTTON(wxID_ANY, CWxDialog::OnButton) EVT_CLOSE(CWxDialog::OnClose)
-    EVT_CHAR_HOOK(CWxDialog::OnCharHook) EVT_IDLE(CWxDialog::OnIdle) wxEND_EVENT_TABLE()
+    EVT_CHAR_HOOK(CWxDialog::OnCharHook) EVT_IDLE(CWxDialog::OnIdle) EVT_TEXT(wxID_ANY, CWxDialog::OnText)
+        EVT_TEXT_ENTER(wxID_ANY, CWxDialog::OnTextEnter) wxEND_EVENT_TABLE()
 
-        CWxDialog::CWxDialog(wxWindow* parent, CDialog* dialog)
+            CWxDialog::CWxDialog(wxWindow* parent, CDialog* dialog)
     : wxDialog(parent, wxID_ANY, TitleOf(dialog), wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE),
       m_pDialog(dialog) {
   Build();
@@ -83,11 +88,20 @@ void CWxDialog::AddControl(const DialogControlResource& c, int index) {
   const int id = ID_DIALOG_CONTROL_FIRST + index;
   const wxPoint at = ConvertDialogToPixels(wxPoint(c.x, c.y));
   const wxSize size = ConvertDialogToPixels(wxSize(c.cx, c.cy));
+  // The text the layer's control holds now (set as the dialog opened), else
+  // the template's.
+  const CControlWnd* model = dynamic_cast<const CControlWnd*>(m_pDialog->GetDlgItem(c.id));
+  const wxString label = model != nullptr ? ToWx(model->GetWindowText().c_str()) : ToWx(c.text);
   wxWindow* window = nullptr;
   if (std::strcmp(c.className, "BUTTON") == 0) {
-    wxButton* button = new wxButton(this, id, ToWx(c.text), at, size);
+    wxButton* button = new wxButton(this, id, label, at, size);
     if (c.id == IDOK) button->SetDefault();
     window = button;
+  } else if (std::strcmp(c.className, "EDIT") == 0) {
+    // The field writes the user's typing back (OnText); Return is OK.
+    m_pEdit = new wxTextCtrl(this, id, label, at, size, wxTE_PROCESS_ENTER);
+    m_pEditModel = dynamic_cast<CEditCtrl*>(m_pDialog->GetDlgItem(c.id));
+    window = m_pEdit;
   } else if (std::strcmp(c.className, "SysTreeView32") == 0) {
     CTreeCtrl* model = dynamic_cast<CTreeCtrl*>(m_pDialog->GetDlgItem(c.id));
     m_pTree = new CWxFolderTree(this, id, at, size, model);
@@ -98,7 +112,9 @@ void CWxDialog::AddControl(const DialogControlResource& c, int index) {
   } else {
     // Static text, left-aligned from the template's place; a text wider than
     // its box keeps its whole width rather than losing letters.
-    wxStaticText* text = new wxStaticText(this, id, ToWx(c.text), at, wxDefaultSize);
+    wxStaticText* text = new wxStaticText(this, id, label, at, wxDefaultSize);
+    // A box of several lines takes a long text in lines of its width.
+    if (c.cy > 2 * kLineUnits) text->Wrap(size.x);
     const wxSize best = text->GetBestSize();
     text->SetSize(at.x, at.y, std::max(best.x, size.x), std::max(best.y, size.y));
     window = text;
@@ -145,8 +161,32 @@ void CWxDialog::OnCharHook(wxKeyEvent& event) {
   event.Skip();
 }
 
+void CWxDialog::OnText(wxCommandEvent& event) {
+  if (m_pEdit != nullptr && event.GetEventObject() == m_pEdit && m_pEditModel != nullptr) {
+    m_pEditModel->SetWindowText(WideFromUtf8(std::string(m_pEdit->GetValue().utf8_str())));
+  }
+}
+
+void CWxDialog::OnTextEnter(wxCommandEvent& /*event*/) {
+  SendCommand(IDOK);
+}
+
 void CWxDialog::OnIdle(wxIdleEvent& event) {
   event.Skip();
+  // The field takes the focus with the layer's selection once it is shown
+  // (GTK selects the whole text when a field is focused).
+  if (m_pEdit != nullptr && m_pEditModel != nullptr && !m_bEditFocused && m_pEdit->IsShownOnScreen()) {
+    m_bEditFocused = true;
+    m_pEdit->SetFocus();
+    // After the focus has come in, where GTK selects the whole text.
+    CallAfter([this] {
+      if (m_pEdit == nullptr || m_pEditModel == nullptr) return;
+      m_pEdit->SetSelection(m_pEditModel->GetSelStart(), m_pEditModel->GetSelEnd());
+      long from = 0, to = 0;
+      m_pEdit->GetSelection(&from, &to);
+      Probe::Line("edit-selection %ld %ld", from, to);
+    });
+  }
   RunWorkSlice(event);
   if (!m_bReportPending || !IsShownOnScreen()) return;
   m_bReportPending = false;

@@ -2,7 +2,9 @@
 // controls in dialog units turned into pixels with the template's font.
 // Buttons send WM_COMMAND with their control id to the CDialog; closing the
 // window is Cancel. The layer ends the dialog; the host ends the wx loop.
-// The dialog's own work runs a slice per idle turn of the modal loop.
+// The dialog's own work runs a slice per idle turn of the modal loop. Texts
+// are the layer's controls' as the dialog opens; a text field writes the
+// user's typing back to its model.
 #pragma once
 
 #include <wx/dialog.h>
@@ -10,7 +12,9 @@
 #include <vector>
 
 class CDialog;
+class CEditCtrl;
 class CWxFolderTree;
+class wxTextCtrl;
 struct DialogControlResource;
 
 class CWxDialog : public wxDialog {
@@ -32,6 +36,8 @@ class CWxDialog : public wxDialog {
   void OnClose(wxCloseEvent& event);
   void OnCharHook(wxKeyEvent& event);
   void OnIdle(wxIdleEvent& event);
+  void OnText(wxCommandEvent& event);
+  void OnTextEnter(wxCommandEvent& event);
   void RunWorkSlice(wxIdleEvent& event);
   void SendCommand(int id);
   void Report();
@@ -41,6 +47,10 @@ class CWxDialog : public wxDialog {
   std::vector<int> m_controlIds;
   std::vector<wxWindow*> m_controls;
   CWxFolderTree* m_pTree = nullptr;
+  // A text field and its model (one a dialog), focused once when shown.
+  wxTextCtrl* m_pEdit = nullptr;
+  CEditCtrl* m_pEditModel = nullptr;
+  bool m_bEditFocused = false;
   bool m_bReportPending = true;
   // The CDialog has work left (a tree filling), and the slices run so far.
   bool m_bWorking = true;
