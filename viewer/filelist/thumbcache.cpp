@@ -21,9 +21,10 @@ constexpr int kLargestStandard = 1024;
 // A failure record is one pixel and its text.
 constexpr int kFailSide = 16;
 constexpr size_t kFailBytes = 64 * 1024;
-// Thumbnails wait for the writer up to this many bytes (a few cells' worth
-// at any size); more are dropped and made again on a later start.
-constexpr size_t kMaxQueuedBytes = 4 << 20;
+// Thumbnails wait for the writer up to this many bytes (a score of normal
+// ones, five large), which the budget holds while they wait; more are
+// dropped and made again on a later start.
+constexpr size_t kMaxQueuedBytes = 1 << 20;
 constexpr size_t kMaxQueuedJobs = 256;
 constexpr uint64_t kEpochDifference = 11644473600ULL;  // 1601-01-01 to 1970-01-01, seconds
 
@@ -225,6 +226,14 @@ void CThumbCache::Queue(WriteJob job) {
     m_nQueuedBytes += bytes;
   }
   m_wake.notify_one();
+}
+
+BOOL CThumbCache::DropQueuedWrites() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (m_queue.empty()) return FALSE;
+  m_queue.clear();
+  m_nQueuedBytes = 0;
+  return TRUE;
 }
 
 BOOL CThumbCache::IsBusy() const {

@@ -68,6 +68,11 @@ class CThumbCache : public CUiTaskSource {
   // Records that the file, as it is, gives no picture, for `reason`.
   void StoreFailure(const ThumbCacheKey& key, const std::string& reason);
 
+  // User-interface thread, short of memory: frees the thumbnails still
+  // waiting to be written (a later start makes them again). FALSE when none
+  // waited.
+  BOOL DropQueuedWrites();
+
   // CUiTaskSource: nothing to take; busy while writes wait or run, so that a
   // host waiting for background work waits for them too.
   void RunUiTasks() override {}

@@ -3,22 +3,12 @@
 #include "filelist/thumbrecipe.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "filelist/pictureload.h"
 #include "filelist/thumbcache.h"
 #include "imaging/dibdraw.h"
 
 namespace {
-
-// A failure that the same file gives again on the next start: not a want of
-// memory, a stopped decode or a file that could not be opened.
-bool Lasting(const std::string& reason) {
-  static const char* const kPassing[] = {"not enough memory", "stopped", "cannot open the file"};
-  if (reason.empty()) return false;
-  return std::none_of(std::begin(kPassing), std::end(kPassing),
-                      [&reason](const char* passing) { return reason == passing; });
-}
 
 ThumbnailParts MakeFromPicture(const WCHAR* path, const GridSizes& sizes) {
   ThumbnailParts parts;
@@ -52,7 +42,11 @@ ThumbnailParts MakeThroughCache(const WCHAR* path, const GridSizes& sizes, CThum
   parts.reduced.Reset(LoadPictureTowards(path, box, box));
   if (!parts.reduced) {
     parts.failure = PictureLastError();
-    if (Lasting(parts.failure) && CThumbCache::Unchanged(path, key)) cache->StoreFailure(key, parts.failure);
+    // Only a damaged or refused file is recorded: memory, a stopped decode
+    // or a file that could not be opened may fare better next time.
+    if (PictureLastFailure() == PICTURE_FAILURE_DAMAGED && CThumbCache::Unchanged(path, key)) {
+      cache->StoreFailure(key, parts.failure);
+    }
     return parts;
   }
   // 3. The standard thumbnail, then the cell from it exactly as from an entry

@@ -5,6 +5,7 @@
 #include "imaging/thumbpng.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <cstring>
@@ -111,11 +112,12 @@ class CPngReader {
     if (png_get_rowbytes(m_png, m_info) != rowBytes) return false;
     // 4. The pixels whole (interlaced files come in passes), then the
     //    chunks after them, whose text is checked with the rest.
-    const size_t pixelBytes = rowBytes * m_height;
-    m_image = MemAllocRetry(pixelBytes + sizeof(png_bytep) * m_height);
+    //    The row pointers lead the block, where they are aligned.
+    const size_t pointerBytes = sizeof(png_bytep) * m_height;
+    m_image = MemAllocRetry(pointerBytes + rowBytes * m_height);
     if (m_image == nullptr) return false;
-    BYTE* pixels = (BYTE*)MemLock(m_image);
-    png_bytepp rows = (png_bytepp)(pixels + pixelBytes);
+    png_bytepp rows = (png_bytepp)MemLock(m_image);
+    BYTE* pixels = (BYTE*)MemLock(m_image) + pointerBytes;
     for (png_uint_32 y = 0; y < m_height; ++y) rows[y] = pixels + y * rowBytes;
     png_read_image(m_png, rows);
     png_read_end(m_png, m_info);
@@ -171,7 +173,11 @@ class CPngWriter {
   CPngWriter& operator=(const CPngWriter&) = delete;
 
   bool Write() {
-    m_png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning, this, OnAlloc, OnFree);
+    // The library's own memory comes from the host's allocator: one writer
+    // thread holds a fixed quarter of a megabyte while it compresses, and
+    // blocks that size from the budget would be fresh mappings each time,
+    // which cost more than the compression.
+    m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
     if (m_png != nullptr) m_info = png_create_info_struct(m_png);
     if (m_png == nullptr || m_info == nullptr) return false;
     if (setjmp(png_jmpbuf(m_png)) != 0) return false;
@@ -211,8 +217,10 @@ class CPngWriter {
     const png_uint_32 width = m_layout != nullptr ? (png_uint_32)m_layout->width : 1;
     const png_uint_32 height = m_layout != nullptr ? (png_uint_32)m_layout->height : 1;
     png_set_write_fn(m_png, this, OnWrite, OnFlush);
-    // The fastest compression, and one filter that suits photographs.
+    // zlib's fastest level with run-length matching, and one filter that
+    // suits photographs: a thumbnail costs a small part of its decode.
     png_set_compression_level(m_png, 1);
+    png_set_compression_strategy(m_png, Z_RLE);
     png_set_filter(m_png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
     png_set_IHDR(m_png, m_info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
