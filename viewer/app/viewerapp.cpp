@@ -27,6 +27,9 @@ BOOL CViewerApp::StartViewer() {
   ListSettings list = m_launch.list;
   if (m_launch.profile == PROFILE_DESKTOP) list.allFormats = TRUE;
   if (m_launch.profile == PROFILE_DESKTOP) list.grows = TRUE;
+  // The shared thumbnail cache is the desktop's: the handheld reads and
+  // writes no files, whatever the list was handed.
+  if (m_launch.profile != PROFILE_DESKTOP) list.thumbnailCache.clear();
   CMainFrame* frame = new (std::nothrow) CMainFrame(list);
   if (frame == nullptr) return FALSE;
   // 3. AfxGetMainWnd finds the frame from here on, while it is being created too.

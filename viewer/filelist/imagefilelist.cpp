@@ -8,6 +8,7 @@
 #include "filelist/listobserver.h"
 #include "filelist/pictureload.h"
 #include "filelist/picturereport.h"
+#include "filelist/thumbcache.h"
 #include "filelist/thumbrecipe.h"
 #include "platform/device/devicefs.h"
 #include "platform/window/resource.h"
@@ -70,7 +71,10 @@ CImageFileList::CImageFileList(const ListSettings& settings)
     g_pImageFileList = this;
     MemSetReserve(this);
   }
-  if (settings.threads > 1) m_pMaker = new (std::nothrow) CThumbnailMaker(settings.threads, m_gridSizes, this);
+  if (!settings.thumbnailCache.empty()) m_pThumbCache.reset(new (std::nothrow) CThumbCache(settings.thumbnailCache));
+  if (settings.threads > 1) {
+    m_pMaker = new (std::nothrow) CThumbnailMaker(settings.threads, m_gridSizes, this, m_pThumbCache.get());
+  }
   if (settings.hasStartFolder && settings.startFolder.empty()) {
     // The root: SelectFolder takes "" for the folder already shown.
     Scan(m_strFolder + u"\\*.*");
@@ -347,9 +351,9 @@ void CImageFileList::OnThumbnailMade(int generation, int index, CDib made, Thumb
 CDib CImageFileList::MakeThumbnail(int index) {
   CString path;
   if (!GetPath(index, path)) return nullptr;
-  ThumbnailParts parts = MakeThumbnailParts(path.c_str(), m_gridSizes);
+  ThumbnailParts parts = MakeThumbnailParts(path.c_str(), m_gridSizes, m_pThumbCache.get());
   if (!parts.reduced) {
-    ReportPictureProblem(path, PictureLastError());
+    ReportPictureProblem(path, parts.failure.c_str());
     return nullptr;
   }
   // Without a thumbnail the reduced picture itself is drawn, uncached.
@@ -454,6 +458,9 @@ BOOL CImageFileList::ReleaseReserveBlock() {
     return TRUE;
   }
   if (m_pMaker != nullptr && m_pMaker->FreeNow()) return TRUE;
+  // Thumbnails waiting for the shared cache's writer are made again on a
+  // later start.
+  if (m_pThumbCache && m_pThumbCache->DropQueuedWrites()) return TRUE;
   // The picture read ahead goes first; one being read (even one no longer
   // wanted) is waited for, so that its memory comes back before any cached
   // thumbnail is given up.

@@ -4,6 +4,8 @@
 // one list; everybody reaches it through g_pImageFileList.
 #pragma once
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "filelist/gridsizes.h"
@@ -15,6 +17,7 @@
 #include "shell/memblock.h"
 
 class CFileListObserver;
+class CThumbCache;
 
 #define LIST_MAX_BLOCKS 100
 #define LIST_BLOCK_BYTES 65536
@@ -52,6 +55,10 @@ struct ListSettings {
   // decoded as what its first bytes say it is (SetAllFormats, process-wide:
   // there is one list).
   BOOL allFormats = FALSE;
+  // The desktop's shared thumbnail cache folder ($XDG_CACHE_HOME/thumbnails),
+  // read by the workers and written back; empty for none (the handheld
+  // reads and writes no files).
+  std::string thumbnailCache;
 };
 
 // The list is also the memory service's reserve: its thumbnail blocks are
@@ -205,6 +212,8 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   int m_nLeftOut = 0;
   // Counts the folders shown, so that late results of an old one are dropped.
   int m_nGeneration = 0;
+  // The shared thumbnail cache; it outlives the maker, whose workers use it.
+  std::unique_ptr<CThumbCache> m_pThumbCache;
   CThumbnailMaker* m_pMaker = nullptr;
   int m_nRemadeHere = 0;
   // The picture read ahead: asked for (index >= 0), and once come, its block

@@ -9,8 +9,8 @@
 #include "platform/device/devicefs.h"
 #include "shell/memblock.h"
 
-CThumbnailMaker::CThumbnailMaker(int threads, const GridSizes& sizes, CThumbnailSink* sink)
-    : m_sizes(sizes), m_pSink(sink) {
+CThumbnailMaker::CThumbnailMaker(int threads, const GridSizes& sizes, CThumbnailSink* sink, CThumbCache* cache)
+    : m_sizes(sizes), m_pSink(sink), m_pCache(cache) {
   RegisterUiTaskSource(this);
   for (int i = 0; i < threads; ++i) m_workers.emplace_back([this] { WorkerLoop(); });
 }
@@ -298,12 +298,12 @@ CThumbnailMaker::Result CThumbnailMaker::MakePicture(const Job& job) {
 CThumbnailMaker::Result CThumbnailMaker::Make(const Job& job) const {
   Result result{job.kind, job.generation, job.index, CDibOwner(), THUMB_NO_PICTURE, std::string(), 0, FileIdentity{}};
   MemTakeRanOut();
-  ThumbnailParts parts = MakeThumbnailParts(job.path.c_str(), m_sizes);
+  ThumbnailParts parts = MakeThumbnailParts(job.path.c_str(), m_sizes, m_pCache);
   if (!parts.reduced) {
     if (MemTakeRanOut()) {
       result.outcome = THUMB_NO_MEMORY;
     } else {
-      result.reason = PictureLastError();
+      result.reason = parts.failure;
     }
     return result;
   }

@@ -17,6 +17,8 @@
 #include "platform/base/wstr.h"
 #include "platform/window/uitasks.h"
 
+class CThumbCache;
+
 enum ThumbnailOutcome {
   THUMB_MADE,        // the thumbnail is there
   THUMB_NO_PICTURE,  // the file gives no picture (missing, damaged, refused)
@@ -52,7 +54,9 @@ class CThumbnailSink {
 
 class CThumbnailMaker : public CUiTaskSource {
  public:
-  CThumbnailMaker(int threads, const GridSizes& sizes, CThumbnailSink* sink);
+  // `cache` (null: none) is the shared thumbnail cache the workers read
+  // and hand what they make to; it outlives the maker.
+  CThumbnailMaker(int threads, const GridSizes& sizes, CThumbnailSink* sink, CThumbCache* cache = nullptr);
   // Drops what is queued and waits only for the decodes in flight; results
   // not yet taken are freed.
   ~CThumbnailMaker() override;
@@ -131,6 +135,7 @@ class CThumbnailMaker : public CUiTaskSource {
 
   const GridSizes m_sizes;
   CThumbnailSink* m_pSink;
+  CThumbCache* m_pCache;
   // Cells a worker could not fit into the budget, kept on the user-interface
   // thread until no decode is in flight: then the memory the workers held is
   // back, and the paint's own way meets the budget as it would alone.
