@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -702,6 +705,185 @@ TEST(DecodePaths, DevicePathsOpenDecodeAndClose) {
   EXPECT_EQ(LoadJpeg(u"\\My Documents"), nullptr);
   EXPECT_EQ(LoadJpegToFit(u"\\..\\camera.jpg", 160, 160), nullptr);
   EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+// Samples of uniform noise: the densest data an encoder makes.
+Picture Noise(int width, int height, int components) {
+  Picture picture = MakePicture(width, height, components);
+  std::mt19937 random(7);
+  for (uint8_t& sample : picture.samples) sample = (uint8_t)random();
+  return picture;
+}
+
+std::string BlockBytes(CDib dib) {
+  return dib == nullptr ? std::string() : std::string((const char*)MemLock(dib), MemSize(dib));
+}
+
+// Decodes the device file at `path`, at the grid's box (160) or whole (0).
+CDib LoadAt(const WCHAR* path, int box) {
+  return box > 0 ? LoadJpegToFit(path, box, box) : LoadJpeg(path);
+}
+
+constexpr uint64_t kBufferBytes = 4096;
+
+// A sound picture whose end marker gives way to a hole of 10 GB or 1 TB:
+// the decoder read the whole hole looking for the marker (14 s a grid cell
+// for 10 GB). The picture is complete before the hole, so it comes back
+// exactly as from the sound file, at the grid's box and whole, after at most
+// one buffer read past the picture's bytes.
+TEST(DecodeCrafted, TailBombsAreReadNoFurtherThanTheirPicture) {
+  TempDevice device;
+  JpegOptions progressive;
+  progressive.progressive = true;
+  Picture greyRamp = MakePicture(320, 240, 1);
+  for (size_t i = 0; i < greyRamp.samples.size(); ++i) greyRamp.samples[i] = (uint8_t)(i % 320);
+  struct Case {
+    const char* name;
+    std::string jpeg;
+  };
+  const std::vector<Case> cases = {
+      {"baseline colour", EncodeJpeg(RampPicture(640, 480))},
+      {"progressive colour", EncodeJpeg(RampPicture(640, 480), progressive)},
+      {"baseline grey", EncodeJpeg(greyRamp)},
+      {"progressive grey", EncodeJpeg(greyRamp, progressive)},
+      {"camera file", CameraFile(EncodeJpeg(RampPicture(640, 480)), EncodeJpeg(RampPicture(160, 120)))}};
+  for (uint64_t tail : {(uint64_t)10 << 30, (uint64_t)1 << 40}) {
+    for (const Case& c : cases) {
+      device.WriteFile("\\sound.jpg", c.jpeg);
+      ASSERT_TRUE(WriteFileWithHole(device.HostPath("\\bomb.jpg"), WithoutEndMarker(c.jpeg), tail));
+      for (int box : {160, 0}) {
+        SCOPED_TRACE(std::string(c.name) + ", tail " + std::to_string(tail >> 30) + " GB, box " + std::to_string(box));
+        const CDibOwner sound(LoadAt(u"\\sound.jpg", box));
+        const CDibOwner bomb(LoadAt(u"\\bomb.jpg", box));
+        ASSERT_NE(bomb.Get(), nullptr) << JpegLastError();
+        ASSERT_LE(JpegLastBytesRead(), c.jpeg.size() + kBufferBytes);
+        EXPECT_TRUE(BlockBytes(bomb.Get()) == BlockBytes(sound.Get()));
+      }
+    }
+  }
+}
+
+// What a decode may read is bounded by the frame's size. Sound files at the
+// edge of what encoders make pass: noise at quality 100 without subsampling
+// (the margin below is stated against it) and 12.8 MB of segments before the
+// frame. A run of zeros that the decoder skips as stray bytes between
+// segments, before the frame or between the frame and its scan, or after a
+// progressive picture whose coefficients never complete, is refused once
+// the bound is read.
+TEST(DecodeCrafted, FilesThatNeedMoreDataThanTheirSizeAreRefused) {
+  TempDevice device;
+  BudgetGuard guard;
+  HeapSetBudget(HeapBytesInUse() + 64 * 1024 * 1024);
+  JpegOptions densest = Exact();
+  const std::string noise = EncodeJpeg(Noise(512, 512, 3), densest);
+  densest.progressive = true;
+  const std::string noiseProgressive = EncodeJpeg(Noise(512, 512, 3), densest);
+  const double perPixel = (double)noise.size() / (512 * 512);
+  EXPECT_GT(perPixel, 3.5);
+  EXPECT_LT(perPixel * 1.9, (double)kJpegReadBytesPerPixel);
+
+  const std::string small = EncodeJpeg(RampPicture(64, 48));
+  std::string segments = small.substr(0, 2);
+  for (int i = 0; i < 200; ++i) segments += std::string("\xFF\xFE\xFF\xFF", 4) + std::string(65533, 'c');
+  segments += small.substr(2);
+  const size_t tables = FindMarker(small, 0xDB);
+  const size_t scan = FindMarker(small, 0xDA);
+  ASSERT_NE(tables, std::string::npos);
+  ASSERT_NE(scan, std::string::npos);
+  const uint64_t hole = (uint64_t)10 << 30;
+  const uint64_t smallBound = kJpegReadAllowance + kJpegReadBytesPerPixel * 64 * 48;
+  struct Case {
+    const char* name;
+    std::string before;
+    uint64_t hole;
+    std::string after;
+    uint64_t bound;  // 0: a picture comes
+  };
+  const std::vector<Case> cases = {
+      {"noise at quality 100, 4:4:4", noise, 0, "", 0},
+      {"progressive noise", noiseProgressive, 0, "", 0},
+      {"12.8 MB of comments before the frame", segments, 0, "", 0},
+      {"zeros before the frame", small.substr(0, tables), hole, small.substr(tables), kJpegReadAllowance},
+      {"zeros between the frame and its scan", small.substr(0, scan), hole, small.substr(scan), smallBound},
+      {"an unfinished progressive picture, then zeros", WithoutEndMarker(ManyScanJpeg(64, 48, 1)), hole, "",
+       smallBound}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(WriteFileWithHole(device.HostPath("\\file.jpg"), c.before, c.hole, c.after));
+    for (int box : {160, 0}) {
+      SCOPED_TRACE(std::string(c.name) + ", box " + std::to_string(box));
+      const CDibOwner dib(LoadAt(u"\\file.jpg", box));
+      if (c.bound == 0) {
+        EXPECT_NE(dib.Get(), nullptr) << JpegLastError();
+        continue;
+      }
+      EXPECT_EQ(dib.Get(), nullptr);
+      EXPECT_STREQ(JpegLastError(), "too much data for its size");
+      EXPECT_GE(JpegLastBytesRead(), c.bound);
+      EXPECT_LE(JpegLastBytesRead(), c.bound + kBufferBytes);
+      EXPECT_EQ(HeapBytesReserved(), 0u);
+    }
+  }
+}
+
+// A decode on a thread with a stop flag ends at its next read once the flag
+// is raised; one on a thread without a flag (the user-interface thread's)
+// never stops. The stream is a pipe that another thread fills, raising the
+// flag after `raiseAt` bytes, so the decode is inside the file when it comes.
+TEST(DecodeStop, ARaisedFlagEndsTheDecodeAtItsNextRead) {
+  const std::string file = EncodeJpeg(Noise(512, 512, 3));
+  ASSERT_GT(file.size(), 200u * 1000);
+  const CDibOwner whole(Decode(file));
+  ASSERT_NE(whole.Get(), nullptr);
+  struct Case {
+    const char* name;
+    bool stoppable;
+    size_t raiseAt;
+  };
+  const Case cases[] = {{"no flag", false, 0},
+                        {"raised at the start", true, 0},
+                        {"raised halfway", true, file.size() / 2},
+                        {"never raised", true, file.size()}};
+  const size_t blocks = HeapBlockCount();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+      const bool first = write(fds[1], file.data(), c.raiseAt) == (ssize_t)c.raiseAt;
+      stop.store(c.raiseAt < file.size());
+      const bool rest =
+          write(fds[1], file.data() + c.raiseAt, file.size() - c.raiseAt) == (ssize_t)(file.size() - c.raiseAt);
+      EXPECT_TRUE(first && rest);
+      close(fds[1]);
+    });
+    FILE* stream = fdopen(fds[0], "rb");
+    CDibOwner dib;
+    if (c.stoppable) {
+      const CDecodeStopScope scope(&stop);
+      dib.Reset(DecodeJpegStream(stream, 0, 0, TRUE));
+    } else {
+      stop.store(true);
+      dib.Reset(DecodeJpegStream(stream, 0, 0, TRUE));
+    }
+    const std::string reason = JpegLastError();
+    const uint64_t read = JpegLastBytesRead();
+    char drain[4096];
+    while (std::fread(drain, 1, sizeof drain, stream) > 0) {
+    }
+    writer.join();
+    std::fclose(stream);
+    if (c.stoppable && c.raiseAt < file.size()) {
+      EXPECT_EQ(dib.Get(), nullptr);
+      EXPECT_EQ(reason, "stopped");
+      EXPECT_LE(read, c.raiseAt + kBufferBytes);
+    } else {
+      EXPECT_TRUE(BlockBytes(dib.Get()) == BlockBytes(whole.Get())) << reason;
+    }
+    EXPECT_FALSE(DecodeStopRequested());  // the scope is gone
+  }
+  EXPECT_EQ(HeapBlockCount(), blocks);
+  EXPECT_EQ(HeapBytesReserved(), 0u);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ class ThumbnailMakerTest : public ViewerFixture {
   COLORREF CellColour(int cell) {
     const GridLayout grid = ComputeGridLayout(Screen().Width(), Screen().Height(), true);
     int x = 0, y = 0;
-    GridCellOrigin(grid, true, cell, &x, &y);
+    GridCellOrigin(grid, cell, &x, &y);
     return Screen().PixelAt(x + 32, y + 32);
   }
 

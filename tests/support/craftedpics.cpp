@@ -1,8 +1,11 @@
 // Crafted JPEG files: markers, Huffman tables and entropy-coded bits written
-// directly, for what libjpeg's compressor refuses to produce (repeated scans).
+// directly, for what libjpeg's compressor refuses to produce (repeated scans);
+// sparse tails after a sound picture.
 #include "support/craftedpics.h"
 
-#include <cstdint>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <vector>
 
 namespace {
@@ -145,4 +148,24 @@ std::string TinyProgressiveGrey(unsigned width, unsigned height) {
   out.append(kFileBytes - 2 - out.size(), '\0');
   Marker(&out, 0xD9);
   return out;
+}
+
+std::string WithoutEndMarker(const std::string& jpeg) {
+  const size_t n = jpeg.size();
+  if (n >= 2 && (uint8_t)jpeg[n - 2] == 0xFF && (uint8_t)jpeg[n - 1] == 0xD9) return jpeg.substr(0, n - 2);
+  return jpeg;
+}
+
+bool WriteFileWithHole(const std::string& hostPath, const std::string& before, uint64_t holeBytes,
+                       const std::string& after) {
+  const int fd = open(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  const off_t afterAt = (off_t)(before.size() + holeBytes);
+  bool written = write(fd, before.data(), before.size()) == (ssize_t)before.size();
+  if (after.empty()) {
+    written = written && ftruncate(fd, afterAt) == 0;
+  } else {
+    written = written && pwrite(fd, after.data(), after.size(), afterAt) == (ssize_t)after.size();
+  }
+  return close(fd) == 0 && written;
 }

@@ -1,18 +1,25 @@
-// Thumbnail maker: the job queue, the workers, the picture read ahead and the
-// hand-back of results (and of memory) to the user-interface thread.
+// Thumbnail maker: the job queue, the workers, the picture read ahead, the
+// stopping of decodes in flight and the hand-back of results (and of memory)
+// to the user-interface thread.
 #include "filelist/thumbmaker.h"
 
 #include <algorithm>
 
 #include "filelist/pictureload.h"
 #include "filelist/thumbrecipe.h"
+#include "imaging/jpegdecode.h"
 #include "platform/device/devicefs.h"
 #include "shell/memblock.h"
 
 CThumbnailMaker::CThumbnailMaker(int threads, const GridSizes& sizes, CThumbnailSink* sink, CThumbCache* cache)
     : m_sizes(sizes), m_pSink(sink), m_pCache(cache) {
   RegisterUiTaskSource(this);
-  for (int i = 0; i < threads; ++i) m_workers.emplace_back([this] { WorkerLoop(); });
+  m_nSlots = threads > 0 ? threads : 0;
+  m_slots = std::make_unique<WorkerSlot[]>((size_t)m_nSlots);
+  for (int i = 0; i < m_nSlots; ++i) {
+    WorkerSlot* slot = &m_slots[(size_t)i];
+    m_workers.emplace_back([this, slot] { WorkerLoop(slot); });
+  }
 }
 
 CThumbnailMaker::~CThumbnailMaker() {
@@ -20,6 +27,9 @@ CThumbnailMaker::~CThumbnailMaker() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_bStopping = true;
     m_queue.clear();
+    // Whatever the workers read, they are not waited for longer than it
+    // takes their decodes to see the flag.
+    StopBusyWorkers(false);
   }
   m_work.notify_all();
   for (std::thread& worker : m_workers) worker.join();
@@ -60,6 +70,11 @@ void CThumbnailMaker::Restart(int generation) {
   m_handedBack.clear();  // they hold no memory
 }
 
+void CThumbnailMaker::SetSizes(const GridSizes& sizes) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_sizes = sizes;
+}
+
 void CThumbnailMaker::BeginPass() {
   std::lock_guard<std::mutex> lock(m_mutex);
   // The picture read ahead is not the grid's to drop.
@@ -74,7 +89,7 @@ void CThumbnailMaker::RequestPicture(int index, const CString& path) {
     if (m_bStopping) return;
     DropQueuedPicture();
     m_nPictureTicket = ++m_nLastTicket;
-    m_queue.push_front(Job{JOB_PICTURE_AHEAD, m_nGeneration, index, path, m_nPictureTicket});
+    m_queue.push_front(Job{JOB_PICTURE_AHEAD, m_nGeneration, index, path, m_nPictureTicket, m_sizes});
   }
   m_work.notify_one();
 }
@@ -118,6 +133,18 @@ bool CThumbnailMaker::TakePictureResult(Result* taken) {
   return found;
 }
 
+void CThumbnailMaker::StopBusyWorkers(bool onlyThePicture) {
+  for (int i = 0; i < m_nSlots; ++i) {
+    WorkerSlot& slot = m_slots[(size_t)i];
+    if (slot.busy && (!onlyThePicture || slot.kind == JOB_PICTURE_AHEAD)) slot.stop.store(true);
+  }
+}
+
+void CThumbnailMaker::StopPicture() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  StopBusyWorkers(true);
+}
+
 BOOL CThumbnailMaker::FinishPicture() {
   Result result;
   {
@@ -143,7 +170,7 @@ void CThumbnailMaker::Request(int index, const CString& path) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_bStopping || IsWanted(index)) return;
-    m_queue.push_back(Job{JOB_THUMBNAIL, m_nGeneration, index, path, 0});
+    m_queue.push_back(Job{JOB_THUMBNAIL, m_nGeneration, index, path, 0, m_sizes});
   }
   m_work.notify_one();
 }
@@ -153,11 +180,12 @@ BOOL CThumbnailMaker::IsBusy() const {
   return !m_queue.empty() || m_nBusyWorkers > 0 || !m_results.empty() || !m_handedBack.empty() || !m_toFree.empty();
 }
 
-BOOL CThumbnailMaker::WaitForWorkersToLetGo() {
+BOOL CThumbnailMaker::StopWorkersToLetGo() {
   {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_nBusyWorkers == 0) return FALSE;
     m_bHeldForMemory = true;
+    StopBusyWorkers(false);
     m_workersIdle.wait(lock, [this] { return m_nBusyWorkers == 0; });
   }
   SignalUiTasks();  // the next run of the tasks lets the workers go on
@@ -221,8 +249,10 @@ void CThumbnailMaker::Deliver(Result& result) {
   m_pSink->OnThumbnailMade(result.generation, result.index, result.dib.Release(), result.outcome, result.reason);
 }
 
-void CThumbnailMaker::WorkerLoop() {
+void CThumbnailMaker::WorkerLoop(WorkerSlot* slot) {
   MemMarkWorkerThread();
+  // Every decode of this thread stops when the slot's flag is raised.
+  const CDecodeStopScope stoppable(&slot->stop);
   for (;;) {
     Job job;
     {
@@ -238,11 +268,21 @@ void CThumbnailMaker::WorkerLoop() {
         m_inFlight.push_back(job.index);
       }
       ++m_nBusyWorkers;
+      slot->stop.store(false);
+      slot->busy = true;
+      slot->kind = job.kind;
     }
     Result result = job.kind == JOB_PICTURE_AHEAD ? MakePicture(job) : Make(job);
     {
       std::lock_guard<std::mutex> lock(m_mutex);
       --m_nBusyWorkers;
+      slot->busy = false;
+      // A stopped job gives nothing, not even a failure: its block (made
+      // before the flag was seen) goes now, before the user-interface thread
+      // learns that this worker let go, and its cell is left for the next
+      // paint to ask for.
+      const bool stopped = slot->stop.load();
+      if (stopped) result.dib.Reset();
       if (job.kind == JOB_PICTURE_AHEAD) {
         m_bPictureInFlight = false;
       } else if (job.generation == m_nGeneration) {
@@ -250,11 +290,12 @@ void CThumbnailMaker::WorkerLoop() {
         if (at != m_inFlight.end()) m_inFlight.erase(at);
       }
       // A picture that found no room is simply not read ahead.
-      if (job.kind == JOB_THUMBNAIL && result.outcome == THUMB_NO_MEMORY && job.generation == m_nGeneration) {
+      if (!stopped && job.kind == JOB_THUMBNAIL && result.outcome == THUMB_NO_MEMORY &&
+          job.generation == m_nGeneration) {
         m_bPaused = true;
       }
       // A stopping maker frees what comes back in its destructor.
-      m_results.push_back(std::move(result));
+      if (!stopped) m_results.push_back(std::move(result));
     }
     if (job.kind == JOB_PICTURE_AHEAD) {
       m_pictureDone.notify_all();
@@ -284,6 +325,7 @@ CThumbnailMaker::Result CThumbnailMaker::MakePicture(const Job& job) {
   if (!GetFileIdentity(job.path, &result.identity)) return result;
   MemTakeRanOut();
   CDibOwner picture(LoadWholePicture(job.path.c_str()));
+  if (DecodeStopRequested()) return result;
   if (!picture) {
     if (MemTakeRanOut()) result.outcome = THUMB_NO_MEMORY;
     return result;
@@ -298,7 +340,7 @@ CThumbnailMaker::Result CThumbnailMaker::MakePicture(const Job& job) {
 CThumbnailMaker::Result CThumbnailMaker::Make(const Job& job) const {
   Result result{job.kind, job.generation, job.index, CDibOwner(), THUMB_NO_PICTURE, std::string(), 0, FileIdentity{}};
   MemTakeRanOut();
-  ThumbnailParts parts = MakeThumbnailParts(job.path.c_str(), m_sizes, m_pCache);
+  ThumbnailParts parts = MakeThumbnailParts(job.path.c_str(), job.sizes, m_pCache);
   if (!parts.reduced) {
     if (MemTakeRanOut()) {
       result.outcome = THUMB_NO_MEMORY;

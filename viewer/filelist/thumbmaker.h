@@ -5,8 +5,10 @@
 // never touch the picture list and never draw on the memory reserve.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -57,8 +59,9 @@ class CThumbnailMaker : public CUiTaskSource {
   // `cache` (null: none) is the shared thumbnail cache the workers read
   // and hand what they make to; it outlives the maker.
   CThumbnailMaker(int threads, const GridSizes& sizes, CThumbnailSink* sink, CThumbCache* cache = nullptr);
-  // Drops what is queued and waits only for the decodes in flight; results
-  // not yet taken are freed.
+  // Drops what is queued, stops the decodes in flight (each ends at its next
+  // read or row) and waits for the workers to end; results not yet taken
+  // are freed.
   ~CThumbnailMaker() override;
   CThumbnailMaker(const CThumbnailMaker&) = delete;
   CThumbnailMaker& operator=(const CThumbnailMaker&) = delete;
@@ -66,6 +69,9 @@ class CThumbnailMaker : public CUiTaskSource {
   // A new folder: everything asked for an older generation is dropped, and
   // what is still in flight for it is freed when it comes back.
   void Restart(int generation);
+  // A new grid: thumbnails asked for from now on are made for `sizes`
+  // (a Restart drops those asked for before).
+  void SetSizes(const GridSizes& sizes);
   // A new paint: what was asked for and not yet started is dropped; the
   // paint asks again for the cells it shows, in grid order.
   void BeginPass();
@@ -84,6 +90,10 @@ class CThumbnailMaker : public CUiTaskSource {
   // One asked for but not started is dropped instead: FALSE then, and when
   // nothing was asked for.
   BOOL FinishPicture();
+  // Stops the decode of the picture in flight: it gives nothing, and its
+  // worker lets go of its memory at its next read or row. FinishPicture then
+  // waits only for that.
+  void StopPicture();
   // A picture is asked for, being read, or read and not yet taken.
   BOOL HasPictureWork() const;
   // Frees `block` at the next run of the user-interface tasks, after what
@@ -91,9 +101,11 @@ class CThumbnailMaker : public CUiTaskSource {
   void FreeLater(CDib block);
   BOOL FreeNow();
   // The user-interface thread needs memory the workers may hold: no job
-  // starts until its tasks run next, and the decodes in flight are waited
-  // for. FALSE when no worker was busy.
-  BOOL WaitForWorkersToLetGo();
+  // starts until its tasks run next, the decodes in flight are stopped, and
+  // the workers are waited for while they let go. A thumbnail stopped so is
+  // forgotten, neither made nor failed: the next paint asks for it again.
+  // FALSE when no worker was busy.
+  BOOL StopWorkersToLetGo();
 
   // CUiTaskSource.
   void RunUiTasks() override;
@@ -108,6 +120,16 @@ class CThumbnailMaker : public CUiTaskSource {
     CString path;
     // A picture read ahead: the ticket it was asked with (the newest wins).
     int ticket;
+    // A thumbnail: the grid it is made for.
+    GridSizes sizes;
+  };
+  // One a worker. `stop` is what the worker's decodes stop on; it is raised
+  // only under m_mutex and only while the worker is busy, and cleared when
+  // the worker takes a job, so a raise always meets the job it was meant for.
+  struct WorkerSlot {
+    std::atomic<bool> stop{false};
+    bool busy = false;  // under m_mutex
+    JobKind kind = JOB_THUMBNAIL;
   };
   struct Result {
     JobKind kind;
@@ -120,7 +142,10 @@ class CThumbnailMaker : public CUiTaskSource {
     FileIdentity identity;
   };
 
-  void WorkerLoop();
+  void WorkerLoop(WorkerSlot* slot);
+  // Under m_mutex: raises the stop flag of every busy worker, or only of
+  // the one reading the picture ahead.
+  void StopBusyWorkers(bool onlyThePicture);
   // Under m_mutex: the first job a worker may start now.
   bool NextJob(std::deque<Job>::iterator* next);
   void Deliver(Result& result);
@@ -133,7 +158,7 @@ class CThumbnailMaker : public CUiTaskSource {
   bool DropQueuedPicture();
   bool IsWanted(int index) const;  // under m_mutex
 
-  const GridSizes m_sizes;
+  GridSizes m_sizes;  // under m_mutex
   CThumbnailSink* m_pSink;
   CThumbCache* m_pCache;
   // Cells a worker could not fit into the budget, kept on the user-interface
@@ -160,5 +185,7 @@ class CThumbnailMaker : public CUiTaskSource {
   int m_nLastTicket = 0;
   bool m_bPictureInFlight = false;
   std::condition_variable m_pictureDone;
+  std::unique_ptr<WorkerSlot[]> m_slots;
+  int m_nSlots = 0;
   std::vector<std::thread> m_workers;
 };

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "imaging/jpegdecode.h"
 #include "shell/memblock.h"
 
 size_t CDecodeInput::Read(void* buffer, size_t count) {
@@ -45,7 +46,10 @@ void CDecodeInput::BoundByPixels(uint64_t pixels) {
 }
 
 BOOL CDecodeInput::Stopped() {
-  return m_failure == kDecodeStopped ? TRUE : FALSE;
+  if (m_failure == kDecodeStopped) return TRUE;
+  if (!DecodeStopRequested()) return FALSE;
+  m_failure = kDecodeStopped;
+  return TRUE;
 }
 
 BOOL CDecodeReservation::Take(uint64_t bytes) {

@@ -1,6 +1,6 @@
 // JPEG decoding into CDib blocks on libjpeg's 6b interface: the choice of
 // the reduced scale, the colour layout check, the block, the library's
-// memory charged to the heap, the scan limit and the jump back.
+// memory charged to the heap, the scan limit, the stop flag and the jump back.
 #include "imaging/jpegdecode.h"
 
 #include <climits>
@@ -16,6 +16,7 @@
 
 #include "imaging/diblayout.h"
 #include "imaging/exifthumb.h"
+#include "imaging/jpegsource.h"
 #include "imaging/rowswap.h"
 #include "platform/device/devicefs.h"
 #include "shell/memblock.h"
@@ -31,6 +32,9 @@ constexpr const char kStoppedEarly[] = "the decoder stopped early";
 
 // The reason of the calling thread's last failure; empty after a success.
 thread_local char t_lastError[JMSG_LENGTH_MAX];
+thread_local uint64_t t_lastBytesRead = 0;
+// The flag the calling thread's decodes stop on; none on the user-interface thread.
+thread_local const std::atomic<bool>* t_stopFlag = nullptr;
 
 void SetLastError(const char* reason) {
   std::strncpy(t_lastError, reason, sizeof t_lastError - 1);
@@ -57,7 +61,12 @@ struct DecodeCall {
   jpeg_decompress_struct decompress;
   JpegErrorRecord error;
   jpeg_progress_mgr progress;
+  // The decode is of the embedded Exif thumbnail, not of the main picture.
+  bool fromThumbnail;
 };
+
+// Whether a thumbnail that gives no picture makes way for the main picture.
+std::atomic<bool> g_bThumbnailFallback{false};
 
 // The library's memory failures read as the viewer's own; any other error
 // keeps the library's words.
@@ -76,14 +85,22 @@ void SilentErrorExit(j_common_ptr cinfo) {
 // own emit_message and decoding goes on; nothing is ever printed.
 void SilentOutputMessage(j_common_ptr /*cinfo*/) {}
 
-// The library calls this before it takes in each row of blocks of a
-// multi-scan file and counts the scans it has met in input_scan_number: the
-// first scan past the limit ends the decode before any of its data is read.
-void ScanLimitMonitor(j_common_ptr cinfo) {
-  if (((j_decompress_ptr)cinfo)->input_scan_number <= kJpegMaxScans) return;
+// The way back from the data source and the progress monitor: the reason
+// is recorded and the decode's recovery path takes over.
+[[noreturn]] void JumpBack(j_decompress_ptr cinfo, const char* reason) {
   JpegErrorRecord* record = (JpegErrorRecord*)cinfo->err;
-  SetLastError(kTooManyScans);
+  SetLastError(reason);
   longjmp(record->jump, 1);
+}
+
+// The library calls this before it takes in each row of blocks of a
+// multi-scan file, and for every row it hands out. It counts the scans it
+// has met in input_scan_number: the first scan past the limit ends the
+// decode before any of its data is read. A decode told to stop ends here
+// too, where it works without reading (the rows of a progressive picture).
+void ProgressMonitor(j_common_ptr cinfo) {
+  if (DecodeStopRequested()) JumpBack((j_decompress_ptr)cinfo, kJpegStopped);
+  if (((j_decompress_ptr)cinfo)->input_scan_number > kJpegMaxScans) JumpBack((j_decompress_ptr)cinfo, kTooManyScans);
 }
 
 uint64_t RoundUp(uint64_t value, uint64_t multiple) {
@@ -153,6 +170,7 @@ void WriteDensity(const jpeg_decompress_struct& cinfo, BITMAPINFOHEADER* header)
 // (its memory returned to the host), only then is the reservation that
 // stood for that memory given back, and the block, if any, released.
 CDib DestroyAndRelease(DecodeCall* call) {
+  t_lastBytesRead = JpegSourceBytesRead(&call->decompress);
   jpeg_destroy_decompress(&call->decompress);
   MemUnreserve(call->error.reserved);
   call->error.reserved = 0;
@@ -180,6 +198,19 @@ CDib RefuseLayout(DecodeCall* call) {
   return Refuse(call, reason);
 }
 
+// The error record of a new decode: the library's standard error manager
+// with the silent exit (and silent messages) installed; no block, nothing
+// reserved yet. A zeroed decompression record lets the recovery path
+// destroy it even when the jump comes before it was created.
+void ArmCall(DecodeCall* call) {
+  std::memset(call, 0, sizeof *call);
+  call->decompress.err = jpeg_std_error(&call->error.manager);
+  call->error.manager.error_exit = SilentErrorExit;
+  call->error.manager.output_message = SilentOutputMessage;
+  call->error.dib = nullptr;
+  call->error.reserved = 0;
+}
+
 CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allowThumbnail) {
   jpeg_decompress_struct* cinfo = &call->decompress;
 
@@ -195,14 +226,15 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
     if (!found || !allowThumbnail) {
       if (std::fseek(stream, 0, SEEK_SET) != 0) return Refuse(call, kCannotRead);
     }
+    call->fromThumbnail = found && allowThumbnail;
   }
 
   // 4. Create the decompression record (the creation macro passes the
-  //    library's version and record size), attach the stream and the scan
-  //    limit, read the header.
+  //    library's version and record size), attach the stream through our
+  //    own source (bounded, stoppable) and the scan limit, read the header.
   jpeg_create_decompress(cinfo);
-  jpeg_stdio_src(cinfo, stream);
-  call->progress.progress_monitor = ScanLimitMonitor;
+  JpegAttachSource(cinfo, stream, JumpBack);
+  call->progress.progress_monitor = ProgressMonitor;
   cinfo->progress = &call->progress;
   jpeg_read_header(cinfo, TRUE);
 
@@ -247,8 +279,8 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
   call->error.reserved = (size_t)libraryBytes;
   cinfo->mem->max_memory_to_use = (long)libraryBytes;
 
-  // 9. Start decompression. A multi-scan file is read whole here, under
-  //    the scan limit.
+  // 9. Start decompression. A multi-scan file is read here up to its end
+  //    marker or until its picture is complete, under the scan limit.
   jpeg_start_decompress(cinfo);
 
   // 10. One row of samples from the library's image pool. The row starts one
@@ -276,8 +308,7 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
   //     storage row height - k, so the bottom row ends up first in the block.
   BYTE* rows = block + kDibHeaderBytes + 4 * colours;
   while (cinfo->output_scanline < outHeight) {
-    // A standard stdio source never suspends; if it ever did, stop rather
-    // than spin.
+    // The source never suspends; if it ever did, stop rather than spin.
     if (jpeg_read_scanlines(cinfo, row, 1) != 1) return Refuse(call, kStoppedEarly);
     BYTE* out = rows + (uint64_t)(outHeight - cinfo->output_scanline) * stride;
     if (components == 3) {
@@ -287,9 +318,11 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
     }
   }
 
-  // 13. Finish, destroy the record, give back the reservation, hand the
-  //     block to the caller.
-  jpeg_finish_decompress(cinfo);
+  // 13. The picture is complete: destroy the record (which abandons the
+  //     decompression) without reading on for the end marker, which may lie
+  //     any number of bytes further on, or nowhere. Give back the
+  //     reservation and hand the block to the caller.
+  t_lastBytesRead = JpegSourceBytesRead(cinfo);
   jpeg_destroy_decompress(cinfo);
   MemUnreserve(call->error.reserved);
   call->error.reserved = 0;
@@ -300,26 +333,31 @@ CDib RunDecode(DecodeCall* call, FILE* stream, int width, int height, BOOL allow
 
 }  // namespace
 
+void SetJpegThumbnailFallback(BOOL on) {
+  g_bThumbnailFallback.store(on != FALSE);
+}
+
 CDib DecodeJpegStream(FILE* stream, int width, int height, BOOL allowThumbnail) {
   // 1. No stream, no picture.
   t_lastError[0] = '\0';
+  t_lastBytesRead = 0;
   if (stream == nullptr) {
     SetLastError(kCannotOpen);
     return nullptr;
   }
 
-  // 2. The error record: the library's standard error manager with the
-  //    silent exit (and silent messages) installed; no block, nothing
-  //    reserved yet. A zeroed decompression record lets the recovery path
-  //    destroy it even when the jump comes before it was created.
+  // 2. The error record (see ArmCall), then the decode.
   DecodeCall call;
-  std::memset(&call, 0, sizeof call);
-  call.decompress.err = jpeg_std_error(&call.error.manager);
-  call.error.manager.error_exit = SilentErrorExit;
-  call.error.manager.output_message = SilentOutputMessage;
-  call.error.dib = nullptr;
-  call.error.reserved = 0;
-  return RunDecode(&call, stream, width, height, allowThumbnail);
+  ArmCall(&call);
+  CDib dib = RunDecode(&call, stream, width, height, allowThumbnail);
+  if (dib != nullptr || !call.fromThumbnail || !g_bThumbnailFallback.load()) return dib;
+  // An embedded thumbnail that gave no picture, where that is allowed: the
+  // main picture reduced towards the same box, unless memory ran out (the
+  // main picture needs more).
+  if (std::strcmp(t_lastError, kNoMemory) == 0) return nullptr;
+  t_lastError[0] = '\0';
+  ArmCall(&call);
+  return RunDecode(&call, stream, width, height, FALSE);
 }
 
 CDib DecodeJpeg(FILE* stream) {
@@ -354,4 +392,20 @@ CDib LoadJpegToFit(const WCHAR* path, int width, int height) {
 
 const char* JpegLastError() {
   return t_lastError;
+}
+
+uint64_t JpegLastBytesRead() {
+  return t_lastBytesRead;
+}
+
+CDecodeStopScope::CDecodeStopScope(const std::atomic<bool>* flag) : m_previous(t_stopFlag) {
+  t_stopFlag = flag;
+}
+
+CDecodeStopScope::~CDecodeStopScope() {
+  t_stopFlag = m_previous;
+}
+
+BOOL DecodeStopRequested() {
+  return t_stopFlag != nullptr && t_stopFlag->load() ? TRUE : FALSE;
 }
