@@ -73,7 +73,7 @@ TEST(GridLayout, HandheldExampleAndDegenerateWindows) {
   EXPECT_EQ(g.gapX, 12);
   EXPECT_EQ(g.rows, 3);
   EXPECT_EQ(g.gapY, 7);
-  EXPECT_EQ(GridRowPitch(g, true), 89);
+  EXPECT_EQ(GridRowPitch(g), 89);
   const GridScroll s = ComputeGridScroll(g, 10);
   EXPECT_TRUE(s.needed);
   EXPECT_EQ(s.totalHeight, 357);
@@ -317,7 +317,7 @@ TEST_P(GridTitleTest, EveryTitleCanBeReadAtEveryHeight) {
           bool whole = true;
           for (int cell = 0; cell < rows * cols && first + cell < count; ++cell) {
             int x = 0, y = 0;
-            GridCellOrigin(grid, true, cell, &x, &y);
+            GridCellOrigin(grid, cell, &x, &y);
             int seenInk = 0;
             for (int yy = y + 66; yy < y + 84 && yy < grid.height; ++yy)
               for (int xx = x; xx < x + 64; ++xx) seenInk += Screen().PixelAt(xx, yy) != kWhite;

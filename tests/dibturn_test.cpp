@@ -11,6 +11,7 @@
 #include "platform/base/heap.h"
 #include "shell/memblock.h"
 #include "support/dibpics.h"
+#include "support/orientpics.h"
 
 namespace {
 
@@ -122,6 +123,64 @@ TEST(DibTurn, QuarterTurnWithoutMemoryLeavesThePictureAsItWas) {
     EXPECT_EQ(DibPixel(dib, 300 - 1 - 17, 9)[0], Mark(17, 9, 0));
     HeapSetBudget(budget);
   }
+}
+
+TEST(DibTurn, EachOrientationStandsThePictureUpInPlaceOrInOneCopy) {
+  // Mirrors and the half turn work in place; the four orientations that
+  // swap the sides fill one second block, mirrored or not, and free the first.
+  const struct { int width, height; } kSizes[] = {{1, 1}, {5, 3}, {3, 5}, {7, 2}, {2, 7}, {64, 33}, {33, 64}, {1, 9}};
+  const size_t budget = HeapBudget();
+  for (int bitCount : {24, 8}) {
+    for (const auto& size : kSizes) {
+      for (int orientation = 0; orientation <= 9; ++orientation) {
+        for (bool roomForACopy : {true, false}) {
+          SCOPED_TRACE(std::to_string(bitCount) + " bits, " + std::to_string(size.width) + "x" +
+                       std::to_string(size.height) + ", orientation " + std::to_string(orientation) +
+                       (roomForACopy ? "" : ", no room for a copy"));
+          const size_t blocksBefore = HeapBlockCount();
+          CDibOwner owner(MarkedDib(size.width, size.height, bitCount));
+          ASSERT_TRUE(owner);
+          const CDib original = owner.Get();
+          const bool swaps = orientation >= 5 && orientation <= 8;
+          EXPECT_EQ(OrientationSwapsSides(orientation), swaps ? TRUE : FALSE);
+          if (!roomForACopy) HeapSetBudget(HeapBytesInUse() + MemSize(original) / 2);
+          const BOOL stood = OrientDib(&owner, orientation);
+          HeapSetBudget(budget);
+          const bool refused = swaps && !roomForACopy;
+          EXPECT_EQ(stood, refused ? FALSE : TRUE);
+          EXPECT_EQ(owner.Get() == original, !swaps || refused);
+          EXPECT_EQ(HeapBlockCount(), blocksBefore + 1);
+          const CDib dib = owner.Get();
+          const bool turned = swaps && !refused;
+          const int w = turned ? size.height : size.width;
+          const int h = turned ? size.width : size.height;
+          const BITMAPINFOHEADER header = DibHeaderOf(dib);
+          ASSERT_EQ(header.biWidth, w);
+          ASSERT_EQ(header.biHeight, h);
+          EXPECT_EQ(header.biXPelsPerMeter, turned ? 1417 : 2835);
+          int wrong = 0;
+          for (int y0 = 0; y0 < size.height; ++y0) {
+            for (int x0 = 0; x0 < size.width; ++x0) {
+              int x = x0, y = y0;
+              if (!refused) OrientedPoint(orientation, x0, y0, size.width, size.height, &x, &y);
+              const BYTE* pixel = DibPixel(dib, x, h - 1 - y);
+              for (int lane = 0; lane < bitCount / 8; ++lane) wrong += pixel[lane] != Mark(x0, y0, lane);
+            }
+          }
+          EXPECT_EQ(wrong, 0);
+          int padding = 0;
+          for (int row = 0; row < h; ++row) {
+            const BYTE* start = DibPixel(dib, 0, row);
+            for (size_t k = (size_t)w * (size_t)(bitCount / 8); k < DibRowStride(dib); ++k) padding += start[k] != 0;
+          }
+          EXPECT_EQ(padding, 0);
+          owner.Reset();
+          EXPECT_EQ(HeapBlockCount(), blocksBefore);
+        }
+      }
+    }
+  }
+  EXPECT_FALSE(OrientDib(nullptr, 2));
 }
 
 TEST(DibTurn, RefusesWhatIsNotAPicture) {

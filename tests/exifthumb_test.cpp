@@ -399,12 +399,4 @@ TEST(ExifOrientation, EveryTruncationEndsWithoutAValueOrWithTheRightOne) {
   }
 }
 
-TEST(ExifOrientation, QuarterTurnsStandThePictureUpright) {
-  const int kTurns[] = {0, 0, 0, 2, 0, 0, 1, 0, 3, 0};  // orientations 0 to 9
-  for (int orientation = 0; orientation <= 9; ++orientation) {
-    EXPECT_EQ(OrientationQuarterTurns(orientation), kTurns[orientation]) << orientation;
-  }
-  EXPECT_EQ(OrientationQuarterTurns(-6), 0);
-}
-
 }  // namespace

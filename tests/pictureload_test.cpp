@@ -1,8 +1,9 @@
 // Why: with --auto-rotate every picture the viewer shows (the grid's fit
 // decode, on the workers or in the paint, and the picture page's full
 // decode) must be the upright picture a phone or camera meant, pixel for
-// pixel; the mirrored orientations and the default stay as stored; and a turn
-// that finds no memory must end as the out-of-memory case, never sideways.
+// pixel, the mirrored orientations included; without it pictures stay as
+// stored; and a turn that finds no memory must end as the out-of-memory
+// case, never sideways.
 //
 // The pictures are flat 16 × 16 blocks at quality 100 without chroma
 // subsampling: such blocks decode exactly at every reduction, so a picture
@@ -19,6 +20,7 @@
 #include "platform/base/wstr.h"
 #include "shell/memblock.h"
 #include "support/exifwriter.h"
+#include "support/orientpics.h"
 #include "support/testpics.h"
 #include "support/viewer_fixture.h"
 
@@ -38,21 +40,6 @@ Picture BlockPattern(int width, int height, int block, int components, int seed 
   return picture;
 }
 
-// The picture turned clockwise by quarter turns (negative: counter-clockwise).
-Picture Turned(const Picture& from, int quarterTurns) {
-  Picture picture = from;
-  for (int t = ((quarterTurns % 4) + 4) % 4; t > 0; --t) {
-    Picture next = MakePicture(picture.height, picture.width, picture.components);
-    for (int y = 0; y < picture.height; ++y) {
-      for (int x = 0; x < picture.width; ++x) {
-        std::memcpy(next.At(picture.height - 1 - y, x), picture.At(x, y), (size_t)picture.components);
-      }
-    }
-    picture = next;
-  }
-  return picture;
-}
-
 std::string Exact(const Picture& picture) {
   JpegOptions options;
   options.quality = 100;
@@ -60,19 +47,15 @@ std::string Exact(const Picture& picture) {
   return EncodeJpeg(picture, options);
 }
 
-// A camera file of `upright` stored the way a camera held at `turns` would
-// store it, tagged with `orientation`; with an embedded thumbnail or not.
-std::string Stored(const Picture& upright, const Picture* thumbnail, int turns, int orientation) {
+// A camera file of `upright` stored as orientation `storedAs` stores it,
+// tagged with `orientation`; with an embedded thumbnail (stored the same
+// way) or not.
+std::string Stored(const Picture& upright, const Picture* thumbnail, int storedAs, int orientation) {
   ExifLayout layout;
   layout.ifd0 = {{0x0112, 3, 1, (uint32_t)orientation}, {0x0128, 3, 1, 2}};
   layout.withIfd1 = thumbnail != nullptr;
-  const std::string thumb = thumbnail != nullptr ? Exact(Turned(*thumbnail, -turns)) : std::string();
-  return CameraFile(Exact(Turned(upright, -turns)), thumb, layout);
-}
-
-// The turn each orientation asks for; the mirrored ones are left as stored.
-int TurnsFor(int orientation) {
-  return orientation == 3 ? 2 : orientation == 6 ? 1 : orientation == 8 ? 3 : 0;
+  const std::string thumb = thumbnail != nullptr ? Exact(StoredAs(*thumbnail, storedAs)) : std::string();
+  return CameraFile(Exact(StoredAs(upright, storedAs)), thumb, layout);
 }
 
 std::string BlockBytes(CDib dib) {
@@ -113,17 +96,15 @@ TEST_F(PictureLoadTest, EachOrientationDecodesToTheUprightPicture) {
     for (int orientation = 1; orientation <= 8; ++orientation) {
       for (BOOL on : {TRUE, FALSE}) {
         SCOPED_TRACE(std::string(d.what) + ", orientation " + std::to_string(orientation) + (on ? ", on" : ", off"));
-        // Stored turned as a camera would; a mirrored orientation's file is
-        // the upright picture itself, which must come back unchanged.
-        const int turns = TurnsFor(orientation);
-        const std::string file = Stored(upright, thumbnail, turns, orientation);
+        // Stored turned or mirrored as a camera would.
+        const std::string file = Stored(upright, thumbnail, orientation, orientation);
         SetAutoRotate(on);
         const std::string loaded = Load(file, d.width, d.height);
-        if (on || turns == 0) {
+        if (on || orientation == 1) {
           EXPECT_TRUE(loaded == reference);
         } else {
           // Off: as stored, like the same file tagged 1.
-          const std::string asStored = Load(Stored(upright, thumbnail, turns, 1), d.width, d.height);
+          const std::string asStored = Load(Stored(upright, thumbnail, orientation, 1), d.width, d.height);
           ASSERT_FALSE(asStored.empty());
           EXPECT_TRUE(loaded == asStored);
           EXPECT_FALSE(loaded == reference);
@@ -143,10 +124,10 @@ TEST_F(PictureLoadTest, TurnWithoutMemoryRefusesThePictureAndSaysWhy) {
   const struct {
     int orientation;
     bool shown;
-  } kCases[] = {{1, true}, {3, true}, {6, false}, {8, false}, {5, true}};
+  } kCases[] = {{1, true}, {2, true}, {3, true}, {4, true}, {5, false}, {6, false}, {7, false}, {8, false}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.orientation);
-    const std::string file = Stored(upright, nullptr, TurnsFor(c.orientation), c.orientation);
+    const std::string file = Stored(upright, nullptr, c.orientation, c.orientation);
     device.WriteFile("\\p.jpg", file);
     const size_t blocksBefore = HeapBlockCount();
     HeapSetBudget(HeapBytesInUse() + picture + picture / 2);
@@ -209,7 +190,7 @@ TEST_F(AutoRotateViewerTest, GridAndPicturePageShowTheUprightPicture) {
       for (bool withThumbnail : {true, false}) {
         SCOPED_TRACE("threads " + std::to_string(workers) + ", orientation " + std::to_string(orientation) +
                      (withThumbnail ? ", Exif thumbnail" : ", main picture"));
-        const auto shots = Steps(Stored(upright, withThumbnail ? &thumb : nullptr, TurnsFor(orientation), orientation));
+        const auto shots = Steps(Stored(upright, withThumbnail ? &thumb : nullptr, orientation, orientation));
         const auto& expected = withThumbnail ? reference : bare;
         for (size_t i = 0; i < shots.size(); ++i) EXPECT_TRUE(shots[i] == expected[i]) << "step " << i;
       }
@@ -217,8 +198,8 @@ TEST_F(AutoRotateViewerTest, GridAndPicturePageShowTheUprightPicture) {
     // Off by default: a picture tagged 6 shows as stored, like the stored
     // pixels without a tag, and unlike the upright picture.
     autoRotate = false;
-    const auto asStored = Steps(Stored(upright, &thumb, 1, 6));
-    const auto untagged = Steps(Stored(upright, &thumb, 1, 1));
+    const auto asStored = Steps(Stored(upright, &thumb, 6, 6));
+    const auto untagged = Steps(Stored(upright, &thumb, 6, 1));
     for (size_t i = 0; i < asStored.size(); ++i) {
       EXPECT_TRUE(asStored[i] == untagged[i]) << "step " << i;
       EXPECT_FALSE(asStored[i] == reference[i]) << "step " << i;
@@ -238,7 +219,7 @@ TEST_F(AutoRotateViewerTest, SteppingWithPicturesReadAheadShowsThemUpright) {
       const Picture upright = BlockPattern(480, 320, 16, 3, i);
       const int orientation = tagged ? kOrientations[i] : 1;
       device.WriteFile("\\My Documents\\p" + std::to_string(i) + ".jpg",
-                       Stored(upright, nullptr, TurnsFor(orientation), orientation));
+                       Stored(upright, nullptr, orientation, orientation));
     }
     std::vector<std::vector<uint32_t>> shots;
     Start();
@@ -278,7 +259,7 @@ TEST_F(AutoRotateViewerTest, PictureThatCannotBeTurnedShowsTheMemoryMessage) {
   const size_t budget = HeapBudget();
   autoRotate = true;
   device.MakeFolder("\\My Documents");
-  device.WriteFile("\\My Documents\\a.jpg", Stored(upright, nullptr, 1, 6));
+  device.WriteFile("\\My Documents\\a.jpg", Stored(upright, nullptr, 6, 6));
   device.WriteFile("\\My Documents\\b.jpg", Stored(upright, nullptr, 0, 1));
   Start();
   HeapSetBudget(HeapBytesInUse() + 40 + 480 * 320 * 3 + 100000);

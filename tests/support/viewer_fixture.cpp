@@ -9,6 +9,7 @@ void ViewerFixture::Start(int width, int height) {
   app = std::make_unique<CViewerApp>();
   app->m_launch.list.threads = threads;
   app->m_launch.autoRotate = autoRotate ? TRUE : FALSE;
+  app->m_launch.profile = profile;
   ASSERT_TRUE(app->InitInstance());
   host->Pump();
 }

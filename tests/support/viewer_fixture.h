@@ -43,6 +43,8 @@ class ViewerFixture : public ::testing::Test {
   int threads = 1;
   // Pictures turned upright by their Exif orientation (--auto-rotate).
   bool autoRotate = false;
+  // The viewer the program starts: the handheld's unless a test asks.
+  ViewerProfile profile = PROFILE_HANDHELD;
   std::unique_ptr<CHeadlessHost> host;
   std::unique_ptr<CViewerApp> app;
 };

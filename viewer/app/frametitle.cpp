@@ -2,6 +2,7 @@
 #include "app/frametitle.h"
 
 #include "filelist/imagefilelist.h"
+#include "pages/imagepage.h"
 #include "platform/device/devicefs.h"
 
 namespace {
@@ -10,6 +11,8 @@ namespace {
 const char16_t kDeviceName[] = u"My Device";
 // An em dash between spaces.
 const char16_t kSeparator[] = u" \u2014 ";
+// A middle dot between spaces, between the parts of a picture's caption.
+const char16_t kPartSeparator[] = u" \u00B7 ";
 
 CString Decimal(int value) {
   CString digits;
@@ -22,7 +25,23 @@ CString Decimal(int value) {
   return digits;
 }
 
+// "4000 × 3000".
+CString SizeText(int width, int height) {
+  return Decimal(width) + u" \u00D7 " + Decimal(height);
+}
+
 }  // namespace
+
+CString ZoomPercentText(long long scaleNum, long long scaleDen) {
+  if (scaleNum < 0 || scaleDen <= 0) return u"? %";
+  // Tenths of a percent, rounded to the nearest (half up).
+  long long tenths = (scaleNum * 2000 + scaleDen) / (2 * scaleDen);
+  if (tenths < 1) tenths = 1;
+  if (tenths < 100) return Decimal((int)(tenths / 10)) + u"." + Decimal((int)(tenths % 10)) + u" %";
+  long long whole = (scaleNum * 200 + scaleDen) / (2 * scaleDen);
+  if (whole >= 100 && scaleNum < scaleDen) whole = 99;
+  return Decimal((int)whole) + u" %";
+}
 
 CString DeviceRootName() {
   const std::string& root = DeviceGetRoot();
@@ -33,14 +52,20 @@ CString DeviceRootName() {
   return wide;
 }
 
-CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool picturePage, const CString& rootName) {
+CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool picturePage, const CString& rootName,
+                       const PictureView* view) {
   if (list == nullptr) return title;
   const int count = list->GetCount();
   const int current = list->m_nCurrent;
   if (picturePage && current >= 0 && current < count) {
     CString name;
     list->GetTitle(current, name);
-    return name + u" (" + Decimal(current + 1) + u" of " + Decimal(count) + u")" + kSeparator + title;
+    CString caption = name + u" (" + Decimal(current + 1) + u" of " + Decimal(count) + u")";
+    if (view != nullptr) {
+      caption += kPartSeparator + SizeText(view->width, view->height) + kPartSeparator +
+                 ZoomPercentText(view->scaleNum, view->scaleDen);
+    }
+    return caption + kSeparator + title;
   }
   const CString& folder = list->m_strFolder;
   const size_t slash = folder.rfind(u'\\');

@@ -17,18 +17,20 @@ void UpdateFrameTitle() {
 }
 
 // Once a message is handled the caption follows what it did: a tap, a key
-// or a scroll may have stepped to another picture, page or folder.
+// or a scroll may have stepped to another picture, page or folder, and a
+// paint of the picture page may have decoded the picture whose size the
+// caption gives. A paint of the grid changes nothing the caption says.
 class CaptionFollows {
  public:
-  explicit CaptionFollows(UINT message) : m_bPaint(message == WM_PAINT) {}
+  CaptionFollows(UINT message, const CViewerWnd& wnd) : m_bFollow(message != WM_PAINT || wnd.IsPicturePageShown()) {}
   ~CaptionFollows() {
-    if (!m_bPaint) UpdateFrameTitle();
+    if (m_bFollow) UpdateFrameTitle();
   }
   CaptionFollows(const CaptionFollows&) = delete;
   CaptionFollows& operator=(const CaptionFollows&) = delete;
 
  private:
-  bool m_bPaint;
+  bool m_bFollow;
 };
 
 }  // namespace
@@ -102,7 +104,7 @@ BOOL CViewerWnd::OpenPicture(const CString& path) {
 }
 
 BOOL CViewerWnd::OnCmdMsg(UINT id) {
-  const CaptionFollows caption(WM_COMMAND);
+  const CaptionFollows caption(WM_COMMAND, *this);
   switch (id) {
     case ID_ZOOM_IN:
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnZoomIn();
@@ -122,7 +124,7 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   const UINT repeat = LOWORD((uintptr_t)lParam);
   const UINT keyFlags = HIWORD((uintptr_t)lParam);
-  const CaptionFollows caption(message);
+  const CaptionFollows caption(message, *this);
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -168,8 +170,10 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnSize();
       return 0;
     case WM_MOUSEWHEEL:
+      // The pointer travels in lParam as a stylus point does, in client
+      // coordinates (the hosts have no screen to measure from).
       if (m_pCurrentPage != nullptr) {
-        m_pCurrentPage->OnMouseWheel(GET_KEYSTATE_WPARAM(wParam), GET_WHEEL_DELTA_WPARAM(wParam));
+        m_pCurrentPage->OnMouseWheelAt(GET_KEYSTATE_WPARAM(wParam), GET_WHEEL_DELTA_WPARAM(wParam), point);
       }
       return 0;
     default:

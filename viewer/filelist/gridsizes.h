@@ -2,6 +2,7 @@
 // before its thumbnail is reduced from it, and the gaps, frame and title box
 // of a cell. The handheld's grid has thumbnails of 64 pixels; every other
 // size is derived from the thumbnail's side, so that side alone sets them.
+// The desktop's sides run from 64 to 256 along a short ladder.
 #pragma once
 
 struct GridSizes {
@@ -16,6 +17,7 @@ struct GridSizes {
 };
 
 constexpr int kHandheldThumb = 64;
+constexpr int kLargestThumb = 256;
 
 // The sizes for thumbnails of `thumb` pixels; the handheld's for 64.
 constexpr GridSizes GridSizesFor(int thumb) {
@@ -34,3 +36,27 @@ static_assert(kHandheldGrid.decodeBox == 160 && kHandheldGrid.minGap == 6 && kHa
                   kHandheldGrid.titleBottom == 84 && kHandheldGrid.titledCell == 80 &&
                   kHandheldGrid.titledPitch == 82 && kHandheldGrid.titleSpare == 2,
               "the handheld's grid");
+
+// The sides a user steps through, smallest first.
+constexpr int kThumbLadder[] = {64, 96, 128, 160, 192, 256};
+constexpr int kThumbLadderSteps = (int)(sizeof(kThumbLadder) / sizeof(kThumbLadder[0]));
+
+// A side the grid can take: 64 … 256, anything outside brought to the nearer end.
+constexpr int ClampThumbSide(int side) {
+  return side < kHandheldThumb ? kHandheldThumb : side > kLargestThumb ? kLargestThumb : side;
+}
+
+// The next side of the ladder above `side` (direction > 0) or below it
+// (direction < 0); `side` itself at either end. A side between two steps
+// (one the command line gave) moves to the step beside it.
+constexpr int StepThumbSide(int side, int direction) {
+  side = ClampThumbSide(side);
+  if (direction > 0) {
+    for (int i = 0; i < kThumbLadderSteps; ++i)
+      if (kThumbLadder[i] > side) return kThumbLadder[i];
+  } else if (direction < 0) {
+    for (int i = kThumbLadderSteps - 1; i >= 0; --i)
+      if (kThumbLadder[i] < side) return kThumbLadder[i];
+  }
+  return side;
+}

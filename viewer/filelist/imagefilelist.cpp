@@ -23,7 +23,7 @@ constexpr size_t kRecordBytes = sizeof(WIN32_FIND_DATA);
 // and ends with a double NUL.
 const char PICTURE_EXTENSIONS[12] = {0, 'j', 'p', 'g', 0, 'j', 'p', 'e', 'g', 0, 0, 0};
 // The desktop's: every extension of a format the picture interface decodes.
-const char16_t* const DESKTOP_PICTURE_EXTENSIONS[] = {u"jpg", u"jpeg", u"jpe", u"jfif", u"png", u"gif", u"webp",
+const char16_t* const DESKTOP_PICTURE_EXTENSIONS[] = {u"jpg", u"jpeg", u"jpe",  u"jfif", u"png", u"gif", u"webp",
                                                       u"tif", u"tiff", u"heic", u"heif", u"hif", u"avif"};
 
 WIN32_FIND_DATA* RecordAt(BYTE* block, int position) {
@@ -60,11 +60,9 @@ CImageFileList::CImageFileList(const ListSettings& settings)
       m_nError(LIST_ERROR_NONE),
       m_gridSizes(settings.grid),
       m_bGrows(settings.grows),
-      m_bAllFormats(settings.allFormats),
-      m_nSlotBytes(SlotBytesFor(settings.grid)) {
+      m_bAllFormats(settings.allFormats) {
   SetAllFormats(settings.allFormats);
-  m_nSlotsPerBlock = m_nSlotBytes < LIST_BLOCK_BYTES ? (int)(LIST_BLOCK_BYTES / m_nSlotBytes) : 1;
-  m_nThumbBlockBytes = m_nSlotBytes < LIST_BLOCK_BYTES ? LIST_BLOCK_BYTES : m_nSlotBytes;
+  SizeThumbSlots();
   std::memset(m_apEntryBlock, 0, sizeof(m_apEntryBlock));
   std::memset(m_apThumbBlock, 0, sizeof(m_apThumbBlock));
   if (g_pImageFileList == nullptr) {
@@ -198,13 +196,44 @@ void CImageFileList::ReleaseBlocks() {
   for (int i = 0; i < LIST_MAX_BLOCKS; ++i) {
     MemFree(m_apEntryBlock[i]);
     m_apEntryBlock[i] = nullptr;
+  }
+  for (BYTE* block : m_moreEntryBlocks) MemFree(block);
+  m_moreEntryBlocks.clear();
+  ReleaseThumbBlocks();
+}
+
+void CImageFileList::ReleaseThumbBlocks() {
+  for (int i = 0; i < LIST_MAX_BLOCKS; ++i) {
     MemFree(m_apThumbBlock[i]);
     m_apThumbBlock[i] = nullptr;
   }
-  for (BYTE* block : m_moreEntryBlocks) MemFree(block);
   for (BYTE* block : m_moreThumbBlocks) MemFree(block);
-  m_moreEntryBlocks.clear();
   m_moreThumbBlocks.clear();
+}
+
+void CImageFileList::SizeThumbSlots() {
+  m_nSlotBytes = SlotBytesFor(m_gridSizes);
+  m_nSlotsPerBlock = m_nSlotBytes < LIST_BLOCK_BYTES ? (int)(LIST_BLOCK_BYTES / m_nSlotBytes) : 1;
+  m_nThumbBlockBytes = m_nSlotBytes < LIST_BLOCK_BYTES ? LIST_BLOCK_BYTES : m_nSlotBytes;
+}
+
+BOOL CImageFileList::SetGridSizes(const GridSizes& sizes) {
+  if (sizes.thumb == m_gridSizes.thumb && sizes.decodeBox == m_gridSizes.decodeBox) return FALSE;
+  // 1. Nothing cached for the old grid can be read as the new one: every
+  //    block goes, and the slots take the new size from here on.
+  ReleaseThumbBlocks();
+  m_gridSizes = sizes;
+  SizeThumbSlots();
+  // 2. What the workers make for the old grid comes back of an old
+  //    generation and is dropped; what they are asked for from now on is
+  //    made for the new one. The picture read ahead goes with the generation.
+  DropReadAhead();
+  ++m_nGeneration;
+  if (m_pMaker != nullptr) {
+    m_pMaker->SetSizes(m_gridSizes);
+    m_pMaker->Restart(m_nGeneration);
+  }
+  return TRUE;
 }
 
 void CImageFileList::Clear() {
@@ -461,10 +490,12 @@ BOOL CImageFileList::ReleaseReserveBlock() {
   // Thumbnails waiting for the shared cache's writer are made again on a
   // later start.
   if (m_pThumbCache && m_pThumbCache->DropQueuedWrites()) return TRUE;
-  // The picture read ahead goes first; one being read (even one no longer
-  // wanted) is waited for, so that its memory comes back before any cached
-  // thumbnail is given up.
+  // The picture read ahead goes first. One being read (even one no longer
+  // wanted) is stopped, and its worker waited for only while it lets go, so
+  // that its memory comes back before any cached thumbnail is given up; one
+  // read already is taken, to be freed below.
   if (m_pMaker != nullptr && m_pMaker->HasPictureWork()) {
+    m_pMaker->StopPicture();
     m_pMaker->FinishPicture();
     if (!m_ahead) return TRUE;
   }
@@ -473,9 +504,10 @@ BOOL CImageFileList::ReleaseReserveBlock() {
     m_nAheadIndex = -1;
     return TRUE;
   }
-  // Thumbnails being made hold memory only for a moment: that comes back
-  // before anything cached is given up, as if they had been made in a paint.
-  if (m_pMaker != nullptr && m_pMaker->WaitForWorkersToLetGo()) return TRUE;
+  // Thumbnails being made: their decodes are stopped and their memory comes
+  // back before anything cached is given up. Whatever a worker reads, this
+  // waits only for it to let go; the cells are asked for again by the next paint.
+  if (m_pMaker != nullptr && m_pMaker->StopWorkersToLetGo()) return TRUE;
   return ReleaseThumbnailBlock();
 }
 

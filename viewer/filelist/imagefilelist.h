@@ -126,6 +126,12 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   // Pictures of the folder the list could not hold (past its ceiling, or
   // for want of memory); 0 when it holds them all.
   int GetLeftOutCount() const { return m_nLeftOut; }
+  // The grid the thumbnails are made for. A new grid drops every cached
+  // thumbnail (their slots take the new size) and everything the workers
+  // were asked for; the entries, the current picture and the picture held
+  // stay. FALSE when the grid is the one the list has.
+  const GridSizes& GetGridSizes() const { return m_gridSizes; }
+  BOOL SetGridSizes(const GridSizes& sizes);
 
   // Pictures.
   CDib LoadPictureToFit(int index, int width, int height) const;
@@ -150,7 +156,8 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   BOOL HasPictureAhead(int index) const { return m_ahead && m_nAheadIndex == index; }
 
   // CMemoryReserve: thumbnail blocks, and error 2 when none is left.
-  // The picture read ahead is given back before any thumbnail block.
+  // The picture read ahead is given back before any thumbnail block; the
+  // workers' decodes in flight are stopped, never waited for to the end.
   BOOL ReleaseReserveBlock() override;
   void OnOutOfMemory() override { SetError(LIST_ERROR_NO_MEMORY); }
 
@@ -173,6 +180,9 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
  private:
   BOOL Scan(const CString& pattern);
   void ReleaseBlocks();
+  void ReleaseThumbBlocks();
+  // Slot and block sizes of the thumbnail cache for m_gridSizes.
+  void SizeThumbSlots();
   // Entry and thumbnail block `block`: one of the handheld's hundred, or of
   // those a growing list adds after them; null when not (yet) allocated.
   BYTE*& EntryBlock(int block);

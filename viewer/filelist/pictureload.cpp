@@ -21,14 +21,14 @@ thread_local bool t_bTurnFailed = false;
 // Set when the calling thread's last load went through the picture interface.
 thread_local bool t_bAnyFormat = false;
 
-// Clockwise quarter turns that stand the file's picture upright; 0 when it
-// cannot be opened (the decode then says why).
-int TurnsOf(const WCHAR* path) {
+// The Exif orientation the file's picture is stored in; 0 when it has none
+// or cannot be opened (the decode then says why).
+int OrientationOf(const WCHAR* path) {
   FILE* stream = _wfopen(path, u"rb");
   if (stream == nullptr) return 0;
-  const int turns = OrientationQuarterTurns(ReadExifOrientation(stream));
+  const int orientation = ReadExifOrientation(stream);
   std::fclose(stream);
-  return turns;
+  return orientation;
 }
 
 }  // namespace
@@ -51,15 +51,15 @@ BOOL GetAllFormats() {
 
 namespace {
 
-// Any format through the picture interface, the same steps: the turn the
-// header's orientation asks for when pictures are stood up, the box turned
+// Any format through the picture interface, the same steps: the
+// orientation from the header when pictures are stood up, the box turned
 // with it, the decode. A JPEG file comes out of the JPEG path exactly as below.
-CDib DecodeAnyFormat(const WCHAR* path, int width, int height, int* turns) {
+CDib DecodeAnyFormat(const WCHAR* path, int width, int height, int* orientation) {
   const bool upright = g_bAutoRotate.load();
   CPictureFile file;
   if (!file.Open(path, upright ? TRUE : FALSE)) return nullptr;
-  *turns = upright ? OrientationQuarterTurns(file.Info().orientation) : 0;
-  return *turns % 2 != 0 ? file.Decode(height, width) : file.Decode(width, height);
+  *orientation = upright ? file.Info().orientation : 0;
+  return OrientationSwapsSides(*orientation) ? file.Decode(height, width) : file.Decode(width, height);
 }
 
 // Width and height 0: the whole picture.
@@ -67,30 +67,32 @@ CDib LoadPicture(const WCHAR* path, int width, int height) {
   t_bTurnFailed = false;
   t_bAnyFormat = g_bAllFormats.load();
   if (t_bAnyFormat) {
-    int turns = 0;
-    CDibOwner dib(DecodeAnyFormat(path, width, height, &turns));
-    if (dib && turns != 0 && !TurnDib(&dib, turns)) {
+    int orientation = 0;
+    CDibOwner dib(DecodeAnyFormat(path, width, height, &orientation));
+    if (dib && orientation > 1 && !OrientDib(&dib, orientation)) {
       t_bTurnFailed = true;
       return nullptr;
     }
     return dib.Release();
   }
-  // 1. The turn the picture needs; without auto-rotation the file is
-  //    decoded exactly as the handheld decoded it.
-  const int turns = g_bAutoRotate.load() ? TurnsOf(path) : 0;
+  // 1. The orientation the picture is stored in; without auto-rotation the
+  //    file is decoded exactly as the handheld decoded it.
+  const int orientation = g_bAutoRotate.load() ? OrientationOf(path) : 0;
   // 2. Decode. A quarter turn swaps the sides, so the box is swapped too:
   //    the decoder's reduction then suits the upright picture.
   CDibOwner dib;
   if (width > 0 && height > 0) {
-    dib.Reset(turns % 2 != 0 ? LoadJpegToFit(path, height, width) : LoadJpegToFit(path, width, height));
+    dib.Reset(OrientationSwapsSides(orientation) ? LoadJpegToFit(path, height, width)
+                                                 : LoadJpegToFit(path, width, height));
   } else {
     dib.Reset(LoadJpeg(path));
   }
-  // 3. Turn. Without the memory for it the picture is refused, as one too
-  //    large to decode is: the user-interface thread's allocation has told
-  //    the memory service (the out-of-memory message), and a worker's hands
-  //    its cell back to be made where cached thumbnails can be given back.
-  if (dib && turns != 0 && !TurnDib(&dib, turns)) {
+  // 3. Turn or mirror. Without the memory for it the picture is refused, as
+  //    one too large to decode is: the user-interface thread's allocation
+  //    has told the memory service (the out-of-memory message), and a
+  //    worker's hands its cell back to be made where cached thumbnails can
+  //    be given back.
+  if (dib && orientation > 1 && !OrientDib(&dib, orientation)) {
     t_bTurnFailed = true;
     return nullptr;
   }

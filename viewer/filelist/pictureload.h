@@ -1,6 +1,6 @@
 // The one way the viewer gets a picture from a file: decoded whole for the
-// picture page, or reduced towards a box for the grid, and turned upright by
-// its Exif orientation when the program was asked to (--auto-rotate).
+// picture page, or reduced towards a box for the grid, and stood upright by
+// its Exif orientation when the program was asked to (the desktop's default).
 #pragma once
 
 #include "imaging/dib.h"
@@ -24,11 +24,11 @@ BOOL GetAllFormats();
 
 // The picture of a device path, owned by the caller: whole, for the picture
 // page; or reduced towards a width × height box, from the Exif thumbnail
-// when there is one, for the grid. With auto-rotation on, orientations 3, 6
-// and 8 are turned upright, and the box is then the upright picture's. Null
-// when the file gives no picture, and when the memory for the decode or the
-// turned copy cannot be had: a picture is never shown turned the wrong way
-// for want of memory.
+// when there is one, for the grid. With auto-rotation on, all eight
+// orientations are stood upright, the mirrored ones too, and the box is then
+// the upright picture's. Null when the file gives no picture, and when the
+// memory for the decode or the turned copy cannot be had: a picture is never
+// shown turned the wrong way for want of memory.
 CDib LoadWholePicture(const WCHAR* path);
 CDib LoadPictureTowards(const WCHAR* path, int width, int height);
 

@@ -150,19 +150,6 @@ int ReadExifOrientation(FILE* stream) {
   return 0;
 }
 
-int OrientationQuarterTurns(int orientation) {
-  switch (orientation) {
-    case 3:
-      return 2;
-    case 6:
-      return 1;
-    case 8:
-      return 3;
-    default:
-      return 0;
-  }
-}
-
 BOOL FindExifThumbnail(FILE* stream) {
   if (stream == nullptr) return FALSE;
   TiffReader reader(stream);

@@ -17,8 +17,3 @@ BOOL FindExifThumbnail(FILE* stream);
 // offset is checked against the segment, so nothing outside it is read; the
 // stream's position is then unspecified.
 int ReadExifOrientation(FILE* stream);
-
-// Clockwise quarter turns that stand a picture of this orientation upright:
-// 3 gives 2, 6 gives 1, 8 gives 3. The mirrored orientations (2, 4, 5, 7)
-// and everything else give 0: those pictures are shown as stored.
-int OrientationQuarterTurns(int orientation);

@@ -1,4 +1,5 @@
-// Browser page: painting the grid, taps, activation and snapping scroll.
+// Browser page: painting the grid, taps, keys, cell sizes, activation and
+// snapping scroll.
 #include "pages/browserpage.h"
 
 #include "filelist/imagefilelist.h"
@@ -11,6 +12,50 @@
 namespace {
 
 constexpr COLORREF kFrameColour = RGB(128, 128, 128);
+// The current cell's mark: two pixels of a selection blue around the grey
+// frame, which stand out against the window's white and against the frame
+// whatever the thumbnail holds, and a white line just inside the frame that
+// parts the frame from a dark or blue thumbnail.
+constexpr COLORREF kMarkColour = RGB(28, 113, 216);
+constexpr COLORREF kMarkInnerColour = RGB(255, 255, 255);
+constexpr int kMarkWidth = 2;
+
+void FillBand(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
+  const RECT band = {left, top, right, bottom};
+  FillSolidRect(dc, &band, colour);
+}
+
+// The keys of the desktop's current cell and the moves they make.
+bool MoveOfKey(UINT virtualKey, GridMove* move) {
+  switch (virtualKey) {
+    case VK_LEFT:
+      *move = GRID_MOVE_LEFT;
+      return true;
+    case VK_RIGHT:
+      *move = GRID_MOVE_RIGHT;
+      return true;
+    case VK_UP:
+      *move = GRID_MOVE_UP;
+      return true;
+    case VK_DOWN:
+      *move = GRID_MOVE_DOWN;
+      return true;
+    case VK_PRIOR:
+      *move = GRID_MOVE_PAGE_UP;
+      return true;
+    case VK_NEXT:
+      *move = GRID_MOVE_PAGE_DOWN;
+      return true;
+    case VK_HOME:
+      *move = GRID_MOVE_FIRST;
+      return true;
+    case VK_END:
+      *move = GRID_MOVE_LAST;
+      return true;
+    default:
+      return false;
+  }
+}
 
 }  // namespace
 
@@ -26,7 +71,8 @@ GridLayout CBrowserPage::CurrentGrid() {
   RECT rc = {0, 0, 0, 0};
   GetClientRect(&rc);
   const bool titles = g_pImageFileList == nullptr || g_pImageFileList->m_bShowTitles != 0;
-  return ComputeGridLayout(rc.right - rc.left, rc.bottom - rc.top, titles, kHandheldGrid);
+  const GridSizes sizes = g_pImageFileList != nullptr ? g_pImageFileList->GetGridSizes() : kHandheldGrid;
+  return ComputeGridLayout(rc.right - rc.left, rc.bottom - rc.top, titles, sizes);
 }
 
 void CBrowserPage::Paint(HDC dc) {
@@ -73,11 +119,34 @@ void CBrowserPage::PaintCell(HDC dc, const GridLayout& grid, int index, int x, i
   // A cell whose file gives no picture shows only its frame and title; so
   // does one whose thumbnail is being made in the background, until it comes.
   const CDibOwner thumbnail(list->GetOrMakeThumbnail(index));
+  // A paint without erase must not leave the mark of a cell that was current.
+  if (m_settings.keyboardGrid && index != list->m_nCurrent) PaintMark(dc, grid.sizes, x, y, false);
   PaintThumbnailAndFrame(dc, grid.sizes, thumbnail.Get(), x, y);
+  if (m_settings.keyboardGrid && index == list->m_nCurrent) PaintMark(dc, grid.sizes, x, y, true);
   if (grid.titles) {
     RECT titleBox = {x, y + grid.sizes.titleTop, x + grid.sizes.thumb, y + grid.sizes.titleBottom};
-    DrawText(dc, title.c_str(), -1, &titleBox, DT_CENTER | DT_VCENTER);
+    const UINT shortened = m_settings.ellipsizeTitles ? (UINT)DT_END_ELLIPSIS : 0u;
+    DrawText(dc, title.c_str(), -1, &titleBox, DT_CENTER | DT_VCENTER | shortened);
   }
+}
+
+void CBrowserPage::PaintMark(HDC dc, const GridSizes& sizes, int x, int y, bool on) {
+  const int side = sizes.thumb;
+  const int w = kMarkWidth;
+  const COLORREF ring = on ? kMarkColour : kWindowColour;
+  // The ring: the bands just outside the frame's lines at x, y, x + side
+  // and y + side.
+  FillBand(dc, x - w, y - w, x + side + 1 + w, y, ring);
+  FillBand(dc, x - w, y + side + 1, x + side + 1 + w, y + side + 1 + w, ring);
+  FillBand(dc, x - w, y, x, y + side + 1, ring);
+  FillBand(dc, x + side + 1, y, x + side + 1 + w, y + side + 1, ring);
+  // The inner line lies over the thumbnail's outer pixels; a cell that is
+  // no longer current gets them back with its thumbnail.
+  if (!on) return;
+  FillBand(dc, x + 1, y + 1, x + side, y + 2, kMarkInnerColour);
+  FillBand(dc, x + 1, y + side - 1, x + side, y + side, kMarkInnerColour);
+  FillBand(dc, x + 1, y + 2, x + 2, y + side - 1, kMarkInnerColour);
+  FillBand(dc, x + side - 1, y + 2, x + side, y + side - 1, kMarkInnerColour);
 }
 
 void CBrowserPage::PaintThumbnailAndFrame(HDC dc, const GridSizes& sizes, CDib thumbnail, int x, int y) {
@@ -112,6 +181,22 @@ void CBrowserPage::OnThumbnailReady(int index, HMEMBLOCK thumbnail) {
   HDC dc = view->GetDC();
   if (dc == nullptr) return;
   PaintThumbnailAndFrame(dc, grid.sizes, thumbnail, x, y);
+  if (m_settings.keyboardGrid && index == g_pImageFileList->m_nCurrent) PaintMark(dc, grid.sizes, x, y, true);
+  view->ReleaseDC(dc);
+}
+
+void CBrowserPage::RepaintCell(int index) {
+  CScrollView* view = View();
+  if (view == nullptr || g_pImageFileList == nullptr || view->IsPaintPending()) return;
+  const GridLayout grid = CurrentGrid();
+  const int cell = index - g_pImageFileList->m_nFirstShown;
+  if (grid.cols <= 0 || grid.rows <= 0 || cell < 0 || cell >= grid.cols * grid.rows) return;
+  if (index >= PictureCount()) return;
+  int x = 0, y = 0;
+  GridCellOrigin(grid, cell, &x, &y);
+  HDC dc = view->GetDC();
+  if (dc == nullptr) return;
+  PaintCell(dc, grid, index, x, y);
   view->ReleaseDC(dc);
 }
 
@@ -155,7 +240,16 @@ void CBrowserPage::Activate() {
   SetButtonState(ID_BACK, TBSTATE_HIDDEN);
   // 4. Bring the current picture's row into view.
   if (grid.cols == 0 || grid.rows == 0 || g_pImageFileList == nullptr) return;
-  ScrollToRow(grid, GridTopRowShowing(grid, g_pImageFileList->m_nFirstShown, g_pImageFileList->m_nCurrent));
+  ScrollToRow(grid, TopRowShowingCurrent(grid));
+}
+
+int CBrowserPage::TopRowShowingCurrent(const GridLayout& grid) {
+  const int first = g_pImageFileList->m_nFirstShown;
+  const int current = g_pImageFileList->m_nCurrent;
+  // The desktop's current cell is looked at, title and all: a cut bottom
+  // row does not show it.
+  return m_settings.keyboardGrid ? GridTopRowShowingWhole(grid, first, current)
+                                 : GridTopRowShowing(grid, first, current);
 }
 
 void CBrowserPage::ScrollToRow(const GridLayout& grid, int row) {
@@ -215,7 +309,91 @@ void CBrowserPage::OnVScroll(UINT code, UINT position) {
   SnapScroll(at.x, y);
 }
 
+void CBrowserPage::OnKeyDown(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
+  CImageFileList* list = g_pImageFileList;
+  if (list == nullptr) return;
+  // The size keys: "+" and "-" of either row, with or without Ctrl (the
+  // Ctrl key comes as a key of its own and changes nothing here).
+  if (m_settings.resizableCells) {
+    if (virtualKey == VK_OEM_PLUS || virtualKey == VK_ADD) {
+      SetThumbnailSide(StepThumbSide(list->GetGridSizes().thumb, +1));
+      return;
+    }
+    if (virtualKey == VK_OEM_MINUS || virtualKey == VK_SUBTRACT) {
+      SetThumbnailSide(StepThumbSide(list->GetGridSizes().thumb, -1));
+      return;
+    }
+  }
+  if (!m_settings.keyboardGrid) return;
+  if (virtualKey == VK_RETURN || virtualKey == VK_SPACE) {
+    if (list->SetCurrent(list->m_nCurrent)) SwitchTo(PAGE_IMAGE);
+    return;
+  }
+  GridMove move;
+  if (MoveOfKey(virtualKey, &move)) MoveCurrent(move);
+}
+
+void CBrowserPage::MoveCurrent(GridMove move) {
+  CImageFileList* list = g_pImageFileList;
+  const GridLayout grid = CurrentGrid();
+  if (grid.cols <= 0 || grid.rows <= 0 || list->GetCount() == 0) return;
+  const int before = list->m_nCurrent;
+  const int firstBefore = list->m_nFirstShown;
+  if (!list->SetCurrent(GridMoveTarget(grid, list->GetCount(), before, move))) return;
+  // 1. A page key turns the page as well, so that the current cell keeps
+  //    its place on the screen while the range lasts.
+  if (move == GRID_MOVE_PAGE_UP || move == GRID_MOVE_PAGE_DOWN) {
+    const int pageRows = GridWholeRows(grid);
+    const int topRow = firstBefore / grid.cols;
+    ScrollToRow(grid, move == GRID_MOVE_PAGE_UP ? (topRow > pageRows ? topRow - pageRows : 0) : topRow + pageRows);
+  }
+  // 2. Whole rows until the current cell is shown.
+  ScrollToRow(grid, TopRowShowingCurrent(grid));
+  // 3. A grid that did not move shows the change in the two cells alone;
+  //    one that moved is painted again whole.
+  if (list->m_nFirstShown == firstBefore && list->m_nCurrent != before) {
+    RepaintCell(before);
+    RepaintCell(list->m_nCurrent);
+  }
+}
+
+void CBrowserPage::SetThumbnailSide(int side) {
+  CImageFileList* list = g_pImageFileList;
+  side = ClampThumbSide(side);
+  if (list == nullptr || !list->SetGridSizes(GridSizesFor(side))) return;
+  // 1. The scroll sizes of the new cells.
+  const GridLayout grid = LayOut();
+  // 2. The row the first picture shown falls in now stays at the top if it
+  //    can; the current picture's row is brought into view as on return
+  //    from the picture page. A grid that needs no scrolling starts at the
+  //    first picture, or those above could not be reached.
+  if (grid.cols > 0 && grid.rows > 0) {
+    if (!ComputeGridScroll(grid, PictureCount()).needed) {
+      list->SetFirstShown(0);
+    } else {
+      ScrollToRow(grid, TopRowShowingCurrent(grid));
+    }
+  }
+  // 3. Every cell changes: the whole window is painted afresh.
+  InvalidatePage();
+  if (m_settings.thumbnailSideChanged) m_settings.thumbnailSideChanged(side);
+}
+
+void CBrowserPage::OnMouseWheel(UINT flags, int delta) {
+  if ((flags & MK_CONTROL) == 0 || !m_settings.resizableCells || g_pImageFileList == nullptr) {
+    CPage::OnMouseWheel(flags, delta);
+    return;
+  }
+  // A notch away from the user makes the cells larger, one step a notch.
+  int side = g_pImageFileList->GetGridSizes().thumb;
+  for (int n = delta / WHEEL_DELTA; n > 0; --n) side = StepThumbSide(side, +1);
+  for (int n = delta / WHEEL_DELTA; n < 0; ++n) side = StepThumbSide(side, -1);
+  SetThumbnailSide(side);
+}
+
 void CBrowserPage::OnKeyUp(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
+  // The desktop's keys acted when pressed.
+  if (m_settings.keyboardGrid) return;
   CScrollView* view = View();
   if (view == nullptr) return;
   const POINT at = view->GetScrollPosition();

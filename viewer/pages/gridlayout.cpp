@@ -47,6 +47,12 @@ GridScroll ComputeGridScroll(const GridLayout& grid, int count) {
   return s;
 }
 
+int GridWholeRows(const GridLayout& grid) {
+  // A window of one row that runs over still shows that row, cut.
+  if (grid.rows <= 1) return grid.rows;
+  return GridLastRowOverrun(grid) > 0 ? grid.rows - 1 : grid.rows;
+}
+
 int GridHitTest(const GridLayout& grid, int x, int y) {
   if (grid.cols <= 0 || grid.rows <= 0 || grid.width <= 0 || grid.height <= 0) return -1;
   if (x < 0 || y < 0 || x > grid.width || y > grid.height) return -1;
@@ -63,12 +69,59 @@ void GridCellOrigin(const GridLayout& grid, int cell, int* x, int* y) {
   *y = grid.gapY + (cell / columns) * GridRowPitch(grid);
 }
 
-int GridTopRowShowing(const GridLayout& grid, int firstShown, int current) {
-  const int topRow = firstShown / grid.cols;
-  const int currentRow = current / grid.cols;
-  if (currentRow >= topRow + grid.rows) return currentRow - grid.rows + 1;
+namespace {
+
+int TopRowShowing(int cols, int rowsShown, int firstShown, int current) {
+  const int topRow = firstShown / cols;
+  const int currentRow = current / cols;
+  if (currentRow >= topRow + rowsShown) return currentRow - rowsShown + 1;
   if (currentRow < topRow) return currentRow;
   return topRow;
+}
+
+}  // namespace
+
+int GridTopRowShowing(const GridLayout& grid, int firstShown, int current) {
+  return TopRowShowing(grid.cols, grid.rows, firstShown, current);
+}
+
+int GridTopRowShowingWhole(const GridLayout& grid, int firstShown, int current) {
+  return TopRowShowing(grid.cols, GridWholeRows(grid), firstShown, current);
+}
+
+int GridMoveTarget(const GridLayout& grid, int count, int current, GridMove move) {
+  if (count <= 0 || grid.cols <= 0) return current;
+  const int last = count - 1;
+  const int step = grid.cols * GridWholeRows(grid);
+  int target = current;
+  switch (move) {
+    case GRID_MOVE_LEFT:
+      target = current - 1;
+      break;
+    case GRID_MOVE_RIGHT:
+      target = current + 1;
+      break;
+    case GRID_MOVE_UP:
+      target = current - grid.cols;
+      break;
+    case GRID_MOVE_DOWN:
+      // A shorter last row below: its last picture, as file managers do.
+      if (current / grid.cols < last / grid.cols) target = current + grid.cols < last ? current + grid.cols : last;
+      break;
+    case GRID_MOVE_PAGE_UP:
+      target = current - step < 0 ? current % grid.cols : current - step;
+      break;
+    case GRID_MOVE_PAGE_DOWN:
+      target = current + step > last ? last : current + step;
+      break;
+    case GRID_MOVE_FIRST:
+      target = 0;
+      break;
+    case GRID_MOVE_LAST:
+      target = last;
+      break;
+  }
+  return target < 0 || target > last ? current : target;
 }
 
 long long GridRowPosition(const GridLayout& grid, int row) {

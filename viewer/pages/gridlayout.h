@@ -1,6 +1,7 @@
 // The browser page's grid: columns, rows and gaps for a client area, the
 // scroll geometry, the tap hit test over rows × cols equal regions, where
-// painting puts a cell, and the scroll position that shows a row.
+// painting puts a cell, the scroll position that shows a row, and where
+// the desktop's keys move the current cell.
 #pragma once
 
 #include "filelist/gridsizes.h"
@@ -33,6 +34,10 @@ int GridLastRowOverrun(const GridLayout& grid);
 // holds them, or the window is too small for one row. When the screen's
 // bottom row runs over, a page is one row less.
 GridScroll ComputeGridScroll(const GridLayout& grid, int count);
+// The rows a page shows whole: one less than `rows` when the bottom row runs
+// over (as ComputeGridScroll counts a page), but at least 1 while the grid
+// has rows: the current cell needs a row to stand on.
+int GridWholeRows(const GridLayout& grid);
 // The cell a point falls into, row by row; -1 when the grid has no cell or
 // the point lies outside the client area.
 int GridHitTest(const GridLayout& grid, int x, int y);
@@ -50,15 +55,25 @@ void GridCellOrigin(const GridLayout& grid, int cell, int* x, int* y);
 // else the row that makes it the last row shown (below) or the first
 // (above). The grid must have columns and rows.
 int GridTopRowShowing(const GridLayout& grid, int firstShown, int current);
+// The same with the row shown whole, its title included: the desktop's
+// current cell is never left on a bottom row that runs over.
+int GridTopRowShowingWhole(const GridLayout& grid, int firstShown, int current);
 // The scroll position of `row`'s top for the snapping scroll: row × H / rows,
 // multiplied first. Dividing first (row × line height) loses H mod rows on
 // every row, and the snap then lands a row short far down a folder.
 long long GridRowPosition(const GridLayout& grid, int row);
 
-// TRANSITION: callers that still pass `titles` (the layout knows it).
-inline int GridRowPitch(const GridLayout& grid, bool) {
-  return GridRowPitch(grid);
-}
-inline void GridCellOrigin(const GridLayout& grid, bool, int cell, int* x, int* y) {
-  GridCellOrigin(grid, cell, x, y);
-}
+// Moves of the desktop's current cell.
+enum GridMove {
+  GRID_MOVE_LEFT,       // the cell before
+  GRID_MOVE_RIGHT,      // the cell after
+  GRID_MOVE_UP,         // the cell above; none on the first row
+  GRID_MOVE_DOWN,       // the cell below, or the last one when the row below is shorter; none on the last row
+  GRID_MOVE_PAGE_UP,    // as many rows up as a page shows whole, at most to the first row's cell
+  GRID_MOVE_PAGE_DOWN,  // as many rows down, at most to the last picture
+  GRID_MOVE_FIRST,
+  GRID_MOVE_LAST,
+};
+// The cell a move leads to among `count` pictures; `current` when it leads
+// nowhere. The grid must have columns and rows.
+int GridMoveTarget(const GridLayout& grid, int count, int current, GridMove move);

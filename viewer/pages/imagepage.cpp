@@ -4,6 +4,7 @@
 
 #include "filelist/imagefilelist.h"
 #include "imaging/dibdraw.h"
+#include "imaging/dibreduce.h"
 #include "platform/window/app.h"
 #include "platform/window/resource.h"
 #include "res/resource_ids.h"
@@ -30,6 +31,24 @@ int ClampOffset(long long offset, long long maximum) {
 long long Clamp(long long value, long long limit) {
   if (value < 0) return 0;
   return value > limit ? limit : value;
+}
+
+// The keypad's digits, as the hosts send them.
+constexpr UINT kVkNumpad0 = 0x60;
+constexpr UINT kVkNumpad1 = 0x61;
+
+// Along one axis, the picture pixel drawn at window pixel `at`: the picture
+// (`side` pixels) is drawn `drawn` pixels long at num / den in a window
+// `window` pixels long. Longer than the window it starts at picture pixel
+// `offset`; shorter, it is centred, the odd spare pixel before it or after
+// it as the drawing puts it. Brought into 0 … side.
+long long AxisPoint(long long at, long long window, long long drawn, long long offset, long long num, long long den,
+                    long long side, bool oddSpareBefore) {
+  if (num <= 0 || den <= 0) return 0;
+  if (drawn > window) return Clamp(offset + (at * den) / num, side);
+  const long long spare = window - drawn;
+  const long long before = oddSpareBefore ? spare - (spare >> 1) : spare >> 1;
+  return Clamp(((at - before) * den) / num, side);
 }
 
 }  // namespace
@@ -128,7 +147,7 @@ void CImagePage::CentreToKeep(int W, int H, int w, int h, int& cx, int& cy) cons
   cy = H < m_nZoomedHeight ? (int)(m_nOffsetY + ((long long)H * d) / (2 * n)) : h / 2;
 }
 
-void CImagePage::ApplyScale(ZoomScale scale, int W, int H, int w, int h, int cx, int cy) {
+void CImagePage::SetScale(ZoomScale scale, int W, int H, int w, int h, long long offsetX, long long offsetY) {
   const long long n = scale.num;
   const long long d = scale.den;
   m_nZoomNum = scale.num;
@@ -138,11 +157,48 @@ void CImagePage::ApplyScale(ZoomScale scale, int W, int H, int w, int h, int cx,
   m_bFitMode = 0;
   const long long maxX = w - ((long long)W * d) / n;
   const long long maxY = h - ((long long)H * d) / n;
-  m_nOffsetX = ClampOffset(cx - ((long long)W * d) / (2 * n), maxX);
-  m_nOffsetY = ClampOffset(cy - ((long long)H * d) / (2 * n), maxY);
+  m_nOffsetX = ClampOffset(offsetX, maxX);
+  m_nOffsetY = ClampOffset(offsetY, maxY);
+}
+
+void CImagePage::ApplyScale(ZoomScale scale, int W, int H, int w, int h, int cx, int cy) {
+  const long long n = scale.num;
+  const long long d = scale.den;
+  SetScale(scale, W, H, w, h, cx - ((long long)W * d) / (2 * n), cy - ((long long)H * d) / (2 * n));
+}
+
+void CImagePage::PicturePointAt(int W, int H, int w, int h, const POINT& at, long long& px, long long& py) const {
+  // Odd spare columns go to the right of a centred picture, odd spare rows
+  // above it, as the drawing places them.
+  if (m_bFitMode == 1) {
+    const FitSize fit = FitIntoBox((uint64_t)w, (uint64_t)h, (uint64_t)W, (uint64_t)H);
+    px = AxisPoint(at.x, W, (long long)fit.width, 0, (long long)fit.width, w, w, false);
+    py = AxisPoint(at.y, H, (long long)fit.height, 0, (long long)fit.height, h, h, true);
+    return;
+  }
+  px = AxisPoint(at.x, W, m_nZoomedWidth, m_nOffsetX, m_nZoomNum, m_nZoomDen, w, false);
+  py = AxisPoint(at.y, H, m_nZoomedHeight, m_nOffsetY, m_nZoomNum, m_nZoomDen, h, true);
+}
+
+void CImagePage::ApplyScaleAt(ZoomScale scale, int W, int H, int w, int h, const POINT& anchor) {
+  // A pointer outside the client area counts as on its edge.
+  const POINT at = {(LONG)Clamp(anchor.x, W), (LONG)Clamp(anchor.y, H)};
+  long long px, py;
+  PicturePointAt(W, H, w, h, at, px, py);
+  const long long n = scale.num;
+  const long long d = scale.den;
+  SetScale(scale, W, H, w, h, px - ((long long)at.x * d) / n, py - ((long long)at.y * d) / n);
 }
 
 int CImagePage::OnZoomIn() {
+  return ZoomIn(nullptr);
+}
+
+int CImagePage::OnZoomOut() {
+  return ZoomOut(nullptr);
+}
+
+int CImagePage::ZoomIn(const POINT* anchor) {
   // 1. Window, list and held picture.
   RECT rc;
   if (!GetClientRect(&rc) || g_pImageFileList == nullptr || g_pImageFileList->m_hPicture == nullptr) return 0;
@@ -177,12 +233,16 @@ int CImagePage::OnZoomIn() {
     scale = ZoomStepUp(ZoomScale{m_nZoomNum, m_nZoomDen});
   }
   // 4. Apply; 5. repaint at once: the picture grows over what was there.
-  ApplyScale(scale, W, H, w, h, cx, cy);
+  if (anchor != nullptr) {
+    ApplyScaleAt(scale, W, H, w, h, *anchor);
+  } else {
+    ApplyScale(scale, W, H, w, h, cx, cy);
+  }
   RedrawNow();
   return 1;
 }
 
-int CImagePage::OnZoomOut() {
+int CImagePage::ZoomOut(const POINT* anchor) {
   RECT rc;
   if (!GetClientRect(&rc) || g_pImageFileList == nullptr || g_pImageFileList->m_hPicture == nullptr) return 0;
   if (m_bFitMode == 1) return 0;
@@ -199,9 +259,60 @@ int CImagePage::OnZoomOut() {
     InvalidatePage();
     return 1;
   }
-  ApplyScale(scale, W, H, w, h, cx, cy);
+  if (anchor != nullptr) {
+    ApplyScaleAt(scale, W, H, w, h, *anchor);
+  } else {
+    ApplyScale(scale, W, H, w, h, cx, cy);
+  }
   InvalidatePage();  // the picture shrinks: repaint later, with erase
   return 1;
+}
+
+void CImagePage::ShowActualSize() {
+  RECT rc;
+  if (!GetClientRect(&rc) || g_pImageFileList == nullptr || g_pImageFileList->m_hPicture == nullptr) return;
+  if (m_bFitMode == 0 && m_nZoomNum >= m_nZoomDen) return;  // at 1:1 already
+  int w = 0, h = 0;
+  GetDibSize(g_pImageFileList->m_hPicture, w, h);
+  const int W = rc.right - rc.left;
+  const int H = rc.bottom - rc.top;
+  if (W <= 0 || H <= 0 || w <= 0 || h <= 0) return;
+  // The picture point at the middle stays there, as with Zoom In.
+  int cx = w / 2, cy = h / 2;
+  if (m_bFitMode == 0) CentreToKeep(W, H, w, h, cx, cy);
+  ApplyScale(ZoomScale{1, 1}, W, H, w, h, cx, cy);
+  RedrawNow();  // the largest scale: the picture only grows
+}
+
+void CImagePage::ShowFitted() {
+  if (m_bFitMode == 1) return;
+  ResetZoom();
+  InvalidatePage();
+}
+
+BOOL CImagePage::GetView(PictureView* view) {
+  RECT rc;
+  if (view == nullptr || g_pImageFileList == nullptr || g_pImageFileList->m_hPicture == nullptr) return FALSE;
+  if (!GetClientRect(&rc)) return FALSE;
+  int w = 0, h = 0;
+  GetDibSize(g_pImageFileList->m_hPicture, w, h);
+  view->width = w;
+  view->height = h;
+  view->scaleNum = 1;
+  view->scaleDen = 1;
+  if (m_bFitMode == 0) {
+    view->scaleNum = m_nZoomNum;
+    view->scaleDen = m_nZoomDen;
+    return TRUE;
+  }
+  // Fitted: the side that limits gives the scale; never enlarged.
+  const long long W = rc.right - rc.left;
+  const long long H = rc.bottom - rc.top;
+  if (w <= 0 || h <= 0 || (w <= W && h <= H)) return TRUE;
+  const bool widthLimits = W * h <= H * w;
+  view->scaleNum = widthLimits ? W : H;
+  view->scaleDen = widthLimits ? w : h;
+  return TRUE;
 }
 
 void CImagePage::OnLButtonDown(UINT flags, const POINT& point) {
@@ -253,6 +364,10 @@ void CImagePage::OnKeyUp(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
   if (virtualKey == VK_HOME) ShowPictureAt(0);
   if (virtualKey == VK_END && g_pImageFileList != nullptr) ShowPictureAt(g_pImageFileList->GetCount() - 1);
   if (virtualKey == VK_ESCAPE || virtualKey == VK_BACK) OnBack();
+  if (m_settings.fitAndActualSizeKeys) {
+    if (virtualKey == 'F' || virtualKey == '0' || virtualKey == kVkNumpad0) ShowFitted();
+    if (virtualKey == '1' || virtualKey == kVkNumpad1) ShowActualSize();
+  }
 }
 
 void CImagePage::OnMouseWheel(UINT flags, int delta) {
@@ -262,6 +377,15 @@ void CImagePage::OnMouseWheel(UINT flags, int delta) {
   }
   for (int n = delta / WHEEL_DELTA; n > 0; --n) OnZoomIn();
   for (int n = delta / WHEEL_DELTA; n < 0; ++n) OnZoomOut();
+}
+
+void CImagePage::OnMouseWheelAt(UINT flags, int delta, const POINT& point) {
+  if ((flags & MK_CONTROL) == 0 || !m_settings.zoomAtPointer) {
+    OnMouseWheel(flags, delta);
+    return;
+  }
+  for (int n = delta / WHEEL_DELTA; n > 0; --n) ZoomIn(&point);
+  for (int n = delta / WHEEL_DELTA; n < 0; ++n) ZoomOut(&point);
 }
 
 int CImagePage::StepTarget(bool forward) const {

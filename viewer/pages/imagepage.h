@@ -1,12 +1,31 @@
 // The image page: the current picture alone over the whole window, fitted
-// first, then zoomed along the scale ladder (toolbar, + and -, Ctrl + wheel)
-// and panned with the stylus; the arrow keys step through the folder with
+// first, then zoomed along the scale ladder (toolbar, + and -, Ctrl + wheel;
+// on the desktop about the pointer, and f, 0 and 1 for fit and 1:1) and
+// panned with the stylus; the arrow keys step through the folder with
 // wrap-around, Home and End go to its ends.
 #pragma once
 
 #include "imaging/dib.h"
 #include "pages/scaleladder.h"
 #include "shell/page.h"
+
+// What the desktop program adds to the page; the defaults are the handheld's.
+struct ImagePageSettings {
+  // f or 0 fits the picture, 1 shows it at 1:1.
+  BOOL fitAndActualSizeKeys = FALSE;
+  // A zoom by Ctrl + wheel keeps the picture point under the pointer where
+  // it is; the handheld's zooms keep the one at the middle of the window.
+  BOOL zoomAtPointer = FALSE;
+};
+
+// The picture shown and the scale it is drawn at: scaleNum / scaleDen device
+// pixels per picture pixel; in fit mode the fitted scale (at most 1).
+struct PictureView {
+  int width;
+  int height;
+  long long scaleNum;
+  long long scaleDen;
+};
 
 class CImagePage : public CPage {
  public:
@@ -29,8 +48,12 @@ class CImagePage : public CPage {
   // Ctrl + wheel zooms a notch at a time; the wheel alone does what it
   // always did here (nothing: the page has no scroll bar).
   void OnMouseWheel(UINT flags, int delta) override;
+  void OnMouseWheelAt(UINT flags, int delta, const POINT& point) override;
 
   void ResetZoom();
+  void SetSettings(const ImagePageSettings& settings) { m_settings = settings; }
+  // The picture held and its scale now; FALSE while none is held.
+  BOOL GetView(PictureView* view);
 
   int m_nZoomNum;
   int m_nZoomDen;
@@ -47,6 +70,18 @@ class CImagePage : public CPage {
   // The picture point at the middle of the window at the current scale.
   void CentreToKeep(int W, int H, int w, int h, int& cx, int& cy) const;
   void ApplyScale(ZoomScale scale, int W, int H, int w, int h, int cx, int cy);
+  // The scale, zoomed sizes and offsets (brought into range) for it.
+  void SetScale(ZoomScale scale, int W, int H, int w, int h, long long offsetX, long long offsetY);
+  // The zoom commands; an anchor (a window point) keeps the picture point
+  // under it still, no anchor the one at the middle, as the handheld did.
+  int ZoomIn(const POINT* anchor);
+  int ZoomOut(const POINT* anchor);
+  // Keeps the picture point under `anchor` there at `scale`.
+  void ApplyScaleAt(ZoomScale scale, int W, int H, int w, int h, const POINT& anchor);
+  // The picture point drawn at window point `at` now.
+  void PicturePointAt(int W, int H, int w, int h, const POINT& at, long long& px, long long& py) const;
+  void ShowActualSize();
+  void ShowFitted();
   void StepPicture(bool forward);
   // Home and End: picture `index` replaces the held one, as a step does.
   void ShowPictureAt(int index);
@@ -57,4 +92,5 @@ class CImagePage : public CPage {
   void ReadAhead(CDib shown);
 
   bool m_bStepForward = true;
+  ImagePageSettings m_settings;
 };

@@ -81,6 +81,10 @@ void CPage::OnMouseWheel(UINT /*flags*/, int delta) {
   for (int n = delta / WHEEL_DELTA; n < 0; ++n) OnVScroll(SB_LINEDOWN, 0);
 }
 
+void CPage::OnMouseWheelAt(UINT flags, int delta, const POINT& /*point*/) {
+  OnMouseWheel(flags, delta);
+}
+
 int CPage::SwitchTo(int page) {
   return m_pOwner != nullptr ? m_pOwner->SwitchPage(page) : 0;
 }

@@ -62,6 +62,9 @@ class CPage {
   // away from the user. By default each whole notch is a line step of
   // OnVScroll, the wheel's meaning without Ctrl.
   virtual void OnMouseWheel(UINT flags, int delta);
+  // The same turn with the pointer's place, in client coordinates, as the
+  // wheel message carries it. By default the place is not used.
+  virtual void OnMouseWheelAt(UINT flags, int delta, const POINT& point);
 
   int SwitchTo(int page);
 

@@ -39,7 +39,10 @@ BOOL Polyline(HDC dc, const POINT* points, int count);
 COLORREF SetTextColor(HDC dc, COLORREF colour);
 // Draws text into a rectangle: lines split at "\n", each line centred with
 // DT_CENTER, the block centred vertically with DT_VCENTER, everything clipped
-// to the rectangle unless DT_NOCLIP. Returns the height of the text.
+// to the rectangle unless DT_NOCLIP. With DT_END_ELLIPSIS a line wider than
+// the rectangle is cut after as many whole characters as fit beside "…",
+// which ends it, and drawn as if it had been given so. Returns the height
+// of the text.
 int DrawText(HDC dc, const WCHAR* text, int count, RECT* rect, UINT format);
 
 void FillSolidRect(HDC dc, const RECT* rect, COLORREF colour);

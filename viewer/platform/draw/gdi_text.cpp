@@ -38,6 +38,59 @@ PangoContext* TextContext() {
   return context;
 }
 
+int PixelWidth(PangoLayout* layout, const std::string& text) {
+  pango_layout_set_text(layout, text.c_str(), (int)text.size());
+  int width = 0;
+  pango_layout_get_pixel_size(layout, &width, nullptr);
+  return width;
+}
+
+// `line` cut after as many whole characters as fit into `width` pixels
+// beside "…", which ends it; `line` itself when it fits. A cut falls only
+// where a cursor may stand, so no accent leaves its letter. The widths are
+// measured, with kerning and all, as the line will be drawn.
+std::string EndEllipsizedLine(PangoLayout* scratch, const std::string& line, int width) {
+  static const std::string kEllipsis = "\u2026";
+  if (PixelWidth(scratch, line) <= width) return line;
+  int attrCount = 0;
+  const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(scratch, &attrCount);
+  std::vector<size_t> cuts;  // byte offsets of the starts that may be kept
+  int character = 0;
+  for (const char* p = line.c_str(); *p != 0 && character < attrCount; p = g_utf8_next_char(p), ++character) {
+    if (character > 0 && attrs[character].is_cursor_position) cuts.push_back((size_t)(p - line.c_str()));
+  }
+  // The longest start that fits: widths grow with the start's length.
+  std::string best = kEllipsis;
+  size_t low = 0, high = cuts.size();
+  while (low < high) {
+    const size_t middle = (low + high) / 2;
+    std::string candidate = line.substr(0, cuts[middle]) + kEllipsis;
+    if (PixelWidth(scratch, candidate) <= width) {
+      best.swap(candidate);
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return best;
+}
+
+// Each line of `text` shortened to `width` pixels.
+std::string EndEllipsized(const std::string& text, int width) {
+  PangoLayout* scratch = pango_layout_new(TextContext());
+  std::string shortened;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find('\n', start);
+    shortened += EndEllipsizedLine(scratch, text.substr(start, end == std::string::npos ? end : end - start), width);
+    if (end == std::string::npos) break;
+    shortened += '\n';
+    start = end + 1;
+  }
+  g_object_unref(scratch);
+  return shortened;
+}
+
 }  // namespace
 
 int DrawText(HDC dc, const WCHAR* text, int count, RECT* rect, UINT format) {
@@ -65,6 +118,13 @@ int DrawText(HDC dc, const WCHAR* text, int count, RECT* rect, UINT format) {
 
   const int rectWidth = rect->right - rect->left;
   const int rectHeight = rect->bottom - rect->top;
+  // A line too wide for the rectangle is shortened, and the text laid out
+  // again as if it had been given so; text that fits is left as it is.
+  if ((format & DT_END_ELLIPSIS) != 0 && textWidth > rectWidth) {
+    utf8 = EndEllipsized(utf8, rectWidth);
+    pango_layout_set_text(layout, utf8.c_str(), (int)utf8.size());
+    pango_layout_get_pixel_size(layout, &textWidth, &textHeight);
+  }
   int x = rect->left;
   if (centre) {
     x = rect->left + (rectWidth - textWidth) / 2;

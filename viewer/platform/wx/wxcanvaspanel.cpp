@@ -164,7 +164,8 @@ void CWxCanvasPanel::OnKeyDown(wxKeyEvent& event) {
   // Known keys are never skipped: GTK would move the focus on arrow keys.
   // The message loop offers each key press to the frame's accelerators first.
   CFrameWnd* frame = dynamic_cast<CFrameWnd*>(AfxGetMainWnd());
-  if (frame != nullptr && frame->TranslateAccelerator(vk, event.ControlDown() ? TRUE : FALSE)) {
+  if (frame != nullptr &&
+      frame->TranslateAccelerator(vk, event.ControlDown() ? TRUE : FALSE, event.ShiftDown() ? TRUE : FALSE)) {
     Probe::Line("accelerator %u", vk);
     return;
   }
@@ -186,7 +187,7 @@ void CWxCanvasPanel::OnMouseWheel(wxMouseEvent& event) {
   // The viewer area owns the scroll bar: it turns the wheel into line steps.
   if (event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL) return;
   if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) {
-    area->Wheel(event.GetWheelRotation(), event.GetWheelDelta(), event.ControlDown());
+    area->Wheel(event.GetWheelRotation(), event.GetWheelDelta(), event.ControlDown(), event.GetPosition());
   }
 }
 

@@ -59,7 +59,9 @@ void CWxScrollBar::OnMouseWheel(wxMouseEvent& event) {
   int rotation = event.GetWheelRotation();
   if (event.GetWheelAxis() == wxMOUSE_WHEEL_HORIZONTAL) rotation = -rotation;
   if (CWxViewerArea* area = dynamic_cast<CWxViewerArea*>(GetParent())) {
-    area->Wheel(rotation, event.GetWheelDelta(), event.ControlDown());
+    // The pointer's place on the canvas (past its right edge, over the bar).
+    const wxPoint onCanvas = area->CanvasPanel()->ScreenToClient(ClientToScreen(event.GetPosition()));
+    area->Wheel(rotation, event.GetWheelDelta(), event.ControlDown(), onCanvas);
   }
 }
 
@@ -168,13 +170,14 @@ void CWxViewerArea::OnScroll(wxScrollEvent& event) {
   SyncScrollBar();
 }
 
-void CWxViewerArea::SendControlWheel(int notch) {
+void CWxViewerArea::SendControlWheel(int notch, const wxPoint& at) {
   if (m_pWnd == nullptr) return;
-  m_pWnd->SendMessage(WM_MOUSEWHEEL, MAKEWPARAM((WORD)MK_CONTROL, (WORD)(int16_t)notch), 0);
+  const LPARAM place = MAKELPARAM((WORD)(int16_t)at.x, (WORD)(int16_t)at.y);
+  m_pWnd->SendMessage(WM_MOUSEWHEEL, MAKEWPARAM((WORD)MK_CONTROL, (WORD)(int16_t)notch), place);
   Probe::Line("wheel %d %u", notch, (unsigned)MK_CONTROL);
 }
 
-void CWxViewerArea::Wheel(int rotation, int delta, bool control) {
+void CWxViewerArea::Wheel(int rotation, int delta, bool control, const wxPoint& at) {
   if (m_pWnd == nullptr) return;
   if (delta <= 0) delta = 120;
   m_nWheelRest += rotation;
@@ -182,7 +185,7 @@ void CWxViewerArea::Wheel(int rotation, int delta, bool control) {
   while (m_nWheelRest >= delta) {
     m_nWheelRest -= delta;
     if (control) {
-      SendControlWheel(WHEEL_DELTA);
+      SendControlWheel(WHEEL_DELTA, at);
     } else {
       SendScroll(SB_LINEUP, m_pWnd->GetScrollPos(SB_VERT));
     }
@@ -190,7 +193,7 @@ void CWxViewerArea::Wheel(int rotation, int delta, bool control) {
   while (m_nWheelRest <= -delta) {
     m_nWheelRest += delta;
     if (control) {
-      SendControlWheel(-WHEEL_DELTA);
+      SendControlWheel(-WHEEL_DELTA, at);
     } else {
       SendScroll(SB_LINEDOWN, m_pWnd->GetScrollPos(SB_VERT));
     }

@@ -49,9 +49,10 @@ class CWxViewerArea : public wxWindow {
   // visible, the strip at the right edge.
   void LayOut();
   // Wheel notches as line steps of the scroll bar, or with Ctrl held as
-  // WM_MOUSEWHEEL messages (MK_CONTROL, one notch each) for the page:
-  // `rotation` in wx's units (positive is up), `delta` of them a notch.
-  void Wheel(int rotation, int delta, bool control);
+  // WM_MOUSEWHEEL messages (MK_CONTROL, one notch each, the pointer `at` on
+  // the canvas in lParam) for the page: `rotation` in wx's units (positive
+  // is up), `delta` of them a notch.
+  void Wheel(int rotation, int delta, bool control, const wxPoint& at);
   bool AcceptsFocus() const override { return false; }
   // Tells the probe where the canvas is on the screen, when that changed.
   void ReportCanvasRect();
@@ -60,7 +61,7 @@ class CWxViewerArea : public wxWindow {
   void OnSize(wxSizeEvent& event);
   void OnScroll(wxScrollEvent& event);
   void SendScroll(UINT code, int trackPos);
-  void SendControlWheel(int notch);
+  void SendControlWheel(int notch, const wxPoint& at);
 
   CWnd* m_pWnd;
   CWxCanvasPanel* m_pCanvas;
