@@ -194,29 +194,35 @@ TEST_F(SettingsTest, SavingWritesTheWholeFileThroughATemporaryNameAndMakesItsFol
 }
 
 TEST(LaunchTest, EachProfileTakesItsDefaultsAndTheCommandLineWins) {
+  ScopedEnv cache("XDG_CACHE_HOME", "/caches");
   struct Case {
     std::string name;
     CommandLine line;
     KeptSettings kept;
     ViewerProfile profile;
     int thumbnailSize;
+    std::string thumbnailCache;
   };
   CommandLine desktop;
   CommandLine handheld;
   handheld.handheld = true;
   CommandLine sized;
   sized.thumbnailSize = 96;
+  CommandLine noCache;
+  noCache.noThumbnailCache = true;
   const KeptSettings kept{900, 700, false, 0, 0, 256};
   const Case cases[] = {
-      {"desktop", desktop, KeptSettings{}, PROFILE_DESKTOP, 128},
-      {"desktop, a kept size", desktop, kept, PROFILE_DESKTOP, 256},
-      {"desktop, --thumbnail-size over the kept size", sized, kept, PROFILE_DESKTOP, 96},
-      {"handheld", handheld, kept, PROFILE_HANDHELD, 64},
+      {"desktop", desktop, KeptSettings{}, PROFILE_DESKTOP, 128, "/caches/thumbnails"},
+      {"desktop, a kept size", desktop, kept, PROFILE_DESKTOP, 256, "/caches/thumbnails"},
+      {"desktop, --thumbnail-size over the kept size", sized, kept, PROFILE_DESKTOP, 96, "/caches/thumbnails"},
+      {"desktop, --no-thumbnail-cache", noCache, KeptSettings{}, PROFILE_DESKTOP, 128, ""},
+      {"handheld", handheld, kept, PROFILE_HANDHELD, 64, ""},
   };
   for (const Case& c : cases) {
     const ViewerLaunch launch = LaunchFromCommandLine(c.line, nullptr, c.kept);
     EXPECT_EQ(launch.profile, c.profile) << c.name;
     EXPECT_EQ(launch.thumbnailSize, c.thumbnailSize) << c.name;
+    EXPECT_EQ(launch.list.thumbnailCache, c.thumbnailCache) << c.name;
     EXPECT_GE(launch.list.threads, 1) << c.name;
   }
   // Rotation: the later of the two options, handed on as it was given.

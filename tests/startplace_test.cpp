@@ -82,6 +82,7 @@ class StartPlaceTest : public ::testing::Test {
     Touch(top / "dev/My Documents/a.jpg");
     Touch(top / "dev/Holiday/b.JPG");
     Touch(top / "dev/Holiday/notes.txt");
+    Touch(top / "dev/Holiday/c.png");
     Touch(top / "outside/c.jpeg");
     fs::create_directory_symlink("../outside", top / "dev/away");
     fs::create_directory_symlink("Holiday", top / "dev/trip");
@@ -111,7 +112,8 @@ TEST_F(StartPlaceTest, PathNamesTheStartFolderAndPictureInsideOrAsTheDevice) {
     std::string root;  // expected device root, relative
     const char16_t* folder;
     const char16_t* picture;
-    std::string error;  // expected in the message
+    std::string error;        // expected in the message
+    bool anyPicture = false;  // the desktop's every format
   };
   const Case cases[] = {
       {"", "dev/Holiday", 0, "dev/Holiday", u"", u"", ""},
@@ -134,6 +136,11 @@ TEST_F(StartPlaceTest, PathNamesTheStartFolderAndPictureInsideOrAsTheDevice) {
       {"dev", "dev/\xff\xfe/d.jpg", 2, "", u"", u"", "its name or place cannot be shown on the device"},
       {"", "dev/Holiday/\xff.jpg", 2, "", u"", u"", "its name or place cannot be shown on the device"},
       {"dev/Holiday/b.JPG", "dev/Holiday", 2, "", u"", u"", "not a folder"},
+      // The desktop opens a picture of every format it shows; the handheld JPEG only.
+      {"", "dev/Holiday/c.png", 2, "", u"", u"", "not a folder or a JPEG picture"},
+      {"", "dev/Holiday/c.png", 0, "dev/Holiday", u"", u"\\c.png", "", true},
+      {"dev", "dev/Holiday/b.JPG", 0, "dev", u"\\Holiday", u"\\Holiday\\b.JPG", "", true},
+      {"", "dev/Holiday/notes.txt", 2, "", u"", u"", "not a folder or a picture", true},
   };
   const std::vector<std::string> before = Tree(top);
   for (const Case& c : cases) {
@@ -142,7 +149,7 @@ TEST_F(StartPlaceTest, PathNamesTheStartFolderAndPictureInsideOrAsTheDevice) {
     std::string error;
     const std::string device = c.device.empty() ? "" : (top / c.device).string();
     const std::string path = (top / c.path).string();
-    const int status = SetUpStartPlace(device, &path, &place, &error);
+    const int status = SetUpStartPlace(device, &path, c.anyPicture, &place, &error);
     EXPECT_EQ(status, c.status);
     if (c.status != 0) {
       EXPECT_NE(error.find(c.error), std::string::npos) << error;
@@ -194,7 +201,7 @@ TEST_F(StartPlaceTest, WithoutPathThePicturesFolderElseThePerUserDeviceFolder) {
 
     StartPlace place;
     std::string error;
-    ASSERT_EQ(SetUpStartPlace("", nullptr, &place, &error), 0) << error;
+    ASSERT_EQ(SetUpStartPlace("", nullptr, false, &place, &error), 0) << error;
     const fs::path root = c.root.rfind("~/", 0) == 0 ? home / c.root.substr(2) : top / c.root;
     EXPECT_EQ(fs::path(place.deviceRoot), root);
     EXPECT_EQ(place.hasStartFolder, c.startAtRoot ? TRUE : FALSE);
@@ -210,17 +217,17 @@ TEST_F(StartPlaceTest, WithoutPathThePicturesFolderElseThePerUserDeviceFolder) {
 TEST_F(StartPlaceTest, DeviceAloneKeepsTheHandheldStartAndAnEmptyPathNamesNothing) {
   StartPlace place;
   std::string error;
-  ASSERT_EQ(SetUpStartPlace((top / "dev").string(), nullptr, &place, &error), 0);
+  ASSERT_EQ(SetUpStartPlace((top / "dev").string(), nullptr, false, &place, &error), 0);
   EXPECT_EQ(place.deviceRoot, (top / "dev").string());
   EXPECT_FALSE(place.hasStartFolder);
 
-  EXPECT_EQ(SetUpStartPlace((top / "nowhere").string(), nullptr, &place, &error), 2);
+  EXPECT_EQ(SetUpStartPlace((top / "nowhere").string(), nullptr, false, &place, &error), 2);
   EXPECT_EQ(error, "vimbra: --device " + (top / "nowhere").string() + ": No such file or directory");
 
   // `vimbra ""` and `vimbra --device DIR ""`: a PATH that names nothing.
   const std::string empty;
   for (const std::string& device : {std::string(), (top / "dev").string()}) {
-    EXPECT_EQ(SetUpStartPlace(device, &empty, &place, &error), 2) << device;
+    EXPECT_EQ(SetUpStartPlace(device, &empty, false, &place, &error), 2) << device;
     EXPECT_EQ(error, "vimbra: '': no such file or folder");
   }
 }
@@ -259,7 +266,7 @@ TEST_F(StartPlaceTest, TheDeviceFolderIsMadeOnlyBelowAnExistingHome) {
     ScopedEnv dataVar("XDG_DATA_HOME", c.dataHome);
     StartPlace place;
     std::string error;
-    EXPECT_EQ(SetUpStartPlace("", nullptr, &place, &error), 1);
+    EXPECT_EQ(SetUpStartPlace("", nullptr, false, &place, &error), 1);
     EXPECT_EQ(error, c.error);
     EXPECT_FALSE(fs::exists(missing));
     EXPECT_FALSE(fs::exists(top / "gone"));
@@ -269,7 +276,7 @@ TEST_F(StartPlaceTest, TheDeviceFolderIsMadeOnlyBelowAnExistingHome) {
   ScopedEnv dataVar("XDG_DATA_HOME", (top / "home/.local/share").c_str());
   StartPlace place;
   std::string error;
-  EXPECT_EQ(SetUpStartPlace("", nullptr, &place, &error), 0) << error;
+  EXPECT_EQ(SetUpStartPlace("", nullptr, false, &place, &error), 0) << error;
   EXPECT_TRUE(fs::is_directory(top / "home/.local/share/vimbra/device"));
 }
 
@@ -307,7 +314,7 @@ TEST_F(StartPlaceTest, OnlyASmallRegularUserDirsFileIsRead) {
     // instead of hanging; a writer then lets it go.
     StartPlace place;
     std::string error;
-    auto start = std::async(std::launch::async, [&] { return SetUpStartPlace("", nullptr, &place, &error); });
+    auto start = std::async(std::launch::async, [&] { return SetUpStartPlace("", nullptr, false, &place, &error); });
     if (start.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
       ADD_FAILURE() << "the start waits on " << c.name;
       const int writer = open(dirs.c_str(), O_WRONLY | O_NONBLOCK);

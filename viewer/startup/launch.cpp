@@ -1,6 +1,8 @@
 // The launch values of the programs' command lines, profile by profile.
 #include "startup/launch.h"
 
+#include "platform/device/cachefolder.h"
+
 ViewerLaunch LaunchFromCommandLine(const CommandLine& options, const StartPlace* place, const KeptSettings& kept) {
   ViewerLaunch launch;
   const bool desktop = !options.handheld;
@@ -17,6 +19,8 @@ ViewerLaunch LaunchFromCommandLine(const CommandLine& options, const StartPlace*
                            : kept.thumbnailSize > 0  ? kept.thumbnailSize
                                                      : kDesktopThumbnailSize;
   }
+  // The shared thumbnail cache is the desktop's; the handheld writes nothing.
+  if (desktop && !options.noThumbnailCache) launch.list.thumbnailCache = DefaultThumbnailFolder();
   if (place != nullptr) {
     launch.list.hasStartFolder = place->hasStartFolder;
     launch.list.startFolder = place->startFolder;

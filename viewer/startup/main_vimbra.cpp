@@ -110,8 +110,8 @@ int main(int argc, char** argv) {
 
   // 2. The device folder and where the viewer starts in it.
   StartPlace place;
-  const int placed =
-      SetUpStartPlace(options.device, options.operands.empty() ? nullptr : &options.operands[0], &place, &error);
+  const int placed = SetUpStartPlace(options.device, options.operands.empty() ? nullptr : &options.operands[0],
+                                     !options.handheld, &place, &error);
   if (!place.note.empty()) std::fprintf(stderr, "%s\n", place.note.c_str());
   if (placed != 0) {
     std::fprintf(stderr, "%s\n", error.c_str());

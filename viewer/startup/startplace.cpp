@@ -10,6 +10,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "filelist/imagefilelist.h"
 #include "platform/base/hostfile.h"
 #include "platform/device/devicefs.h"
 
@@ -47,10 +48,12 @@ std::string Reason(std::errc error) {
 }
 
 // The list shows only these; a PATH naming another file is refused.
-bool HasPictureExtension(const fs::path& path) {
+bool HasPictureExtension(const fs::path& path, bool anyPicture) {
   std::string extension = path.extension().string();
   for (char& c : extension) c = (char)std::tolower((unsigned char)c);
-  return extension == ".jpg" || extension == ".jpeg";
+  if (!anyPicture) return extension == ".jpg" || extension == ".jpeg";
+  CString wide;
+  return extension.size() > 1 && Utf8ToWide(extension.substr(1), &wide) && IsPictureExtensionOf(wide, TRUE);
 }
 
 enum Placement { PLACE_BELOW, PLACE_OUTSIDE, PLACE_NOT_SHOWN };
@@ -109,7 +112,8 @@ bool SetRoot(const std::string& root, std::string* why) {
 
 // PATH given: its folder (or the folder of the picture it names) is where
 // the viewer starts; without DEVICE it is also the device root.
-int SetUpFromPath(const std::string& device, const std::string& path, StartPlace* place, std::string* error) {
+int SetUpFromPath(const std::string& device, const std::string& path, bool anyPicture, StartPlace* place,
+                  std::string* error) {
   std::error_code code;
   const fs::path target = path.empty() ? fs::path() : fs::canonical(path, code);
   if (path.empty() || code) {
@@ -120,8 +124,8 @@ int SetUpFromPath(const std::string& device, const std::string& path, StartPlace
   fs::path folder = target;
   bool picture = false;
   if (!IsFolder(target)) {
-    if (!fs::is_regular_file(target, code) || !HasPictureExtension(target)) {
-      return Refuse(error, path + ": not a folder or a JPEG picture");
+    if (!fs::is_regular_file(target, code) || !HasPictureExtension(target, anyPicture)) {
+      return Refuse(error, path + (anyPicture ? ": not a folder or a picture" : ": not a folder or a JPEG picture"));
     }
     folder = target.parent_path();
     picture = true;
@@ -206,8 +210,9 @@ int MakeDefaultDeviceFolder(std::string* root, std::string* error) {
 
 }  // namespace
 
-int SetUpStartPlace(const std::string& device, const std::string* path, StartPlace* place, std::string* error) {
-  if (path != nullptr) return SetUpFromPath(device, *path, place, error);
+int SetUpStartPlace(const std::string& device, const std::string* path, bool anyPicture, StartPlace* place,
+                    std::string* error) {
+  if (path != nullptr) return SetUpFromPath(device, *path, anyPicture, place, error);
   *place = StartPlace();
   // 1. --device alone: the handheld's start in that folder.
   std::string root = device;

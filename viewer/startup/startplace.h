@@ -26,12 +26,15 @@ struct StartPlace {
 
 // Works out where `vimbra [--device DEVICE] [PATH]` starts (DEVICE may be
 // empty; `path` is null without a PATH, and an empty PATH names nothing)
-// and makes its device root current (DeviceSetRoot). Returns 0, or the exit
+// and makes its device root current (DeviceSetRoot). A PATH that names a
+// file must be a JPEG picture, or with `anyPicture` (the desktop's every
+// format) a picture of any format the list shows. Returns 0, or the exit
 // status with a one-line reason in *error ("vimbra: ..."): 2 for a PATH or
 // DEVICE that cannot be used, 1 when the per-user device folder cannot be
 // made. Only that folder is ever made, with nothing in it, and never the
 // home folder above it.
-int SetUpStartPlace(const std::string& device, const std::string* path, StartPlace* place, std::string* error);
+int SetUpStartPlace(const std::string& device, const std::string* path, bool anyPicture, StartPlace* place,
+                    std::string* error);
 
 // The user's pictures folder: XDG_PICTURES_DIR of the user's dirs file
 // ($XDG_CONFIG_HOME/user-dirs.dirs, else ~/.config/user-dirs.dirs), else
