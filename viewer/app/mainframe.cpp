@@ -3,9 +3,11 @@
 
 #include <new>
 
+#include "app/filecommands.h"
 #include "app/frametitle.h"
 #include "app/viewerlistobserver.h"
 #include "filelist/imagefilelist.h"
+#include "pages/imagepage.h"
 #include "platform/window/resource.h"
 #include "res/resource_ids.h"
 
@@ -26,6 +28,8 @@ CMainFrame::CMainFrame(const ListSettings& listSettings) : m_tooltipTexts{} {
 }
 
 CMainFrame::~CMainFrame() {
+  delete m_pFileCommands;
+  m_pFileCommands = nullptr;
   delete g_pFileListObserver;
   delete g_pImageFileList;
   for (WCHAR*& text : m_tooltipTexts) {
@@ -47,7 +51,7 @@ int CMainFrame::OnCreate() {
   // 4. The command bar.
   if (!m_commandBar.Create(this, kCommandBarStyle, AFX_IDW_TOOLBAR)) return -1;
   // 5. The "Tools" menu button.
-  if (!m_commandBar.InsertMenuBar(IDR_MAINFRAME)) return -1;
+  if (!m_commandBar.InsertMenuBar(m_pFileCommands != nullptr ? IDR_FILE_ACTIONS : IDR_MAINFRAME)) return -1;
   // 6. The five toolbar buttons.
   if (!m_commandBar.LoadToolBar(IDR_MAINFRAME)) return -1;
   // 7. Tooltips: the menu button's first, then the buttons' in order.
@@ -66,7 +70,17 @@ BOOL CMainFrame::OnCmdMsg(UINT id) {
   return CFrameWnd::OnCmdMsg(id);
 }
 
+void CMainFrame::EnableFileActions() {
+  if (m_pFileCommands != nullptr || g_pImageFileList == nullptr) return;
+  m_pFileCommands = new (std::nothrow) CFileCommands(g_pImageFileList);
+  if (m_pFileCommands != nullptr) SetExtraAccelerators(IDR_FILE_ACTIONS);
+}
+
 BOOL CMainFrame::OnFrameCommand(UINT id) {
+  if (m_pFileCommands != nullptr && m_pFileCommands->OnCommand(id, m_viewerWnd)) {
+    UpdateTitle();
+    return TRUE;
+  }
   if (id == ID_APP_EXIT) {
     SendMessage(WM_CLOSE);
     return TRUE;
@@ -80,7 +94,14 @@ BOOL CMainFrame::OnFrameCommand(UINT id) {
 
 void CMainFrame::UpdateTitle() {
   if (!IsWindow() || m_viewerWnd.m_pCurrentPage == nullptr) return;
-  SetWindowText(MakeFrameTitle(GetTitle(), g_pImageFileList, m_viewerWnd.IsPicturePageShown(), DeviceRootName()));
+  const bool picturePage = m_viewerWnd.IsPicturePageShown();
+  PictureView view;
+  const bool withView = m_bTitleShowsView && picturePage && m_viewerWnd.m_pImagePage != nullptr &&
+                        m_viewerWnd.m_pImagePage->GetView(&view);
+  SetWindowText(
+      MakeFrameTitle(GetTitle(), g_pImageFileList, picturePage, DeviceRootName(), withView ? &view : nullptr));
+  // The file actions' menu items follow the picture the caption names.
+  if (m_pFileCommands != nullptr) m_pFileCommands->UpdateMenu(m_commandBar);
 }
 
 void CMainFrame::ShowInitialPage() {

@@ -9,10 +9,17 @@
 #include "platform/controls/cmdbar.h"
 #include "platform/window/frame.h"
 
+class CFileCommands;
+
 class CMainFrame : public CFrameWnd {
  public:
   explicit CMainFrame(const ListSettings& list = ListSettings());
   ~CMainFrame() override;
+
+  // The desktop's file actions: their menu, their keys and their commands.
+  // Called before the frame is loaded; the handheld's frame never has them.
+  void EnableFileActions();
+  CFileCommands* GetFileCommands() const { return m_pFileCommands; }
 
   virtual void ShowInitialPage();
   // The caption follows the page, the folder and the picture shown; before
@@ -30,6 +37,10 @@ class CMainFrame : public CFrameWnd {
   CCommandBar m_commandBar;
   CViewerWnd m_viewerWnd;
   WCHAR* m_tooltipTexts[6];
+  CFileCommands* m_pFileCommands = nullptr;
+  // On the picture page the caption also gives the picture's size and zoom
+  // (the desktop's); the handheld's names the picture and its place only.
+  BOOL m_bTitleShowsView = FALSE;
 
  protected:
   int OnCreate() override;

@@ -8,6 +8,9 @@
 #include "filelist/imagefilelist.h"
 #include "filelist/pictureload.h"
 #include "folderdlg/folderdlg.h"
+#include "imaging/jpegdecode.h"
+#include "pages/browserpage.h"
+#include "pages/imagepage.h"
 #include "res/resource_ids.h"
 
 namespace {
@@ -23,15 +26,45 @@ BOOL CViewerApp::StartViewer() {
   SetRegistryKey(u"Local AppWizard-Generated Applications");
   // 2. The frame; its constructor creates the file list, which starts where
   //    the command line asked, and the observer.
-  SetAutoRotate(m_launch.autoRotate);
   ListSettings list = m_launch.list;
   if (m_launch.profile == PROFILE_DESKTOP) list.allFormats = TRUE;
-  if (m_launch.profile == PROFILE_DESKTOP) list.grows = TRUE;
+  const bool desktop = m_launch.profile == PROFILE_DESKTOP;
+  // Pictures upright by their Exif orientation: the desktop's default, the
+  // handheld's when asked; --no-auto-rotate shows them as stored in either.
+  SetAutoRotate(!m_launch.noAutoRotate && (m_launch.autoRotate || desktop) ? TRUE : FALSE);
+  // A camera file whose embedded thumbnail gives no picture gets its cell
+  // from the main picture; the handheld's cell stays empty.
+  SetJpegThumbnailFallback(desktop ? TRUE : FALSE);
+  if (desktop) list.grows = TRUE;
   // The shared thumbnail cache is the desktop's: the handheld reads and
   // writes no files, whatever the list was handed.
-  if (m_launch.profile != PROFILE_DESKTOP) list.thumbnailCache.clear();
+  if (!desktop) list.thumbnailCache.clear();
+  m_nThumbnailSize = ClampThumbSide(m_launch.thumbnailSize);
+  list.grid = GridSizesFor(m_nThumbnailSize);
   CMainFrame* frame = new (std::nothrow) CMainFrame(list);
   if (frame == nullptr) return FALSE;
+  // The desktop's grid: a current cell driven by keys, cells of every size,
+  // titles shortened with an ellipsis. Set before the page is first shown.
+  if (desktop && frame->GetViewerWnd().m_pBrowserPage != nullptr) {
+    BrowserSettings browser;
+    browser.keyboardGrid = TRUE;
+    browser.resizableCells = TRUE;
+    browser.ellipsizeTitles = TRUE;
+    browser.thumbnailSideChanged = [this](int side) { m_nThumbnailSize = side; };
+    frame->GetViewerWnd().m_pBrowserPage->SetSettings(browser);
+  }
+  // The desktop's picture page: fit and 1:1 keys, zooms about the pointer,
+  // and a caption that gives the picture's size and zoom.
+  if (desktop && frame->GetViewerWnd().m_pImagePage != nullptr) {
+    ImagePageSettings picture;
+    picture.fitAndActualSizeKeys = TRUE;
+    picture.zoomAtPointer = TRUE;
+    frame->GetViewerWnd().m_pImagePage->SetSettings(picture);
+    frame->m_bTitleShowsView = TRUE;
+  }
+  // The desktop's file actions (Trash, turns, rename, copy, move); the
+  // handheld writes nothing.
+  if (desktop) frame->EnableFileActions();
   // 3. AfxGetMainWnd finds the frame from here on, while it is being created too.
   m_pMainWnd = frame;
   // 4. Frame window from resource 128. A frame that cannot be created has

@@ -40,18 +40,23 @@ std::string WidgetScreenRect(GtkWidget* widget) {
   return text;
 }
 
-// The shortcut of a command in wx's menu-label form ("Ctrl+Q", "F11"), from
-// the frame's accelerator table; empty when no key gives the command.
-wxString ShortcutOf(const AccelTableResource* table, UINT command) {
-  constexpr UINT kVkF1 = 0x70, kVkF24 = 0x87;
-  for (size_t i = 0; table != nullptr && i < table->count; ++i) {
-    const AccelResource& a = table->entries[i];
-    if (a.command != command) continue;
-    wxString key;
-    if ((a.key >= 'A' && a.key <= 'Z') || (a.key >= '0' && a.key <= '9')) key = wxString((wxChar)a.key);
-    if (a.key >= kVkF1 && a.key <= kVkF24) key = wxString::Format("F%u", a.key - kVkF1 + 1);
-    if (key.empty()) continue;
-    return ((a.flags & FCONTROL) != 0 ? "Ctrl+" : "") + key;
+// The shortcut of a command in wx's menu-label form ("Ctrl+Q", "F11",
+// "Shift+Del"), from the frame's accelerator tables; empty when no key
+// gives the command.
+wxString ShortcutOf(const std::vector<UINT>& tables, UINT command) {
+  constexpr UINT kVkF1 = 0x70, kVkF24 = 0x87, kVkDelete = 0x2E;
+  for (UINT id : tables) {
+    const AccelTableResource* table = FindAccelResource(id);
+    for (size_t i = 0; table != nullptr && i < table->count; ++i) {
+      const AccelResource& a = table->entries[i];
+      if (a.command != command) continue;
+      wxString key;
+      if ((a.key >= 'A' && a.key <= 'Z') || (a.key >= '0' && a.key <= '9')) key = wxString((wxChar)a.key);
+      if (a.key >= kVkF1 && a.key <= kVkF24) key = wxString::Format("F%u", a.key - kVkF1 + 1);
+      if (a.key == kVkDelete) key = "Del";
+      if (key.empty()) continue;
+      return wxString((a.flags & FCONTROL) != 0 ? "Ctrl+" : "") + ((a.flags & FSHIFT) != 0 ? "Shift+" : "") + key;
+    }
   }
   return wxString();
 }
@@ -286,7 +291,7 @@ void CWxFrame::OnTool(wxCommandEvent& event) {
 void CWxFrame::OnMenuButton(wxCommandEvent& /*event*/) {
   if (m_pBar == nullptr || m_pBar->Menu() == nullptr || m_pMenuButton == nullptr) return;
   const MenuResource* resource = m_pBar->Menu();
-  const AccelTableResource* keys = m_pWnd != nullptr ? FindAccelResource(m_pWnd->GetResourceId()) : nullptr;
+  const std::vector<UINT> keys = m_pWnd != nullptr ? m_pWnd->GetAcceleratorTables() : std::vector<UINT>();
   wxMenu menu;
   for (size_t i = 0; i < resource->itemCount && i <= (size_t)(ID_MENU_ITEM_LAST - ID_MENU_ITEM_FIRST); ++i) {
     // The item's text as the resource has it, and its key after a tab.
@@ -294,6 +299,8 @@ void CWxFrame::OnMenuButton(wxCommandEvent& /*event*/) {
     const wxString shortcut = ShortcutOf(keys, resource->items[i].id);
     if (!shortcut.empty()) label += "\t" + shortcut;
     menu.Append(ID_MENU_ITEM_FIRST + (int)i, label);
+    // Greyed out where the command cannot act now.
+    menu.Enable(ID_MENU_ITEM_FIRST + (int)i, m_pBar->IsMenuItemEnabled(resource->items[i].id) != FALSE);
   }
   // The menu drops down from the button's lower left corner.
   const wxPoint below = ScreenToClient(m_pMenuButton->GetScreenPosition()) + wxPoint(0, m_pMenuButton->GetSize().y);
