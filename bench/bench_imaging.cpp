@@ -171,19 +171,27 @@ void BM_Picture24(benchmark::State& state) {
   DeleteDC(dc);
 }
 
-// The turn --auto-rotate adds to a 12 MP picture's decode: a quarter turn
-// (a second block, filled) and a half turn (in place).
+// The turn standing a picture upright adds to a 12 MP picture's decode: a
+// quarter turn (a second block, filled), a half turn and the two mirrors
+// (in place), and a quarter turn written mirrored (orientation 5).
 void BM_Turn12(benchmark::State& state) {
   const Pictures& p = Shared();
   CDibOwner picture(GlueDecode(p.camera12, 0));
   if (!picture) std::abort();
+  auto orient = [&](int orientation) {
+    if (!OrientDib(&picture, orientation)) std::abort();
+  };
   Compare(state, {{"turn12_quarter",
                    [&] {
                      if (!TurnDib(&picture, 1)) std::abort();
                    }},
-                  {"turn12_half", [&] {
+                  {"turn12_half",
+                   [&] {
                      if (!TurnDib(&picture, 2)) std::abort();
-                   }}});
+                   }},
+                  {"turn12_mirror", [&] { orient(2); }},
+                  {"turn12_flip", [&] { orient(4); }},
+                  {"turn12_transpose", [&] { orient(5); }}});
 }
 
 constexpr int kRepetitions = 5;
@@ -236,6 +244,13 @@ void PrintSummary() {
   if (glue > 0 && quarter > 0 && half > 0) {
     std::printf("  12 MP turn: quarter %.1f ms (%.0f %% of its full decode), half %.1f ms (%.0f %%)\n", quarter,
                 100 * quarter / glue, half, 100 * half / glue);
+  }
+  const double mirror = Ms("turn12_mirror"), flip = Ms("turn12_flip"), transpose = Ms("turn12_transpose");
+  if (glue > 0 && mirror > 0 && flip > 0 && transpose > 0) {
+    std::printf(
+        "  12 MP mirror: left to right %.1f ms (%.0f %%), top to bottom %.1f ms (%.0f %%), quarter turn mirrored "
+        "%.1f ms (%.0f %%)\n",
+        mirror, 100 * mirror / glue, flip, 100 * flip / glue, transpose, 100 * transpose / glue);
   }
 }
 

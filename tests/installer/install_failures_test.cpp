@@ -62,7 +62,9 @@ class InstallFailure : public ::testing::Test {
     EXPECT_EQ(pc.m_messages, std::vector<UINT>{IDS_COPY_ERROR});
     EXPECT_TRUE(pc.m_launches.empty());
     std::vector<std::string> names = pc.CallNames();
-    if (copiesTried >= 0) EXPECT_EQ(std::count(names.begin(), names.end(), "CopyFileA"), copiesTried);
+    if (copiesTried >= 0) {
+      EXPECT_EQ(std::count(names.begin(), names.end(), "CopyFileA"), copiesTried);
+    }
     EXPECT_EQ(pc.Snapshot(), WithTargetListing(start, leftInTarget));
     ExpectTidy(pc);
   }
