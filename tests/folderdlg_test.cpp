@@ -158,10 +158,13 @@ TEST_F(FolderDialogTest, PictureFoldersAndTheirAncestorsAreGreen) {
   device.MakeFolder("\\My Documents");
   device.MakeFolder("\\A\\B");
   device.MakeFolder("\\C");
+  device.MakeFolder("\\D");
   Picture("\\A\\B\\p.jpg");
   Picture("\\C\\notes.txt");
+  Picture("\\D\\q.PNG");  // a picture of the desktop's formats only
   Start();
   Browse([](CDialog&, CTreeCtrl& tree) {
+    EXPECT_EQ(View(tree, Find(tree, {"D"})).image, 0);
     const ItemView b = View(tree, Find(tree, {"A", "B"}));
     EXPECT_EQ(b.image, 2);     // closed green
     EXPECT_EQ(b.selected, 3);  // open green
@@ -174,6 +177,20 @@ TEST_F(FolderDialogTest, PictureFoldersAndTheirAncestorsAreGreen) {
     const ItemView c = View(tree, Find(tree, {"C"}));
     EXPECT_EQ(c.image, 0);
     EXPECT_EQ(c.selected, 1);
+  });
+}
+
+TEST_F(FolderDialogTest, TheDesktopMarksFoldersOfEveryFormatItListsGreen) {
+  device.MakeFolder("\\My Documents");
+  device.MakeFolder("\\D");
+  device.MakeFolder("\\E");
+  Picture("\\D\\q.PNG");
+  Picture("\\E\\notes.txt");
+  profile = PROFILE_DESKTOP;
+  Start();
+  Browse([](CDialog&, CTreeCtrl& tree) {
+    EXPECT_EQ(View(tree, Find(tree, {"D"})).image, 2);
+    EXPECT_EQ(View(tree, Find(tree, {"E"})).image, 0);
   });
 }
 

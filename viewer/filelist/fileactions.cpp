@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "filelist/pictureload.h"
 #include "platform/device/devicefs.h"
 #include "platform/device/devicewrite.h"
 
@@ -35,7 +36,7 @@ bool FindRecord(const CString& path, WIN32_FIND_DATA* record) {
 bool IsListed(const CString& name) {
   CString extension;
   GetExtension(name, extension);
-  return IsPictureExtension(extension) != FALSE;
+  return IsPictureExtensionOf(extension, GetAllFormats()) != FALSE;
 }
 
 FileActionResult Result(int code, const CString& path, const std::string& reason = std::string()) {

@@ -3,6 +3,7 @@
 #include "folderdlg/folderdlg.h"
 
 #include "filelist/imagefilelist.h"
+#include "filelist/pictureload.h"
 #include "platform/base/tick.h"
 #include "platform/device/devicefs.h"
 #include "res/resource_ids.h"
@@ -24,12 +25,12 @@ bool IsSubfolderEntry(const WIN32_FIND_DATA& record) {
   return (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsDotName(record.cFileName);
 }
 
-// A picture by its name's extension; attributes are not looked at, as in
-// the file list's scan.
+// A picture by its name's extension, of the formats the file list shows;
+// attributes are not looked at, as in the file list's scan.
 bool IsPictureEntry(const WIN32_FIND_DATA& record) {
   CString extension;
   GetExtension(CString(record.cFileName, WStrLen(record.cFileName)), extension);
-  return IsPictureExtension(extension) != FALSE;
+  return IsPictureExtensionOf(extension, GetAllFormats()) != FALSE;
 }
 
 }  // namespace
