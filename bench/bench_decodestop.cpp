@@ -90,8 +90,10 @@ void Decode(benchmark::State& state, const char* name, const char16_t* path, int
   g_decodes[name] = Figure{times[times.size() / 2], JpegLastBytesRead(), JpegLastError()};
 }
 
-#define DECODE_BENCH(fn, name, path, box)                                                        \
-  void fn(benchmark::State& state) { Decode(state, name, path, box); }                          \
+#define DECODE_BENCH(fn, name, path, box) \
+  void fn(benchmark::State& state) {      \
+    Decode(state, name, path, box);       \
+  }                                       \
   BENCHMARK(fn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5)
 
 DECODE_BENCH(BM_SoundCell, "sound 12 MP, grid cell", u"\\Bombs\\sound.jpg", 160);

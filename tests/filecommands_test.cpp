@@ -3,6 +3,8 @@
 // the name selected up to its extension, the Select Folder dialog choosing
 // a destination, one message for a failure; the handheld has none of them
 // and writes nothing.
+#include "app/filecommands.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -13,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "app/filecommands.h"
 #include "platform/controls/editctrl.h"
 #include "platform/controls/treectrl.h"
 #include "platform/device/devicefs.h"
@@ -31,8 +32,8 @@ constexpr UINT kVkF2 = 0x71;
 // A dialog as the user saw it.
 struct Seen {
   UINT templateId;
-  std::string text;      // the message, or the rename field's text
-  std::string okLabel;   // the OK button's
+  std::string text;     // the message, or the rename field's text
+  std::string okLabel;  // the OK button's
   int selStart = 0, selEnd = 0;
 };
 
@@ -43,7 +44,8 @@ class FileCommandsTest : public ViewerFixture {
     device.MakeFolder("\\Other");
     for (size_t i = 0; i < names.size(); ++i) {
       const auto given = contents_.find(names[i]);
-      device.WriteFile("\\My Documents\\" + names[i], given != contents_.end() ? given->second : FlatJpeg((int)i, 48, 32));
+      device.WriteFile("\\My Documents\\" + names[i],
+                       given != contents_.end() ? given->second : FlatJpeg((int)i, 48, 32));
     }
     profile = which;
     Start(400, 300);
@@ -162,7 +164,9 @@ TEST_F(FileCommandsTest, RenameSelectsTheNameRefusesWithAMessageAndKeepsTheOrder
   EXPECT_EQ(seen_[0].selStart, 0);
   EXPECT_EQ(seen_[0].selEnd, 1);
   EXPECT_EQ(seen_[1].templateId, (UINT)IDD_FILE_MESSAGE);
-  EXPECT_EQ(seen_[1].text, "There is already a file named \u201C" "c.jpg\u201D.");
+  EXPECT_EQ(seen_[1].text,
+            "There is already a file named \u201C"
+            "c.jpg\u201D.");
   EXPECT_EQ(seen_[2].text, "c.jpg");  // the dialog comes back with the refused name
   EXPECT_EQ(Names(), (std::vector<std::string>{"b.jpg", "c.jpg", "d.jpg"}));
   EXPECT_EQ(Current(), "d.jpg");
@@ -219,7 +223,9 @@ TEST_F(FileCommandsTest, ATurnAsksBeforeCuttingAndAFailureIsSaidOnce) {
   const std::string lines = testing::internal::GetCapturedStderr();
   DeviceSetAccessHook(nullptr);
   ASSERT_EQ(seen_.size(), 3u);
-  EXPECT_EQ(seen_[2].text, "Cannot turn \u201C" "a.jpg\u201D: No space left on device.");
+  EXPECT_EQ(seen_[2].text,
+            "Cannot turn \u201C"
+            "a.jpg\u201D: No space left on device.");
   EXPECT_EQ(lines, "vimbra: cannot turn \\My Documents\\a.jpg: No space left on device\n");
   EXPECT_EQ(ReadHostFile(device.HostPath("\\My Documents\\a.jpg")), before);
   // A GIF cannot be turned: greyed out, and its keys do nothing.

@@ -99,8 +99,7 @@ void TermSource(j_decompress_ptr /*cinfo*/) {}
 }  // namespace
 
 void JpegAttachSource(jpeg_decompress_struct* cinfo, FILE* stream, JpegSourceStop stop) {
-  Source* source =
-      (Source*)(*cinfo->mem->alloc_small)((j_common_ptr)cinfo, JPOOL_PERMANENT, sizeof(Source));
+  Source* source = (Source*)(*cinfo->mem->alloc_small)((j_common_ptr)cinfo, JPOOL_PERMANENT, sizeof(Source));
   source->buffer = (JOCTET*)(*cinfo->mem->alloc_small)((j_common_ptr)cinfo, JPOOL_PERMANENT, kBufferBytes);
   source->stream = stream;
   source->startOfFile = true;
