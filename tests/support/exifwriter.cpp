@@ -115,3 +115,27 @@ size_t ThumbnailOffset(const std::string& file) {
   }
   return std::string::npos;
 }
+
+std::string DateTakenTiff(const std::string& date, bool bigEndian) {
+  // Header (8), IFD0 of one entry (18), Exif IFD of one entry (18), then
+  // the date and its NUL.
+  TiffBytes tiff(bigEndian);
+  tiff.Raw(bigEndian ? "MM" : "II");
+  tiff.U16(42);
+  tiff.U32(8);
+  tiff.U16(1);
+  WriteEntry(tiff, {0x8769, 4, 1, 26});
+  tiff.U32(0);
+  tiff.U16(1);
+  WriteEntry(tiff, {0x9003, 2, (uint32_t)date.size() + 1, 44});
+  tiff.U32(0);
+  tiff.Raw(date);
+  tiff.U8(0);
+  return tiff.Bytes();
+}
+
+std::string DateTakenSegment(const std::string& date, bool bigEndian) {
+  const std::string payload = std::string("Exif\0\0", 6) + DateTakenTiff(date, bigEndian);
+  const size_t length = payload.size() + 2;
+  return std::string("\xFF\xE1", 2) + (char)(length >> 8) + (char)(length & 0xFF) + payload;
+}

@@ -65,3 +65,9 @@ size_t ThumbnailOffset(const std::string& cameraFile);
 
 // The file offset of a TIFF offset: the TIFF header lies at file offset 12.
 constexpr size_t kTiffBase = 12;
+
+// A TIFF block (no "Exif\0\0") whose IFD0 points at an Exif IFD holding
+// DateTimeOriginal `date` ("YYYY:MM:DD HH:MM:SS", as a camera writes it).
+std::string DateTakenTiff(const std::string& date, bool bigEndian = false);
+// The APP1 segment of that block: marker, length, "Exif\0\0", the block.
+std::string DateTakenSegment(const std::string& date, bool bigEndian = false);

@@ -59,6 +59,7 @@ CImageFileList::CImageFileList(const ListSettings& settings)
       m_pObserver(nullptr),
       m_nError(LIST_ERROR_NONE),
       m_gridSizes(settings.grid),
+      m_sortOrder(settings.sortOrder),
       m_bGrows(settings.grows),
       m_bAllFormats(settings.allFormats) {
   SetAllFormats(settings.allFormats);
@@ -142,6 +143,9 @@ BOOL CImageFileList::Scan(const CString& pattern) {
     return true;
   });
   if (!started) return FALSE;
+  // The enumeration gives name order; another order is taken before anybody
+  // is told of the folder (without the memory for it, name order stays).
+  if (m_sortOrder != SortOrder()) ApplySortOrder();
   // Nothing is left out in silence: the title says how many, and so does
   // one line on the standard error stream.
   m_nLeftOut = pictures - m_nCount;

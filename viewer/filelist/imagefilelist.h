@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "filelist/gridsizes.h"
+#include "filelist/sortorder.h"
 #include "filelist/thumbmaker.h"
 #include "imaging/dib.h"
 #include "platform/base/wintypes.h"
@@ -59,6 +60,8 @@ struct ListSettings {
   // read by the workers and written back; empty for none (the handheld
   // reads and writes no files).
   std::string thumbnailCache;
+  // The order the entries stand in; the handheld's is always name order.
+  SortOrder sortOrder;
 };
 
 // The list is also the memory service's reserve: its thumbnail blocks are
@@ -97,14 +100,25 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   // it becomes current (the new last one at the end).
   BOOL RemoveEntry(int index);
   // Puts a file of the current folder (`record` as the enumeration gives it)
-  // at its place in name order, `thumbnail` (may be null) cached for it;
-  // its index, or -1 when the list cannot hold it.
+  // at its place in the list's order, `thumbnail` (may be null) cached for
+  // it; its index, or -1 when the list cannot hold it.
   int InsertEntry(const WIN32_FIND_DATA& record, CDib thumbnail);
   // The file of entry `index` was written again: its record is read anew,
-  // its thumbnail is made again and a picture held for it goes.
+  // its thumbnail is made again and a picture held for it goes. In an order
+  // other than by name the entry then moves to where it now sorts, the
+  // current picture with it.
   BOOL RefreshEntry(int index);
   // The index a file named `name` has, or would have, in name order.
   int FindNamePlace(const CString& name) const;
+
+  // Order (listorder.cpp). Every scan puts the folder's entries in the
+  // list's order. A new order moves the entries there at once: the current
+  // picture, the picture held for it and every cached thumbnail stay with
+  // their pictures; what the workers were asked for and the picture read
+  // ahead are dropped; nobody is told (the caller is). FALSE when the list
+  // stands in `order` already.
+  const SortOrder& GetSortOrder() const { return m_sortOrder; }
+  BOOL SetSortOrder(const SortOrder& order);
 
   // Thumbnail cache.
   CDib GetThumbnail(int index) const;
@@ -195,6 +209,17 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   BYTE* MakeThumbSlot(int index);
   // Copies thumbnail slot `from` (empty or not) to slot `to`.
   void MoveThumbSlot(int from, int to);
+  // The record of entry `index`, its name field the file's full path.
+  WIN32_FIND_DATA* EntryRecord(int index) const;
+  // Entry `from` and its cached thumbnail to index `to`, those between
+  // moving one place towards `from`; the current picture keeps its entry.
+  void MoveEntry(int from, int to);
+  // The index the file of `record` (its name or full path) takes in the
+  // list's order among the entries but `skip` (-1 for none).
+  int FindOrderPlace(const WIN32_FIND_DATA& record, int skip) const;
+  // Puts the entries in m_sortOrder; FALSE for want of memory (the list is
+  // then as it was).
+  BOOL ApplySortOrder();
   // After an edit: workers' results and the picture read ahead are of the
   // old indices.
   void ForgetIndices();
@@ -210,6 +235,7 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   CDib TakePictureAhead(int index, const CString& path);
 
   GridSizes m_gridSizes;
+  SortOrder m_sortOrder;
   BOOL m_bGrows;
   BOOL m_bAllFormats;
   std::vector<BYTE*> m_moreEntryBlocks;

@@ -1,5 +1,5 @@
 // The list's edits after a file action: entries and thumbnail slots moved
-// to keep name order and each thumbnail with its picture.
+// to keep the list's order and each thumbnail with its picture.
 #include <cstring>
 
 #include "filelist/imagefilelist.h"
@@ -75,7 +75,7 @@ int CImageFileList::FindNamePlace(const CString& name) const {
 }
 
 int CImageFileList::InsertEntry(const WIN32_FIND_DATA& record, CDib thumbnail) {
-  const int place = FindNamePlace(CString(record.cFileName, WStrLen(record.cFileName)));
+  const int place = FindOrderPlace(record, -1);
   // 1. Appended as a scan would, then moved to its place with the entries
   //    and cached thumbnails from there on moving down one.
   if (!AddEntry(&record)) return -1;
@@ -107,6 +107,8 @@ BOOL CImageFileList::RefreshEntry(int index) {
   std::memcpy(stored, &found, offsetof(WIN32_FIND_DATA, cFileName));
   if (BYTE* slot = ThumbSlot(index)) std::memset(slot, 0, sizeof(DWORD));
   if (index == m_nCurrent) SetHeldPicture(nullptr);
+  // Its time and size, and with them its place, may have changed.
+  if (m_sortOrder != SortOrder()) MoveEntry(index, FindOrderPlace(*stored, index));
   ForgetIndices();
   return TRUE;
 }
