@@ -27,6 +27,12 @@ BOOL CDecodeInput::Seek(uint64_t position) {
   return TRUE;
 }
 
+BOOL CDecodeInput::Rewind() {
+  if (m_failure != nullptr || !Seek(0)) return FALSE;
+  m_bytesRead = 0;
+  return TRUE;
+}
+
 uint64_t CDecodeInput::Size() {
   if (m_size != UINT64_MAX) return m_size;
   const long at = std::ftell(m_stream);

@@ -31,6 +31,9 @@ class CDecodeInput {
   // file, none once stopped or past the bound.
   size_t Read(void* buffer, size_t count);
   BOOL Seek(uint64_t position);
+  // Back to the start for another pass over the file (an animation's next
+  // loop): the count starts again, so the bound holds for each pass.
+  BOOL Rewind();
   uint64_t Tell() const { return m_position; }
   // The stream's size in bytes; 0 when it cannot be told.
   uint64_t Size();
