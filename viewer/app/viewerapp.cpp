@@ -59,6 +59,7 @@ BOOL CViewerApp::StartViewer() {
     ImagePageSettings picture;
     picture.fitAndActualSizeKeys = TRUE;
     picture.zoomAtPointer = TRUE;
+    picture.playAnimations = TRUE;
     frame->GetViewerWnd().m_pImagePage->SetSettings(picture);
     frame->m_bTitleShowsView = TRUE;
   }

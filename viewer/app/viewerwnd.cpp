@@ -169,6 +169,9 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnSize();
       return 0;
+    case WM_TIMER:
+      if (m_pCurrentPage != nullptr) m_pCurrentPage->OnTimer((UINT)wParam);
+      return 0;
     case WM_MOUSEWHEEL:
       // The pointer travels in lParam as a stylus point does, in client
       // coordinates (the hosts have no screen to measure from).

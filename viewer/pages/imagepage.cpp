@@ -1,4 +1,4 @@
-// Image page: fit and zoomed painting, the zoom commands, panning and
+// Image page: fit and zoomed painting (animations in imageanimation.cpp), the zoom commands, panning and
 // stepping through the pictures.
 #include "pages/imagepage.h"
 
@@ -77,7 +77,7 @@ void CImagePage::Paint(HDC dc) {
   if (!GetClientRect(&rc) || g_pImageFileList == nullptr) return;
   // 2. Decode the current picture on the first paint that needs it.
   CDib picture = g_pImageFileList->m_hPicture;
-  if (picture == nullptr) {
+  if (picture == nullptr && g_pImageFileList->m_nCurrent != m_nFailedIndex) {
     BeginWait();
     picture = g_pImageFileList->LoadCurrentPicture();
     if (picture != nullptr) g_pImageFileList->SetHeldPicture(picture);
@@ -97,6 +97,7 @@ void CImagePage::Paint(HDC dc) {
   // and the next is read, so that neither delays the paint of a step.
   g_pImageFileList->ReleaseRetiredPicture();
   ReadAhead(picture);
+  StartAnimation(picture);
 }
 
 void CImagePage::PaintMessage(HDC dc, const RECT& rc) {
@@ -405,6 +406,8 @@ void CImagePage::StepPicture(bool forward) {
   CImageFileList* list = g_pImageFileList;
   if (list == nullptr) return;
   if (!list->SetCurrent(StepTarget(forward))) return;
+  StopAnimation();
+  m_nFailedIndex = -1;
   m_bStepForward = forward;
   CDib picture = list->TakeReadyPicture();
   if (picture != nullptr) {
@@ -427,6 +430,8 @@ void CImagePage::StepPicture(bool forward) {
 void CImagePage::ShowPictureAt(int index) {
   CImageFileList* list = g_pImageFileList;
   if (list == nullptr || !list->SetCurrent(index)) return;
+  StopAnimation();
+  m_nFailedIndex = -1;
   // The held picture goes first, as in a step: one decoded picture at a time.
   list->SetHeldPicture(nullptr);
   BeginWait();
@@ -452,11 +457,15 @@ void CImagePage::Activate() {
   SetButtonState(ID_BACK, TBSTATE_ENABLED);
   // 3. Every picture starts fitted.
   ResetZoom();
+  StopAnimation();
+  m_nFailedIndex = -1;
   // The first picture read ahead is the next one.
   m_bStepForward = true;
 }
 
 BOOL CImagePage::CanDeactivate(int /*nextPage*/) {
+  StopAnimation();
+  m_nFailedIndex = -1;
   if (g_pImageFileList != nullptr) {
     g_pImageFileList->SetHeldPicture(nullptr);
     g_pImageFileList->DropReadAhead();

@@ -5,7 +5,10 @@
 // wrap-around, Home and End go to its ends.
 #pragma once
 
+#include <memory>
+
 #include "imaging/dib.h"
+#include "imaging/pictureanimation.h"
 #include "pages/scaleladder.h"
 #include "shell/page.h"
 
@@ -16,6 +19,9 @@ struct ImagePageSettings {
   // A zoom by Ctrl + wheel keeps the picture point under the pointer where
   // it is; the handheld's zooms keep the one at the middle of the window.
   BOOL zoomAtPointer = FALSE;
+  // Animated GIF and WebP pictures play: each frame for its delay (at least
+  // kAnimationMinDelayMs), as many times as the file asks.
+  BOOL playAnimations = FALSE;
 };
 
 // The picture shown and the scale it is drawn at: scaleNum / scaleDen device
@@ -49,11 +55,20 @@ class CImagePage : public CPage {
   // always did here (nothing: the page has no scroll bar).
   void OnMouseWheel(UINT flags, int delta) override;
   void OnMouseWheelAt(UINT flags, int delta, const POINT& point) override;
+  // The animation's next frame is due.
+  void OnTimer(UINT id) override;
+  // A folder change or a file action: what plays goes with the old list.
+  void OnListChanged() override;
 
   void ResetZoom();
   void SetSettings(const ImagePageSettings& settings) { m_settings = settings; }
   // The picture held and its scale now; FALSE while none is held.
   BOOL GetView(PictureView* view);
+  // The animation playing on the held picture; null when none plays.
+  const CPictureAnimation* Animation() const { return m_pAnimation.get(); }
+
+  // The id of the animation's window timer.
+  static constexpr UINT kAnimationTimer = 0x414E;
 
   int m_nZoomNum;
   int m_nZoomDen;
@@ -91,6 +106,20 @@ class CImagePage : public CPage {
   // step read ahead (asking again for the same one costs nothing).
   void ReadAhead(CDib shown);
 
+  // Animations (animation.cpp of the page): played on the held picture
+  // once it is on the screen, ended when it has played, stopped when the
+  // page leaves the picture.
+  void StartAnimation(CDib shown);
+  void EndAnimation();
+  void StopAnimation();
+  void FailAnimation();
+
+  std::unique_ptr<CPictureAnimation> m_pAnimation;
+  // The held picture an animation was started on (playing or played), and
+  // its index; a picture whose animation failed shows the message instead.
+  CDib m_animCanvas = nullptr;
+  int m_nAnimIndex = -1;
+  int m_nFailedIndex = -1;
   bool m_bStepForward = true;
   ImagePageSettings m_settings;
 };

@@ -56,6 +56,7 @@ void CPage::InvalidatePage() {
 }
 
 void CPage::OnListChanged() {}
+void CPage::OnTimer(UINT /*id*/) {}
 int CPage::OnZoomIn() {
   return 0;
 }

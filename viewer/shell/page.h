@@ -65,6 +65,9 @@ class CPage {
   // The same turn with the pointer's place, in client coordinates, as the
   // wheel message carries it. By default the place is not used.
   virtual void OnMouseWheelAt(UINT flags, int delta, const POINT& point);
+  // Timer `id` of the page's window (CWnd::SetTimer on View()) is due.
+  // Nothing by default.
+  virtual void OnTimer(UINT id);
 
   int SwitchTo(int page);
 

@@ -15,6 +15,7 @@
 #include "platform/headless/headless_host.h"
 #include "platform/window/app.h"
 #include "platform/window/frame.h"
+#include "platform/window/timers.h"
 #include "res/resource_ids.h"
 #include "startup/eventwords.h"
 
@@ -122,6 +123,21 @@ void Replay::Trace(const std::string& line) {
   *m_trace << "\n";
 }
 
+void Replay::PassTime(DWORD milliseconds) {
+  // Each step ends at the next timer due, or at the end; a timer runs again
+  // no sooner than 1 ms after it ran, so every other step moves the tick.
+  for (int steps = 0; milliseconds > 0 && steps < 1000000; ++steps) {
+    const DWORD due = NextTimerDue();
+    if (due == kNoTimerDue || due >= milliseconds) {
+      TickAdvance(milliseconds);
+      return;
+    }
+    TickAdvance(due);
+    milliseconds -= due;
+    m_host.Pump();
+  }
+}
+
 void Replay::Tap(int x, int y) {
   CWnd* viewer = m_host.CanvasWindow();
   if (viewer == nullptr) return;
@@ -141,7 +157,7 @@ bool Replay::Run(const std::string& line, std::string* error) {
   std::vector<std::string> words;
   if (!EventWords::Split(line, &words, error)) return false;
   if (words.empty()) return true;
-  TickAdvance(kEventGapMs);
+  PassTime(kEventGapMs);
   const auto start = std::chrono::steady_clock::now();
   if (!Command(words, error)) return false;
   m_host.Pump();
@@ -238,7 +254,7 @@ bool Replay::Command(const std::vector<std::string>& w, std::string* error) {
   }
   if (verb == "wait") {
     if (w.size() != 2 || !ParseInt(w[1], &a) || a < 0) return fail("needs milliseconds");
-    TickAdvance((DWORD)a);
+    PassTime((DWORD)a);
     return true;
   }
   if (verb == "pump") return true;
@@ -277,7 +293,7 @@ std::string Replay::Help() {
          "                                   named like an event\n"
          "  folder-cancel                    Select Folder, then Cancel\n"
          "  resize W H                       new viewer area\n"
-         "  wait MS                          advance the clock\n"
+         "  wait MS                          let MS ms pass: timers due run in turn\n"
          "  pump                             run pending paints\n"
          "  idle                             wait until background work (thumbnails) is done\n"
          "  shot FILE.png                    screenshot of the viewer window, once every\n"

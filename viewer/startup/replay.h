@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/wintypes.h"
+
 class CHeadlessHost;
 
 class Replay {
@@ -25,6 +27,10 @@ class Replay {
  private:
   bool Command(const std::vector<std::string>& words, std::string* error);
   void Tap(int x, int y);
+  // Moves the device tick on as a clock would run: every window timer
+  // falling due on the way runs at its time (an animation shows each frame
+  // it would show), the last one with the event that follows.
+  void PassTime(DWORD milliseconds);
   void Trace(const std::string& line);
 
   CHeadlessHost& m_host;
