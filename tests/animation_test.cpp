@@ -3,13 +3,12 @@
 // as 100 ms), as many times as the file asks, the last frame left standing;
 // it takes its memory from the budget and gives it all back, and crafted
 // files end in a refusal, never in an endless read.
-#include "imaging/pictureanimation.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "imaging/pictureanimation.h"
 #include "imaging/picturedecode.h"
 #include "platform/base/heap.h"
 #include "support/animpics.h"
@@ -55,8 +54,7 @@ TEST_F(AnimationTest, FramesAreComposedByTheirDisposalAndBlending) {
     int x, y;
     uint32_t rgb;
   };
-  const std::vector<AnimGifFrame> kGifBackground = {
-      {0, 0, 8, 8, 0}, {0, 0, 4, 4, 2, 2}, {4, 4, 4, 4, 1}};
+  const std::vector<AnimGifFrame> kGifBackground = {{0, 0, 8, 8, 0}, {0, 0, 4, 4, 2, 2}, {4, 4, 4, 4, 1}};
   const std::vector<AnimGifFrame> kGifPrevious = {{0, 0, 8, 8, 0}, {0, 0, 4, 4, 2, 3}, {4, 4, 4, 4, 1}};
   const struct {
     const char* what;
@@ -64,33 +62,47 @@ TEST_F(AnimationTest, FramesAreComposedByTheirDisposalAndBlending) {
     int advances;
     std::vector<Probe> probes;
   } kCases[] = {
-      {"GIF kept frame under a smaller one", EncodeAnimGif(8, 8, {{0, 0, 8, 8, 0}, {0, 0, 4, 4, 2}}, 0), 1,
+      {"GIF kept frame under a smaller one",
+       EncodeAnimGif(8, 8, {{0, 0, 8, 8, 0}, {0, 0, 4, 4, 2}}, 0),
+       1,
        {{1, 1, kBlue}, {6, 6, kRed}, {6, 1, kRed}}},
-      {"GIF disposed to the background", EncodeAnimGif(8, 8, kGifBackground, 0), 2,
+      {"GIF disposed to the background",
+       EncodeAnimGif(8, 8, kGifBackground, 0),
+       2,
        {{1, 1, kWhite}, {6, 6, kGreen}, {6, 1, kRed}}},
-      {"GIF restored to the previous canvas", EncodeAnimGif(8, 8, kGifPrevious, 0), 2,
+      {"GIF restored to the previous canvas",
+       EncodeAnimGif(8, 8, kGifPrevious, 0),
+       2,
        {{1, 1, kRed}, {6, 6, kGreen}, {1, 6, kRed}}},
       {"GIF transparent pixels show what is beneath",
-       EncodeAnimGif(8, 8, {{0, 0, 8, 8, 0}, {0, 0, 8, 8, 1, 1, 10, 3}}, 0), 1, {{1, 4, kRed}, {6, 4, kGreen}}},
+       EncodeAnimGif(8, 8, {{0, 0, 8, 8, 0}, {0, 0, 8, 8, 1, 1, 10, 3}}, 0),
+       1,
+       {{1, 4, kRed}, {6, 4, kGreen}}},
       {"GIF first frame of a play on a white canvas",
-       EncodeAnimGif(8, 8, {{0, 0, 4, 4, 0}, {0, 0, 8, 8, 2}}, 0), 2, {{1, 1, kRed}, {6, 6, kWhite}}},
-      {"GIF frame reaching past the canvas clipped", EncodeAnimGif(8, 8, {{0, 0, 8, 8, 0}, {6, 6, 9, 9, 2}}, 0), 1,
+       EncodeAnimGif(8, 8, {{0, 0, 4, 4, 0}, {0, 0, 8, 8, 2}}, 0),
+       2,
+       {{1, 1, kRed}, {6, 6, kWhite}}},
+      {"GIF frame reaching past the canvas clipped",
+       EncodeAnimGif(8, 8, {{0, 0, 8, 8, 0}, {6, 6, 9, 9, 2}}, 0),
+       1,
        {{7, 7, kBlue}, {5, 5, kRed}}},
       {"WebP blended half-transparent frame",
-       EncodeAnimWebp(8, 8, {{0, 0, 8, 8, 255, 0, 0, 255}, {0, 0, 4, 4, 0, 0, 255, 128}}, 0), 1,
+       EncodeAnimWebp(8, 8, {{0, 0, 8, 8, 255, 0, 0, 255}, {0, 0, 4, 4, 0, 0, 255, 128}}, 0),
+       1,
        {{1, 1, 0x7F0080}, {6, 6, kRed}}},
       {"WebP frame not blended: over white",
-       EncodeAnimWebp(8, 8, {{0, 0, 8, 8, 255, 0, 0, 255}, {0, 0, 4, 4, 0, 0, 255, 128, false}}, 0), 1,
+       EncodeAnimWebp(8, 8, {{0, 0, 8, 8, 255, 0, 0, 255}, {0, 0, 4, 4, 0, 0, 255, 128, false}}, 0),
+       1,
        {{1, 1, 0x7F7FFF}, {6, 6, kRed}}},
       {"WebP disposed to the background",
-       EncodeAnimWebp(8, 8,
-                      {{0, 0, 8, 8, 255, 0, 0, 255},
-                       {0, 0, 4, 4, 0, 0, 255, 255, true, true},
-                       {4, 4, 4, 4, 0, 255, 0, 255}},
-                      0),
-       2, {{1, 1, kWhite}, {6, 6, kGreen}, {6, 1, kRed}}},
+       EncodeAnimWebp(
+           8, 8, {{0, 0, 8, 8, 255, 0, 0, 255}, {0, 0, 4, 4, 0, 0, 255, 255, true, true}, {4, 4, 4, 4, 0, 255, 0, 255}},
+           0),
+       2,
+       {{1, 1, kWhite}, {6, 6, kGreen}, {6, 1, kRed}}},
       {"WebP first frame of a play on a white canvas",
-       EncodeAnimWebp(8, 8, {{0, 0, 4, 4, 255, 0, 0, 255}, {0, 0, 8, 8, 0, 0, 255, 255}}, 0), 2,
+       EncodeAnimWebp(8, 8, {{0, 0, 4, 4, 255, 0, 0, 255}, {0, 0, 8, 8, 0, 0, 255, 255}}, 0),
+       2,
        {{1, 1, kRed}, {6, 6, kWhite}}},
   };
   for (const auto& c : kCases) {
@@ -129,20 +141,47 @@ TEST_F(AnimationTest, DelaysAreClampedAndPlaysCounted) {
     std::vector<UINT> delays;  // Delay() after Start and each ANIMATION_NEXT
     uint32_t last;             // the colour left at (1, 1)
   } kCases[] = {
-      {"GIF delays 0, 10, 20 and 50 ms", EncodeAnimGif(4, 4, gifDelays, -1), ANIMATION_NEXT,
-       {ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_DONE}, {100, 100, 20, 50}, kRed},
-      {"WebP delays 19 and 30 ms", EncodeAnimWebp(4, 4, webpDelays, 1), ANIMATION_NEXT, {ANIMATION_NEXT, ANIMATION_DONE},
-       {100, 30}, kGreen},
-      {"GIF repeated once plays twice", EncodeAnimGif(4, 4, twoGif, 1), ANIMATION_NEXT,
-       {ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_DONE}, {100, 100, 100, 100}, kGreen},
-      {"WebP looping twice plays twice", EncodeAnimWebp(4, 4, twoWebp, 2), ANIMATION_NEXT,
-       {ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_DONE}, {100, 100, 100, 100}, kGreen},
-      {"GIF for ever goes on", EncodeAnimGif(4, 4, twoGif, 0), ANIMATION_NEXT,
-       {ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT}, {100, 100, 100, 100, 100, 100},
+      {"GIF delays 0, 10, 20 and 50 ms",
+       EncodeAnimGif(4, 4, gifDelays, -1),
+       ANIMATION_NEXT,
+       {ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_DONE},
+       {100, 100, 20, 50},
+       kRed},
+      {"WebP delays 19 and 30 ms",
+       EncodeAnimWebp(4, 4, webpDelays, 1),
+       ANIMATION_NEXT,
+       {ANIMATION_NEXT, ANIMATION_DONE},
+       {100, 30},
        kGreen},
-      {"GIF of one frame is still", EncodeAnimGif(4, 4, {{0, 0, 4, 4, 2}}, 0), ANIMATION_NEXT, {ANIMATION_DONE}, {100},
+      {"GIF repeated once plays twice",
+       EncodeAnimGif(4, 4, twoGif, 1),
+       ANIMATION_NEXT,
+       {ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_DONE},
+       {100, 100, 100, 100},
+       kGreen},
+      {"WebP looping twice plays twice",
+       EncodeAnimWebp(4, 4, twoWebp, 2),
+       ANIMATION_NEXT,
+       {ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_DONE},
+       {100, 100, 100, 100},
+       kGreen},
+      {"GIF for ever goes on",
+       EncodeAnimGif(4, 4, twoGif, 0),
+       ANIMATION_NEXT,
+       {ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT, ANIMATION_NEXT},
+       {100, 100, 100, 100, 100, 100},
+       kGreen},
+      {"GIF of one frame is still",
+       EncodeAnimGif(4, 4, {{0, 0, 4, 4, 2}}, 0),
+       ANIMATION_NEXT,
+       {ANIMATION_DONE},
+       {100},
        kBlue},
-      {"WebP of one frame is still", EncodeAnimWebp(4, 4, {{0, 0, 4, 4, 0, 0, 255, 255}}, 0), ANIMATION_DONE, {}, {},
+      {"WebP of one frame is still",
+       EncodeAnimWebp(4, 4, {{0, 0, 4, 4, 0, 0, 255, 255}}, 0),
+       ANIMATION_DONE,
+       {},
+       {},
        kBlue},
   };
   for (const auto& c : kCases) {
@@ -178,6 +217,11 @@ TEST_F(AnimationTest, CraftedFilesAreRefusedInBoundedSteps) {
   cut.resize(cut.size() - 40);
   std::string webpCut = EncodeAnimWebp(64, 64, {{0, 0, 64, 64, 255, 0, 0, 255}, {0, 0, 64, 64, 0, 0, 255, 200}}, 0);
   webpCut.resize(webpCut.size() - 20);
+  // After the first frame, comment blocks without end instead of frames.
+  std::string endless = EncodeAnimGif(4, 4, {{0, 0, 4, 4, 0}}, 0);
+  endless.pop_back();  // the trailer
+  for (int i = 0; i < 10001; ++i) endless += std::string("\x21\xFE\x01X\x00", 5);
+  endless += ';';
   std::vector<AnimWebpFrame> manyWebp(10001, AnimWebpFrame{0, 0, 2, 2, 255, 0, 0, 255});
   const struct {
     const char* what;
@@ -186,6 +230,7 @@ TEST_F(AnimationTest, CraftedFilesAreRefusedInBoundedSteps) {
     const char* reason;
   } kCases[] = {
       {"GIF with 10001 frames", ManyFrameGif(10001), ANIMATION_NEXT, "too many frames"},
+      {"GIF with endless blocks after its first frame", endless, ANIMATION_NEXT, "too many frames"},
       {"GIF cut inside a later frame", cut, ANIMATION_NEXT, "GIF: "},
       {"WebP with 10001 frames", EncodeAnimWebp(2, 2, manyWebp, 0), ANIMATION_FAILED, "too many frames"},
       {"WebP cut inside its last frame", webpCut, ANIMATION_FAILED, "WebP: "},
@@ -213,8 +258,8 @@ TEST_F(AnimationTest, MemoryComesFromTheBudgetAndIsGivenBack) {
   const struct {
     const char* what;
     std::string file;
-    size_t slack;         // bytes the budget leaves after the canvas
-    bool failsAtStart;    // else at the first Advance
+    size_t slack;       // bytes the budget leaves after the canvas
+    bool failsAtStart;  // else at the first Advance
   } kCases[] = {
       {"GIF: no room for the library", EncodeAnimGif(200, 200, gif, 0), 1024, true},
       {"GIF: no room for a frame", EncodeAnimGif(200, 200, gif, 0), 70 * 1024, false},

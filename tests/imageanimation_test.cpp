@@ -12,6 +12,7 @@
 #include "platform/base/heap.h"
 #include "platform/base/tick.h"
 #include "platform/window/timers.h"
+#include "startup/replay.h"
 #include "support/animpics.h"
 #include "support/pixels.h"
 #include "support/viewer_fixture.h"
@@ -60,8 +61,8 @@ TEST_F(ImageAnimationTest, FramesFollowTheirDelaysAndPlaysOnTheTimer) {
     int frame;  // -1: the animation has ended
     COLORREF colour;
   } kSteps[] = {
-      {0, 0, kRedOnScreen},  {99, 0, kRedOnScreen},   {1, 1, kGreenOnScreen}, {49, 1, kGreenOnScreen},
-      {1, 2, kBlueOnScreen}, {19, 2, kBlueOnScreen},  {1, 0, kRedOnScreen},   {100, 1, kGreenOnScreen},
+      {0, 0, kRedOnScreen},   {99, 0, kRedOnScreen},   {1, 1, kGreenOnScreen},    {49, 1, kGreenOnScreen},
+      {1, 2, kBlueOnScreen},  {19, 2, kBlueOnScreen},  {1, 0, kRedOnScreen},      {100, 1, kGreenOnScreen},
       {50, 2, kBlueOnScreen}, {20, -1, kBlueOnScreen}, {1000, -1, kBlueOnScreen},
   };
   int step = 0;
@@ -141,6 +142,23 @@ TEST_F(ImageAnimationTest, AFrameThatCannotBeHadShowsTheMessage) {
     EXPECT_NE(Page().Animation(), nullptr);
     TearDown();
   }
+}
+
+TEST_F(ImageAnimationTest, ReplayedTimeShowsTheFrameTheClockWouldShow) {
+  // Forty frames of 100 ms: each event lets 1000 ms pass before it, then
+  // "wait 250" 250 ms more; every timer on the way runs at its time.
+  profile = PROFILE_DESKTOP;
+  std::vector<AnimGifFrame> frames;
+  for (int i = 0; i < 40; ++i) frames.push_back({0, 0, 480, 480, i % 3});
+  OpenFirst({{"a.gif", EncodeAnimGif(480, 480, frames, -1)}});
+  Replay replay(*host);
+  std::string error;
+  ASSERT_TRUE(replay.Run("wait 250", &error)) << error;
+  EXPECT_EQ(FrameShown(), 12);
+  EXPECT_TRUE(Near(Middle(), kRedOnScreen, 2)) << std::hex << Middle();
+  ASSERT_TRUE(replay.Run("wait 50", &error)) << error;
+  EXPECT_EQ(FrameShown(), 23);
+  EXPECT_TRUE(Near(Middle(), kBlueOnScreen, 2)) << std::hex << Middle();
 }
 
 TEST_F(ImageAnimationTest, TheHandheldPlaysNothing) {

@@ -76,7 +76,8 @@ std::string EncodeAnimWebp(int width, int height, const std::vector<AnimWebpFram
     WebPFree(encoded);
   }
   WebPMuxAnimParams params = {0xFFFFFFFF, loops};
-  ok = ok && WebPMuxSetAnimationParams(mux, &params) == WEBP_MUX_OK && WebPMuxSetCanvasSize(mux, width, height) == WEBP_MUX_OK;
+  ok = ok && WebPMuxSetAnimationParams(mux, &params) == WEBP_MUX_OK &&
+       WebPMuxSetCanvasSize(mux, width, height) == WEBP_MUX_OK;
   WebPData assembled = {nullptr, 0};
   ok = ok && WebPMuxAssemble(mux, &assembled) == WEBP_MUX_OK;
   std::string bytes = ok ? std::string((const char*)assembled.bytes, assembled.size) : std::string();
