@@ -278,14 +278,15 @@ int CGifFrames::Next(const FrameCanvas* canvas, BOOL skip, uint64_t* delayMs) {
   rect.width = rect.left < m_nWidth ? (fw < m_nWidth - rect.left ? fw : m_nWidth - rect.left) : 0;
   rect.height = rect.top < m_nHeight ? (fh < m_nHeight - rect.top ? fh : m_nHeight - rect.top) : 0;
   rect.disposal = m_control.DisposalMode;
-  if (skip || canvas == nullptr) {
-    const int skipped = SkipPixels();
-    if (skipped == FRAME_COMPOSED) m_previous = rect;
-    // A skipped frame leaves nothing to restore: the canvas beneath the
-    // first frame is white.
-    if (rect.disposal == DISPOSE_PREVIOUS) m_previous.disposal = DISPOSE_BACKGROUND;
+  // A frame without pixels still has its (empty) data to pass over.
+  if (skip || canvas == nullptr || fw * fh == 0) {
+    if (SkipPixels() != FRAME_COMPOSED) return FRAME_FAILED;
+    if (!skip && canvas != nullptr && m_bClear) WhitenFrameRect(*canvas, 0, 0, m_nWidth, m_nHeight);
     m_bClear = false;
-    return skipped;
+    m_previous = rect;
+    // A first frame passed over lies on white: what was beneath it is white.
+    if (rect.disposal == DISPOSE_PREVIOUS) m_previous.disposal = DISPOSE_BACKGROUND;
+    return FRAME_COMPOSED;
   }
   // 3. Its pixels, what lies beneath it when it is to be restored, and the
   //    frame on the canvas.

@@ -75,7 +75,7 @@ void CImagePage::OnTimer(UINT id) {
     EndAnimation();
     return;
   }
-  View()->SetTimer(kAnimationTimer, m_pAnimation->Delay());
+  if (View() != nullptr) View()->SetTimer(kAnimationTimer, m_pAnimation->Delay());
   RedrawNow();
 }
 
