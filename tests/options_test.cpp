@@ -51,6 +51,8 @@ TEST(CommandLineTest, EveryOptionTakesItsValueInBothFormsAndLandsInItsField) {
       {PROGRAM_VIEWER, "--thumbnail-size", "64", [](const CommandLine& l) { return l.thumbnailSize == 64; }},
       {PROGRAM_VIEWER, "--thumbnail-size", "256", [](const CommandLine& l) { return l.thumbnailSize == 256; }},
       {PROGRAM_VIEWER, "--no-thumbnail-cache", "", [](const CommandLine& l) { return l.noThumbnailCache; }},
+      {PROGRAM_VIEWER, "--slideshow", "1", [](const CommandLine& l) { return l.slideshowSeconds == 1; }},
+      {PROGRAM_VIEWER, "--slideshow", "3600", [](const CommandLine& l) { return l.slideshowSeconds == 3600; }},
       {PROGRAM_SHOT, "--size", "1x1", [](const CommandLine& l) { return l.width == 1 && l.height == 1; }},
       {PROGRAM_SHOT, "--scrollbar-width", "0", [](const CommandLine& l) { return l.scrollBarWidth == 0; }},
       {PROGRAM_SHOT, "--memory", "1099511627776", [](const CommandLine& l) { return l.memoryMb == (1ll << 40); }},
@@ -62,6 +64,7 @@ TEST(CommandLineTest, EveryOptionTakesItsValueInBothFormsAndLandsInItsField) {
       {PROGRAM_SHOT, "--handheld", "", [](const CommandLine& l) { return l.handheld; }},
       {PROGRAM_SHOT, "--thumbnail-size", "100", [](const CommandLine& l) { return l.thumbnailSize == 100; }},
       {PROGRAM_SHOT, "--no-thumbnail-cache", "", [](const CommandLine& l) { return l.noThumbnailCache; }},
+      {PROGRAM_SHOT, "--slideshow", "2", [](const CommandLine& l) { return l.slideshowSeconds == 2; }},
       {PROGRAM_SHOT, "--trace", "", [](const CommandLine& l) { return l.trace; }},
       {PROGRAM_SHOT, "--time", "", [](const CommandLine& l) { return l.timing; }},
   };
@@ -127,6 +130,7 @@ TEST(CommandLineTest, EveryBadCommandLineIsOneLineNamingTheProgram) {
   };
   const std::string mb = "a number of megabytes from 0 to 1099511627776";
   const std::string wxh = "WxH, each side from 1 to 16384";
+  const std::string seconds = "a number of seconds from 1 to 3600";
   const Case cases[] = {
       {PROGRAM_VIEWER, {"--bogus"}, "vimbra: unrecognized option '--bogus'"},
       {PROGRAM_VIEWER, {"--bogus=1"}, "vimbra: unrecognized option '--bogus'"},
@@ -164,6 +168,19 @@ TEST(CommandLineTest, EveryBadCommandLineIsOneLineNamingTheProgram) {
        {"--handheld", "--device", "d", "--thumbnail-size=64"},
        "vimbra-shot: --thumbnail-size is the desktop's: the handheld's thumbnails are 64 pixels"},
       {PROGRAM_SHOT, {"--device", "d", "--th", "1"}, "vimbra-shot: option '--th' is ambiguous"},
+      // The slideshow's pace: whole seconds up to an hour, and the desktop's.
+      {PROGRAM_VIEWER, {"--slideshow", "0"}, "vimbra: --slideshow takes " + seconds + ", not '0'"},
+      {PROGRAM_VIEWER, {"--slideshow=3601"}, "vimbra: --slideshow takes " + seconds + ", not '3601'"},
+      {PROGRAM_VIEWER, {"--slideshow", "2.5"}, "vimbra: --slideshow takes " + seconds + ", not '2.5'"},
+      {PROGRAM_VIEWER, {"--slideshow", "-4"}, "vimbra: --slideshow takes " + seconds + ", not '-4'"},
+      {PROGRAM_VIEWER, {"--slideshow="}, "vimbra: --slideshow takes " + seconds + ", not ''"},
+      {PROGRAM_VIEWER, {"--slideshow"}, "vimbra: option '--slideshow' needs a value"},
+      {PROGRAM_VIEWER,
+       {"--handheld", "--slideshow", "4"},
+       "vimbra: --slideshow is the desktop's: the handheld has no slideshow"},
+      {PROGRAM_SHOT,
+       {"--slideshow=9", "--device", "d", "--handheld"},
+       "vimbra-shot: --slideshow is the desktop's: the handheld has no slideshow"},
       // Options of the other program are not this one's.
       {PROGRAM_VIEWER, {"--trace"}, "vimbra: unrecognized option '--trace'"},
       {PROGRAM_VIEWER, {"--scrollbar-width", "3"}, "vimbra: unrecognized option '--scrollbar-width'"},

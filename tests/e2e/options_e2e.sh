@@ -28,6 +28,7 @@ e2e_check "--size needs WxH" test "$(run_status "$E2E_VIMBRA" --size 12)" -eq 2
 bad_cases=(
   "vimbra|vimbra: unrecognized option '--bogus'|--bogus"
   "vimbra|vimbra: --threads takes a number from 1 to 256, not '0'|--threads=0"
+  "vimbra|vimbra: --slideshow is the desktop's: the handheld has no slideshow|--handheld|--slideshow|4"
   "vimbra-shot|vimbra-shot: --memory takes a number of megabytes from 0 to 1099511627776, not 'abc'|--device|$DEVICE|--memory|abc"
   "vimbra-shot|vimbra-shot: --memory takes a number of megabytes from 0 to 1099511627776, not '17592186044416'|--device|$DEVICE|--memory=17592186044416"
   "vimbra-shot|vimbra-shot: --size takes WxH, each side from 1 to 16384, not '240x268junk'|--device|$DEVICE|--size|240x268junk"

@@ -10,6 +10,7 @@ void ViewerFixture::Start(int width, int height) {
   app->m_launch.list.threads = threads;
   app->m_launch.autoRotate = autoRotate ? TRUE : FALSE;
   app->m_launch.profile = profile;
+  app->m_launch.slideshowPaceMs = slideshowPaceMs;
   ASSERT_TRUE(app->InitInstance());
   host->Pump();
 }

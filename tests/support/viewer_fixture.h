@@ -45,6 +45,8 @@ class ViewerFixture : public ::testing::Test {
   bool autoRotate = false;
   // The viewer the program starts: the handheld's unless a test asks.
   ViewerProfile profile = PROFILE_HANDHELD;
+  // The desktop slideshow's pace (--slideshow); 0 for its default.
+  UINT slideshowPaceMs = 0;
   std::unique_ptr<CHeadlessHost> host;
   std::unique_ptr<CViewerApp> app;
 };

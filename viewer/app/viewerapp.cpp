@@ -62,6 +62,8 @@ BOOL CViewerApp::StartViewer() {
     picture.playAnimations = TRUE;
     frame->GetViewerWnd().m_pImagePage->SetSettings(picture);
     frame->m_bTitleShowsView = TRUE;
+    // F5's slideshow, at the command line's pace.
+    frame->GetViewerWnd().EnableSlideshow(m_launch.slideshowPaceMs);
   }
   // The desktop's file actions (Trash, turns, rename, copy, move); the
   // handheld writes nothing.

@@ -30,6 +30,9 @@ struct ViewerLaunch {
   // either profile: a launcher that keeps the desktop's settings leaves it
   // at 64 for the handheld.
   int thumbnailSize = kHandheldThumb;
+  // The desktop slideshow's pace in milliseconds (--slideshow SECONDS); 0
+  // for its default. The handheld has no slideshow.
+  UINT slideshowPaceMs = 0;
 };
 
 class CViewerApp : public CWinApp {

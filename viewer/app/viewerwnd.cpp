@@ -4,6 +4,7 @@
 #include <new>
 
 #include "app/mainframe.h"
+#include "app/slideshow.h"
 #include "filelist/imagefilelist.h"
 #include "pages/browserpage.h"
 #include "pages/imagepage.h"
@@ -41,6 +42,8 @@ CViewerWnd::CViewerWnd() : m_pCurrentPage(nullptr), m_pBrowserPage(nullptr), m_p
 }
 
 CViewerWnd::~CViewerWnd() {
+  delete m_pSlideshow;
+  m_pSlideshow = nullptr;
   m_pCurrentPage = nullptr;
   delete m_pBrowserPage;
   m_pBrowserPage = nullptr;
@@ -66,6 +69,8 @@ int CViewerWnd::SwitchPage(int page) {
   if (target == nullptr) return 1;
   if (m_pCurrentPage != nullptr && !m_pCurrentPage->CanDeactivate(page)) return 0;
   m_pCurrentPage = target;
+  // The show lives on the picture page: leaving it ends the show.
+  if (m_pSlideshow != nullptr && target != m_pImagePage) m_pSlideshow->Stop();
   m_pCurrentPage->Activate();
   Invalidate(TRUE);
   UpdateFrameTitle();
@@ -88,6 +93,33 @@ void CViewerWnd::NotifyListChanged() {
 
 bool CViewerWnd::IsPicturePageShown() const {
   return m_pCurrentPage != nullptr && m_pCurrentPage == m_pImagePage;
+}
+
+void CViewerWnd::EnableSlideshow(UINT paceMs) {
+  if (m_pSlideshow == nullptr) m_pSlideshow = new (std::nothrow) CSlideshow(this, paceMs);
+}
+
+void CViewerWnd::ToggleSlideshow() {
+  if (m_pSlideshow == nullptr) return;
+  if (m_pSlideshow->IsRunning()) {
+    m_pSlideshow->Stop();
+    return;
+  }
+  if (!IsPicturePageShown()) {
+    // From the grid the current picture opens first, as Return opens it.
+    CImageFileList* list = g_pImageFileList;
+    if (list == nullptr || !list->SetCurrent(list->m_nCurrent)) return;
+    SwitchPage(PAGE_IMAGE);
+    if (!IsPicturePageShown()) return;
+  }
+  m_pSlideshow->Start();
+}
+
+BOOL CViewerWnd::OnSlideshowTimer(UINT id) {
+  if (m_pSlideshow == nullptr || id != kSlideshowTimerId) return FALSE;
+  // A step as the Right key makes it: the picture read ahead, wrap-around.
+  if (m_pSlideshow->IsStepDue(id) && IsPicturePageShown()) m_pImagePage->StepNext();
+  return TRUE;
 }
 
 BOOL CViewerWnd::OpenPicture(const CString& path) {
@@ -114,6 +146,10 @@ BOOL CViewerWnd::OnCmdMsg(UINT id) {
       return TRUE;
     case ID_BACK:
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnBack();
+      return TRUE;
+    case ID_VIEW_SLIDESHOW:
+      if (m_pSlideshow == nullptr) return FALSE;
+      ToggleSlideshow();
       return TRUE;
     default:
       return FALSE;
@@ -146,6 +182,8 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnKeyDown((UINT)wParam, repeat, keyFlags);
       return 0;
     case WM_KEYUP:
+      // A running show has the first word on the picture page's keys.
+      if (m_pSlideshow != nullptr && IsPicturePageShown() && m_pSlideshow->TakeKeyUp((UINT)wParam)) return 0;
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnKeyUp((UINT)wParam, repeat, keyFlags);
       return 0;
     case WM_CHAR:
@@ -170,6 +208,8 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnSize();
       return 0;
     case WM_TIMER:
+      // The slideshow's timer is the window's; the others are the page's.
+      if (OnSlideshowTimer((UINT)wParam)) return 0;
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnTimer((UINT)wParam);
       return 0;
     case WM_MOUSEWHEEL:

@@ -8,6 +8,7 @@
 
 class CBrowserPage;
 class CImagePage;
+class CSlideshow;
 
 class CViewerWnd : public CScrollView, public IPageHost {
  public:
@@ -25,6 +26,13 @@ class CViewerWnd : public CScrollView, public IPageHost {
   // a tap on its thumbnail does. FALSE when the list has no such picture.
   BOOL OpenPicture(const CString& path);
   bool IsPicturePageShown() const;
+  // The desktop's slideshow at `paceMs` (0: the default pace); the
+  // handheld's window has none, and F5 and its keys mean nothing there.
+  void EnableSlideshow(UINT paceMs);
+  CSlideshow* GetSlideshow() const { return m_pSlideshow; }
+  // F5: starts the show from the picture shown, or from the grid's current
+  // picture, which opens; ends a running show, which stays on its picture.
+  void ToggleSlideshow();
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Zoom In, Zoom Out and Back go to the current page; nothing else.
@@ -35,4 +43,10 @@ class CViewerWnd : public CScrollView, public IPageHost {
   CPage* m_pCurrentPage;
   CBrowserPage* m_pBrowserPage;
   CImagePage* m_pImagePage;
+
+ private:
+  // WM_TIMER: TRUE when the timer was the slideshow's.
+  BOOL OnSlideshowTimer(UINT id);
+
+  CSlideshow* m_pSlideshow = nullptr;
 };

@@ -61,6 +61,9 @@ class CImagePage : public CPage {
   void OnListChanged() override;
 
   void ResetZoom();
+  // One step to the next picture, as the Right key makes it (the desktop's
+  // slideshow steps through here).
+  void StepNext() { StepPicture(true); }
   void SetSettings(const ImagePageSettings& settings) { m_settings = settings; }
   // The picture held and its scale now; FALSE while none is held.
   BOOL GetView(PictureView* view);

@@ -123,9 +123,11 @@ const AccelResource kAccels[] = {
     {FVIRTKEY | FCONTROL, 'Q', ID_APP_EXIT}, {FVIRTKEY | FCONTROL, 'S', 57603}, {FVIRTKEY | FCONTROL, 'V', 57637},
     {FVIRTKEY | FCONTROL, 'X', 57635},       {FVIRTKEY | FCONTROL, 'Z', 57643}, {FVIRTKEY, kVkF11, ID_VIEW_FULLSCREEN},
 };
-// The desktop's keys for the file actions, looked at before the frame's.
+// The desktop's keys for the file actions and the slideshow, looked at
+// before the frame's.
 constexpr UINT kVkDelete = 0x2E;
 constexpr UINT kVkF2 = 0x71;
+constexpr UINT kVkF5 = 0x74;
 const AccelResource kFileActionAccels[] = {
     {FVIRTKEY, kVkDelete, ID_FILE_TRASH},
     {FVIRTKEY | FSHIFT, kVkDelete, ID_FILE_DELETE},
@@ -133,10 +135,11 @@ const AccelResource kFileActionAccels[] = {
     {FVIRTKEY | FCONTROL, 'L', ID_FILE_ROTATE_LEFT},
     {FVIRTKEY | FCONTROL, 'R', ID_FILE_ROTATE_RIGHT},
     {FVIRTKEY, kVkF2, ID_FILE_RENAME},
+    {FVIRTKEY, kVkF5, ID_VIEW_SLIDESHOW},
 };
 const AccelTableResource kAccelTables[] = {
     {IDR_MAINFRAME, kAccels, 9},
-    {IDR_FILE_ACTIONS, kFileActionAccels, 6},
+    {IDR_FILE_ACTIONS, kFileActionAccels, 7},
 };
 
 constexpr DWORD kChildVisible = 0x50000000;

@@ -19,6 +19,7 @@ ViewerLaunch LaunchFromCommandLine(const CommandLine& options, const StartPlace*
                            : kept.thumbnailSize > 0  ? kept.thumbnailSize
                                                      : kDesktopThumbnailSize;
   }
+  if (desktop) launch.slideshowPaceMs = (UINT)options.slideshowSeconds * 1000u;
   // The shared thumbnail cache is the desktop's; the handheld writes nothing.
   if (desktop && !options.noThumbnailCache) launch.list.thumbnailCache = DefaultThumbnailFolder();
   if (place != nullptr) {

@@ -42,6 +42,8 @@ void Usage(std::ostream& out) {
          "                        the handheld's are 64)\n"
          "  --no-thumbnail-cache  neither read nor write the shared thumbnail cache\n"
          "                        ($XDG_CACHE_HOME/thumbnails)\n"
+         "  --slideshow SECONDS   the slideshow's pace, 1 to 3600 (default 4; not with\n"
+         "                        --handheld)\n"
          "  --script FILE         read events from FILE, one per line\n"
          "  --out FILE            screenshot written at the end (default: none if the\n"
          "                        events took one, else vimbra-shot.png)\n"

@@ -21,6 +21,7 @@ enum OptionCode {
   OPT_NO_AUTO_ROTATE,
   OPT_THUMBNAIL_SIZE,
   OPT_NO_THUMBNAIL_CACHE,
+  OPT_SLIDESHOW,
   OPT_SCRIPT,
   OPT_OUT,
   OPT_TRACE,
@@ -40,6 +41,7 @@ const option kViewerOptions[] = {
     {"no-auto-rotate", no_argument, nullptr, OPT_NO_AUTO_ROTATE},
     {"thumbnail-size", required_argument, nullptr, OPT_THUMBNAIL_SIZE},
     {"no-thumbnail-cache", no_argument, nullptr, OPT_NO_THUMBNAIL_CACHE},
+    {"slideshow", required_argument, nullptr, OPT_SLIDESHOW},
     {"help", no_argument, nullptr, OPT_HELP},
     {"version", no_argument, nullptr, OPT_VERSION},
     {nullptr, 0, nullptr, 0},
@@ -56,6 +58,7 @@ const option kShotOptions[] = {
     {"no-auto-rotate", no_argument, nullptr, OPT_NO_AUTO_ROTATE},
     {"thumbnail-size", required_argument, nullptr, OPT_THUMBNAIL_SIZE},
     {"no-thumbnail-cache", no_argument, nullptr, OPT_NO_THUMBNAIL_CACHE},
+    {"slideshow", required_argument, nullptr, OPT_SLIDESHOW},
     {"script", required_argument, nullptr, OPT_SCRIPT},
     {"out", required_argument, nullptr, OPT_OUT},
     {"trace", no_argument, nullptr, OPT_TRACE},
@@ -217,6 +220,14 @@ bool Parser::Take(int code, const char* value) {
       }
       m_line->thumbnailSize = (int)number;
       return true;
+    case OPT_SLIDESHOW:
+      if (!ParseBoundedNumber(value, kMinSlideshowSeconds, kMaxSlideshowSeconds, &number)) {
+        return BadValue(code, value,
+                        "a number of seconds from " + std::to_string(kMinSlideshowSeconds) + " to " +
+                            std::to_string(kMaxSlideshowSeconds));
+      }
+      m_line->slideshowSeconds = (int)number;
+      return true;
     case OPT_SIZE:
       if (!ParseAreaSize(value, &m_line->width, &m_line->height)) {
         return BadValue(code, value, "WxH, each side from 1 to " + std::to_string(kMaxAreaSide));
@@ -233,6 +244,9 @@ bool Parser::CheckOperands() {
   // silently a different viewer.
   if (m_line->handheld && m_line->thumbnailSize != 0) {
     return Fail("--thumbnail-size is the desktop's: the handheld's thumbnails are 64 pixels");
+  }
+  if (m_line->handheld && m_line->slideshowSeconds != 0) {
+    return Fail("--slideshow is the desktop's: the handheld has no slideshow");
   }
   if (m_program == PROGRAM_VIEWER) {
     if (words.size() > 1) return Fail("one PATH at most ('" + words[1] + "' follows '" + words[0] + "')");

@@ -24,6 +24,9 @@ constexpr long long kMaxMemoryMb = 1ll << 40;
 // --thumbnail-size: the grid's cells from the handheld's 64 pixels to 256.
 constexpr int kMinThumbnailSize = 64;
 constexpr int kMaxThumbnailSize = 256;
+// --slideshow: the pace in whole seconds, up to an hour.
+constexpr int kMinSlideshowSeconds = 1;
+constexpr int kMaxSlideshowSeconds = 3600;
 
 struct CommandLine {
   std::string device;
@@ -40,6 +43,7 @@ struct CommandLine {
   bool noAutoRotate = false;
   int thumbnailSize = 0;  // 0: the profile's default (or the kept size)
   bool noThumbnailCache = false;
+  int slideshowSeconds = 0;  // 0: the desktop's default pace
   bool trace = false;
   bool timing = false;
   std::string script;

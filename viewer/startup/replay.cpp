@@ -74,8 +74,9 @@ bool ParseCommand(const std::string& text, unsigned* id) {
   static const struct {
     const char* name;
     unsigned id;
-  } kCommands[] = {{"browser", ID_BROWSER},  {"back", ID_BACK},       {"zoomin", ID_ZOOM_IN},
-                   {"zoomout", ID_ZOOM_OUT}, {"about", ID_APP_ABOUT}, {"quit", ID_APP_EXIT}};
+  } kCommands[] = {{"browser", ID_BROWSER},         {"back", ID_BACK},       {"zoomin", ID_ZOOM_IN},
+                   {"zoomout", ID_ZOOM_OUT},        {"about", ID_APP_ABOUT}, {"quit", ID_APP_EXIT},
+                   {"slideshow", ID_VIEW_SLIDESHOW}};
   for (const auto& c : kCommands) {
     if (text == c.name) {
       *id = c.id;
@@ -283,7 +284,8 @@ std::string Replay::Help() {
          "  wheel up|down [ctrl]             one notch of the mouse wheel (with Ctrl held)\n"
          "  scroll CODE [POS]                CODE: lineup linedown pageup pagedown\n"
          "                                   thumbposition thumbtrack top bottom endscroll\n"
-         "  command NAME                     browser back zoomin zoomout about quit (or an id)\n"
+         "  command NAME                     browser back zoomin zoomout about quit (or an id);\n"
+         "                                   slideshow: F5, the desktop's slideshow on or off\n"
          "  folder [NAME...]                 Select Folder: pick My Device\\NAME\\... and OK;\n"
          "                                   a NAME with blanks is quoted in a script\n"
          "                                   (folder \"My Documents\" Trip); on the command\n"
