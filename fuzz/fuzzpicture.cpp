@@ -1,5 +1,6 @@
 // One input through the picture interface: the format's glue only, under a
-// 64 MB budget, with the layout of every CDib and the heap's balance checked.
+// 64 MB budget, with the layout of every CDib and the heap's balance checked;
+// a GIF or WebP played besides, frame after frame, on its first frame.
 #include "fuzzpicture.h"
 
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include "fuzzstream.h"
 #include "imaging/dibdraw.h"
+#include "imaging/pictureanimation.h"
 #include "platform/base/heap.h"
 #include "platform/draw/canvas.h"
 #include "shell/memblock.h"
@@ -32,6 +34,28 @@ void Exercise(CDib dib, Canvas* canvas) {
   if (thumbnail != nullptr && DrawDibFit(thumbnail, &cell, dc) != 1) std::abort();
   DeleteDC(dc);
   MemFree(thumbnail);
+}
+
+// Up to 64 frames of the animation on its whole first frame.
+void Play(FILE* stream) {
+  std::rewind(stream);
+  CDib canvas = nullptr;
+  {
+    CPictureFile file;
+    if (file.OpenStream(stream, FALSE)) canvas = file.Decode(0, 0);
+  }
+  if (canvas == nullptr) return;
+  std::rewind(stream);
+  {
+    CPictureAnimation animation;
+    int step = animation.StartStream(stream, canvas, FALSE);
+    for (int frame = 0; step == ANIMATION_NEXT && frame < 64; ++frame) {
+      if (animation.Delay() < kAnimationMinDelayMs) std::abort();
+      step = animation.Advance();
+    }
+  }
+  CheckLayout(canvas);
+  MemFree(canvas);
 }
 
 }  // namespace
@@ -62,5 +86,7 @@ int FuzzPictureInput(const uint8_t* data, size_t size, PictureFormat format) {
     // Nothing of ours stays behind: no block, nothing reserved.
     if (HeapBlockCount() != blocks || HeapBytesReserved() != 0) std::abort();
   }
+  if (format == PICTURE_GIF || format == PICTURE_WEBP) Play(stream);
+  if (HeapBlockCount() != blocks || HeapBytesReserved() != 0) std::abort();
   return 0;
 }

@@ -44,16 +44,30 @@ void CPictureAnimation::Close() {
   m_pFrames = nullptr;
   delete m_pInput;
   m_pInput = nullptr;
-  if (m_stream != nullptr) std::fclose(m_stream);
+  if (m_bOwnsStream && m_stream != nullptr) std::fclose(m_stream);
   m_stream = nullptr;
+  m_bOwnsStream = FALSE;
   m_canvas = nullptr;
 }
 
 int CPictureAnimation::Start(const WCHAR* path, CDib canvas, BOOL upright) {
   Close();
+  FILE* stream = _wfopen(path, u"rb");
+  if (stream == nullptr) return ANIMATION_DONE;
+  const int step = StartStream(stream, canvas, upright);
+  if (m_stream == nullptr) {
+    std::fclose(stream);
+  } else {
+    m_bOwnsStream = TRUE;
+  }
+  return step;
+}
+
+int CPictureAnimation::StartStream(FILE* stream, CDib canvas, BOOL upright) {
+  Close();
   SetPictureDecodeError("");
   // 1. A GIF or WebP file, by its first bytes.
-  m_stream = _wfopen(path, u"rb");
+  m_stream = stream;
   if (m_stream == nullptr) return ANIMATION_DONE;
   BYTE head[kPictureSniffBytes];
   const size_t count = std::fread(head, 1, sizeof head, m_stream);

@@ -43,6 +43,8 @@ class CPictureAnimation {
   // for a file that is no animation (another format, a WebP of one frame, a
   // canvas of another size); ANIMATION_FAILED when the file cannot be played.
   int Start(const WCHAR* path, CDib canvas, BOOL upright);
+  // The same over a stream that stays the caller's (read from its start).
+  int StartStream(FILE* stream, CDib canvas, BOOL upright);
   // The next frame on the canvas (the first again, on a white canvas, after
   // the last while the file asks for more plays). ANIMATION_DONE after the
   // last frame of the last play, and at once for a GIF of one frame.
@@ -59,6 +61,7 @@ class CPictureAnimation {
   void Close();
 
   FILE* m_stream = nullptr;
+  BOOL m_bOwnsStream = FALSE;
   CDecodeInput* m_pInput = nullptr;
   CFrameDecoder* m_pFrames = nullptr;
   CDib m_canvas = nullptr;

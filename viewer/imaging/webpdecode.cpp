@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr const char kFormat[] = "WebP";
 constexpr size_t kHeadBytes = 64;
 // What the library holds besides the output: its decoder records, a few
 // rows of macroblocks and the scaler's rows, for each 1 pixel of width;

@@ -74,7 +74,9 @@ DWORD RunDueTimers() {
       timer.start = now;
     }
   }
-  for (const auto& [wnd, id] : due) {
+  for (const auto& entry : due) {
+    CWnd* wnd = entry.first;
+    const UINT id = entry.second;
     const bool stillSet = std::any_of(g_timers.begin(), g_timers.end(),
                                       [&](const Timer& timer) { return timer.wnd == wnd && timer.id == id; });
     if (stillSet) wnd->SendMessage(WM_TIMER, id, 0);
