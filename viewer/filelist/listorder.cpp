@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "filelist/imagefilelist.h"
+#include "platform/device/devicestart.h"
 
 namespace {
 
@@ -63,10 +64,13 @@ BOOL CImageFileList::ApplySortOrder() {
   } catch (const std::bad_alloc&) {
     return FALSE;
   }
-  // 1. Each entry's value, read once (the date taken reads the file).
+  // 1. Each entry's value, read once (the date taken reads the file's
+  //    start, through the folder held open).
+  const CDeviceFolderReader folder(m_sortOrder.key == SORT_BY_DATE_TAKEN ? m_strFolder.c_str() : nullptr);
   for (int i = 0; i < count; ++i) {
     const WIN32_FIND_DATA* record = EntryRecord(i);
-    values[(size_t)i] = SortValueOf(m_sortOrder.key, *record, CString(record->cFileName, WStrLen(record->cFileName)));
+    values[(size_t)i] = SortValueOf(m_sortOrder.key, *record, CString(record->cFileName, WStrLen(record->cFileName)),
+                                    folder.IsOpen() ? &folder : nullptr);
   }
   // 2. order[new index] = old index. Names break ties and no two are
   //    equal, so the order is total and the sort's result is the one.
@@ -110,7 +114,7 @@ int CImageFileList::FindOrderPlace(const WIN32_FIND_DATA& record, int skip) cons
   const std::u16string_view name = NameIn(record.cFileName);
   if (IsNameOrder(m_sortOrder) && skip < 0) return FindNamePlace(CString(name));
   const CString path = name.size() == WStrLen(record.cFileName) ? m_strFolder + u"\\" + CString(name)
-                                                                 : CString(record.cFileName, WStrLen(record.cFileName));
+                                                                : CString(record.cFileName, WStrLen(record.cFileName));
   const int64_t value = SortValueOf(m_sortOrder.key, record, path);
   // The list stands in its order: a binary search over the entries but
   // `skip`, reading the value of those it looks at.

@@ -8,6 +8,7 @@
 
 #include "imaging/exifdate.h"
 #include "platform/device/devicefs.h"
+#include "platform/device/devicestart.h"
 #include "platform/device/nameorder.h"
 
 namespace {
@@ -21,10 +22,20 @@ int64_t FileTimeOf(const FILETIME& time) {
   return (int64_t)(((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime);
 }
 
-// The first `size` bytes of `stream` into `buffer`; how many there were.
-size_t ReadStart(FILE* stream, BYTE* buffer, size_t size) {
-  if (std::fseek(stream, 0, SEEK_SET) != 0) return 0;
-  return std::fread(buffer, 1, size, stream);
+// The date in the file's first bytes, `read(buffer, size)` giving them
+// (the count, or -1): 1 found, 0 none, -1 the file could not be read.
+template <typename Read>
+int DateFromStart(Read&& read, int64_t* taken) {
+  BYTE first[kFirstReadBytes];
+  const long got = read(first, sizeof(first));
+  if (got < 0) return -1;
+  ExifDateFind found = FindExifDateTaken(first, (size_t)got, taken);
+  if (found == EXIF_DATE_NEEDS_MORE && (size_t)got == sizeof(first)) {
+    std::unique_ptr<BYTE[]> longer(new (std::nothrow) BYTE[kLongestReadBytes]);
+    const long more = longer ? read(longer.get(), kLongestReadBytes) : -1;
+    if (more >= 0) found = FindExifDateTaken(longer.get(), (size_t)more, taken);
+  }
+  return found == EXIF_DATE_FOUND ? 1 : 0;
 }
 
 }  // namespace
@@ -34,22 +45,31 @@ BOOL ReadDateTaken(const CString& path, int64_t* taken) {
   if (stream == nullptr) return FALSE;
   // Unbuffered: each read below is one read of the file.
   std::setvbuf(stream, nullptr, _IONBF, 0);
-  BYTE first[kFirstReadBytes];
-  const size_t got = ReadStart(stream, first, sizeof(first));
-  ExifDateFind found = FindExifDateTaken(first, got, taken);
-  if (found == EXIF_DATE_NEEDS_MORE && got == sizeof(first)) {
-    std::unique_ptr<BYTE[]> longer(new (std::nothrow) BYTE[kLongestReadBytes]);
-    if (longer) found = FindExifDateTaken(longer.get(), ReadStart(stream, longer.get(), kLongestReadBytes), taken);
-  }
+  const int found = DateFromStart(
+      [stream](BYTE* buffer, size_t size) {
+        return std::fseek(stream, 0, SEEK_SET) == 0 ? (long)std::fread(buffer, 1, size, stream) : -1L;
+      },
+      taken);
   std::fclose(stream);
-  return found == EXIF_DATE_FOUND ? TRUE : FALSE;
+  return found > 0 ? TRUE : FALSE;
 }
 
-int64_t SortValueOf(SortKey key, const WIN32_FIND_DATA& record, const CString& path) {
+int64_t SortValueOf(SortKey key, const WIN32_FIND_DATA& record, const CString& path,
+                    const CDeviceFolderReader* folder) {
   switch (key) {
     case SORT_BY_DATE_TAKEN: {
       int64_t taken = 0;
-      return ReadDateTaken(path, &taken) ? taken : FileTimeOf(record.ftLastWriteTime);
+      // Through the folder held open; a file it does not read (a link to a
+      // picture, say) is opened as any picture is.
+      const CString name = path.substr(path.rfind(u'\\') + 1);
+      int found = -1;
+      if (folder != nullptr) {
+        found = DateFromStart(
+            [folder, &name](BYTE* buffer, size_t size) { return folder->ReadStart(name.c_str(), buffer, size); },
+            &taken);
+      }
+      if (found < 0) found = ReadDateTaken(path, &taken) ? 1 : 0;
+      return found > 0 ? taken : FileTimeOf(record.ftLastWriteTime);
     }
     case SORT_BY_MODIFIED:
       return FileTimeOf(record.ftLastWriteTime);

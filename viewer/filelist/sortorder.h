@@ -9,6 +9,8 @@
 #include "platform/base/wintypes.h"
 #include "platform/base/wstr.h"
 
+class CDeviceFolderReader;
+
 enum SortKey {
   SORT_BY_NAME,
   // Exif DateTimeOriginal, else the file's modification time.
@@ -34,8 +36,10 @@ inline bool operator!=(const SortOrder& a, const SortOrder& b) {
 // What the file at device path `path`, enumerated as `record`, sorts by
 // under `key`: FILETIME units for the times, bytes for the size, 0 for the
 // name (which is compared on its own). The date taken reads the first
-// bytes of the file and nothing more.
-int64_t SortValueOf(SortKey key, const WIN32_FIND_DATA& record, const CString& path);
+// bytes of the file and nothing more, through `folder` (the file's folder,
+// held open) when given.
+int64_t SortValueOf(SortKey key, const WIN32_FIND_DATA& record, const CString& path,
+                    const CDeviceFolderReader* folder = nullptr);
 
 // The picture's Exif DateTimeOriginal in FILETIME units, read from a few
 // kilobytes at the start of the file (up to the 64 KB of an Exif segment

@@ -139,6 +139,28 @@ ExifDateFind DateInWebp(const BYTE* start, size_t size, int64_t* taken) {
   return EXIF_DATE_NONE;
 }
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t year, int month, int day) {
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yearOfEra = year - era * 400;
+  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  return era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
+}
+
+// A wall-clock time of the local zone as seconds since 1970 UTC: the offset
+// in force then, looked up twice (a time in a daylight-saving gap or fold
+// takes the offset of one side). localtime_r reads the zone once, where
+// mktime looks at the zone's file again on every call.
+int64_t LocalToUtc(int64_t wall) {
+  time_t at = (time_t)wall;
+  struct tm parts;
+  if (localtime_r(&at, &parts) == nullptr) return wall;
+  at = (time_t)(wall - parts.tm_gmtoff);
+  if (localtime_r(&at, &parts) == nullptr) return (int64_t)at;
+  return wall - parts.tm_gmtoff;
+}
+
 bool TwoDigits(const char* text, int* value) {
   if (text[0] < '0' || text[0] > '9' || text[1] < '0' || text[1] > '9') return false;
   *value = (text[0] - '0') * 10 + (text[1] - '0');
@@ -175,16 +197,9 @@ BOOL ParseExifDateTime(const char* text, size_t length, int64_t* fileTime) {
   if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
     return FALSE;
   }
-  struct tm local = {};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
-  local.tm_isdst = -1;
-  const time_t seconds = std::mktime(&local);
-  if (seconds == (time_t)-1 || (int64_t)seconds < -kEpochDifference) return FALSE;
-  *fileTime = ((int64_t)seconds + kEpochDifference) * 10000000LL;
+  const int64_t wall = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+  const int64_t seconds = LocalToUtc(wall);
+  if (seconds < -kEpochDifference) return FALSE;
+  *fileTime = (seconds + kEpochDifference) * 10000000LL;
   return TRUE;
 }

@@ -1,7 +1,7 @@
 // Opening host objects below the device root without leaving it: the root
 // held open, links resolved and checked against it, and every open made
 // with links refused, so that a path swapped for a link meanwhile fails
-// instead of leading elsewhere. Used by devicefs.cpp only.
+// instead of leading elsewhere. Used by the device's own files only.
 #pragma once
 
 #include <sys/stat.h>
