@@ -55,8 +55,8 @@ bool SameSettings(const KeptSettings& a, const KeptSettings& b) {
 TEST(SettingsTextTest, FormattedSettingsReadBackAndEveryMalformedLineIsNamed) {
   // Written and read again, every field as it was; nothing kept, nothing written.
   for (const KeptSettings& kept :
-       {KeptSettings{1280, 800, true, 12, -40, 128}, KeptSettings{700, 480, false, 0, 0, 0}, KeptSettings{}}) {
-    KeptSettings read{1, 1, true, 1, 1, 1};
+       {KeptSettings{1280, 800, true, 12, -40, 128, {}}, KeptSettings{700, 480, false, 0, 0, 0, {}}, KeptSettings{}}) {
+    KeptSettings read{1, 1, true, 1, 1, 1, {}};
     std::string why;
     ASSERT_TRUE(ParseSettings(FormatSettings(kept), &read, &why)) << why;
     EXPECT_TRUE(SameSettings(read, kept)) << FormatSettings(kept);
@@ -65,7 +65,7 @@ TEST(SettingsTextTest, FormattedSettingsReadBackAndEveryMalformedLineIsNamed) {
   KeptSettings read;
   std::string why;
   ASSERT_TRUE(ParseSettings("# x\n\nwindow-size=640x480\r\nzoom-mode=fit\nthumbnail-size=256\n", &read, &why));
-  EXPECT_TRUE(SameSettings(read, KeptSettings{640, 480, false, 0, 0, 256}));
+  EXPECT_TRUE(SameSettings(read, KeptSettings{640, 480, false, 0, 0, 256, {}}));
 
   struct Bad {
     std::string text;
@@ -85,11 +85,11 @@ TEST(SettingsTextTest, FormattedSettingsReadBackAndEveryMalformedLineIsNamed) {
       {"#\nthumbnail-size=64\nthumbnail-size=96\n", "line 3: thumbnail-size is given twice"},
   };
   for (const Bad& b : bad) {
-    KeptSettings kept{5, 5, false, 0, 0, 96};
+    KeptSettings kept{5, 5, false, 0, 0, 96, {}};
     std::string reason;
     EXPECT_FALSE(ParseSettings(b.text, &kept, &reason)) << b.text;
     EXPECT_EQ(reason, b.why);
-    EXPECT_TRUE(SameSettings(kept, KeptSettings{5, 5, false, 0, 0, 96})) << "a bad file changes nothing";
+    EXPECT_TRUE(SameSettings(kept, KeptSettings{5, 5, false, 0, 0, 96, {}})) << "a bad file changes nothing";
   }
 }
 
@@ -124,7 +124,7 @@ TEST_F(SettingsTest, OnlyASmallRegularWellFormedFileIsReadElseOneLineSaysItWasIg
   EXPECT_EQ(note, "");
   Write(file, "window-size=900x600\nwindow-place=5,6\nthumbnail-size=160\n");
   kept = LoadSettings(file.string(), &note);
-  EXPECT_TRUE(SameSettings(kept, KeptSettings{900, 600, true, 5, 6, 160}));
+  EXPECT_TRUE(SameSettings(kept, KeptSettings{900, 600, true, 5, 6, 160, {}}));
   EXPECT_EQ(note, "");
 
   struct Case {
@@ -157,8 +157,8 @@ TEST_F(SettingsTest, SavingWritesTheWholeFileThroughATemporaryNameAndMakesItsFol
   // $XDG_CONFIG_HOME and its vimbra folder are both missing: both are made.
   const fs::path file = top / "config/vimbra/settings";
   std::string error;
-  ASSERT_TRUE(SaveSettings(file.string(), KeptSettings{800, 500, true, 10, 20, 96}, &error)) << error;
-  EXPECT_EQ(Read(file), FormatSettings(KeptSettings{800, 500, true, 10, 20, 96}));
+  ASSERT_TRUE(SaveSettings(file.string(), KeptSettings{800, 500, true, 10, 20, 96, {}}, &error)) << error;
+  EXPECT_EQ(Read(file), FormatSettings(KeptSettings{800, 500, true, 10, 20, 96, {}}));
   struct stat st;
   ASSERT_EQ(stat(file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u) << "the user's own file";
@@ -166,9 +166,9 @@ TEST_F(SettingsTest, SavingWritesTheWholeFileThroughATemporaryNameAndMakesItsFol
   EXPECT_EQ(st.st_mode & 0777, 0700u);
 
   // A second save replaces the file whole and leaves no temporary file.
-  ASSERT_TRUE(SaveSettings(file.string(), KeptSettings{640, 480, false, 0, 0, 256}, &error)) << error;
+  ASSERT_TRUE(SaveSettings(file.string(), KeptSettings{640, 480, false, 0, 0, 256, {}}, &error)) << error;
   std::string note;
-  EXPECT_TRUE(SameSettings(LoadSettings(file.string(), &note), KeptSettings{640, 480, false, 0, 0, 256}));
+  EXPECT_TRUE(SameSettings(LoadSettings(file.string(), &note), KeptSettings{640, 480, false, 0, 0, 256, {}}));
   int entries = 0;
   for (const auto& entry : fs::directory_iterator(file.parent_path())) entries += entry.path() == file ? 1 : 100;
   EXPECT_EQ(entries, 1);
@@ -176,9 +176,9 @@ TEST_F(SettingsTest, SavingWritesTheWholeFileThroughATemporaryNameAndMakesItsFol
   // A save that fails says so in one line and leaves the old file whole.
   fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
   if (access(file.parent_path().c_str(), W_OK) != 0) {  // root may write anyway
-    EXPECT_FALSE(SaveSettings(file.string(), KeptSettings{1, 1, false, 0, 0, 0}, &error));
+    EXPECT_FALSE(SaveSettings(file.string(), KeptSettings{1, 1, false, 0, 0, 0, {}}, &error));
     EXPECT_EQ(error, "vimbra: cannot keep the settings in " + file.string() + ": Permission denied");
-    EXPECT_TRUE(SameSettings(LoadSettings(file.string(), &note), KeptSettings{640, 480, false, 0, 0, 256}));
+    EXPECT_TRUE(SameSettings(LoadSettings(file.string(), &note), KeptSettings{640, 480, false, 0, 0, 256, {}}));
   }
   fs::permissions(file.parent_path(), fs::perms::owner_all);
   // A file where the folder should be: nothing can be written below it.
@@ -210,7 +210,7 @@ TEST(LaunchTest, EachProfileTakesItsDefaultsAndTheCommandLineWins) {
   sized.thumbnailSize = 96;
   CommandLine noCache;
   noCache.noThumbnailCache = true;
-  const KeptSettings kept{900, 700, false, 0, 0, 256};
+  const KeptSettings kept{900, 700, false, 0, 0, 256, {}};
   const Case cases[] = {
       {"desktop", desktop, KeptSettings{}, PROFILE_DESKTOP, 128, "/caches/thumbnails"},
       {"desktop, a kept size", desktop, kept, PROFILE_DESKTOP, 256, "/caches/thumbnails"},
@@ -244,4 +244,46 @@ TEST(LaunchTest, EachProfileTakesItsDefaultsAndTheCommandLineWins) {
   area.height = 200;
   ShotAreaSize(area, &w, &h);
   EXPECT_EQ(std::make_pair(w, h), std::make_pair(300, 200));
+}
+
+TEST(SettingsTextTest, TheSortOrderIsKeptForTheDesktopAndIgnoredForTheHandheld) {
+  const struct {
+    const char* word;
+    SortOrder order;
+  } words[] = {
+      {"name-reversed", {SORT_BY_NAME, TRUE}},
+      {"date-taken", {SORT_BY_DATE_TAKEN, FALSE}},
+      {"date-taken-reversed", {SORT_BY_DATE_TAKEN, TRUE}},
+      {"modified", {SORT_BY_MODIFIED, FALSE}},
+      {"modified-reversed", {SORT_BY_MODIFIED, TRUE}},
+      {"size", {SORT_BY_SIZE, FALSE}},
+      {"size-reversed", {SORT_BY_SIZE, TRUE}},
+  };
+  CommandLine handheld;
+  handheld.handheld = true;
+  for (const auto& w : words) {
+    KeptSettings kept;
+    kept.sortOrder = w.order;
+    const std::string text = FormatSettings(kept);
+    EXPECT_NE(text.find(std::string("\nsort-order=") + w.word + "\n"), std::string::npos) << text;
+    KeptSettings read;
+    std::string why;
+    ASSERT_TRUE(ParseSettings(text, &read, &why)) << why;
+    EXPECT_TRUE(read.sortOrder == w.order) << w.word;
+    EXPECT_TRUE(LaunchFromCommandLine(CommandLine(), nullptr, read).list.sortOrder == w.order) << w.word;
+    EXPECT_TRUE(LaunchFromCommandLine(handheld, nullptr, read).list.sortOrder == SortOrder()) << w.word;
+  }
+  // Name order, the default, is not written; "sort-order=name" reads as it.
+  EXPECT_EQ(FormatSettings(KeptSettings()).find("sort-order"), std::string::npos);
+  KeptSettings read;
+  read.sortOrder = {SORT_BY_SIZE, TRUE};
+  std::string why;
+  ASSERT_TRUE(ParseSettings("sort-order=name\n", &read, &why));
+  EXPECT_TRUE(read.sortOrder == SortOrder());
+  for (const char* bad : {"sort-order=date\n", "sort-order=-reversed\n", "sort-order=Size\n", "sort-order=size-\n",
+                          "sort-order=size\nsort-order=name\n"}) {
+    KeptSettings kept;
+    EXPECT_FALSE(ParseSettings(bad, &kept, &why)) << bad;
+    EXPECT_NE(why.find("sort-order"), std::string::npos) << why;
+  }
 }

@@ -20,6 +20,8 @@
 #include "support/exifwriter.h"
 #include "support/scoped_env.h"
 #include "support/temp_device.h"
+#include "support/testpics.h"
+#include "support/viewer_fixture.h"
 
 namespace {
 
@@ -166,8 +168,8 @@ TEST_F(SortOrderTest, ExifDatesOfEveryFormatAndWhereTheWalkStops) {
       {"webp", WebpWithDate("2019:01:01 00:00:00"), std::string::npos, EXIF_DATE_FOUND},
       {"unset clock", JpegWithDate("0000:00:00 00:00:00", false, 0), std::string::npos, EXIF_DATE_NONE},
       {"not a date", JpegWithDate("2019-01-01T00:00:00", false, 0), std::string::npos, EXIF_DATE_NONE},
-      {"tables before any Exif", std::string("\xFF\xD8\xFF\xDB\0\x43", 6) + std::string(80, '\0'),
-       std::string::npos, EXIF_DATE_NONE},
+      {"tables before any Exif", std::string("\xFF\xD8\xFF\xDB\0\x43", 6) + std::string(80, '\0'), std::string::npos,
+       EXIF_DATE_NONE},
       {"gif", "GIF89a" + std::string(40, '\0'), std::string::npos, EXIF_DATE_NONE},
   };
   for (const Case& c : cases) {
@@ -178,6 +180,23 @@ TEST_F(SortOrderTest, ExifDatesOfEveryFormatAndWhereTheWalkStops) {
     if (c.found == EXIF_DATE_FOUND) {
       EXPECT_EQ(taken, k2019FileTime);
     }
+  }
+  // The calendar's corners, in UTC and in a zone two hours east of it.
+  const struct {
+    const char* text;
+    const char* zone;
+    int64_t seconds;
+  } dates[] = {
+      {"1999:12:31 23:59:59", "UTC", 946684799},           {"2020:02:29 12:34:56", "UTC", 1582979696},
+      {"2100:03:01 00:00:00", "UTC", 4107542400},          {"2019:01:01 00:00:00", "XYZ-2", k2019 - 7200},
+      {"2020:02:29 12:34:56", "XYZ-2", 1582979696 - 7200},
+  };
+  for (const auto& d : dates) {
+    ScopedEnv zone("TZ", d.zone);
+    tzset();
+    int64_t fileTime = 0;
+    EXPECT_TRUE(ParseExifDateTime(d.text, 19, &fileTime)) << d.text;
+    EXPECT_EQ(fileTime, (d.seconds + 11644473600LL) * 10000000LL) << d.text << " " << d.zone;
   }
 }
 
@@ -239,6 +258,82 @@ TEST_F(SortOrderTest, TheCurrentPictureAndEveryThumbnailStayWithTheirPictures) {
   check("d.jpg");
   ASSERT_TRUE(list.RemoveEntry(1));
   check("d.jpg");
+}
+
+}  // namespace
+
+namespace {
+
+// The Tools menu's orders as a user meets them, and which order each
+// profile starts in and keeps.
+class SortCommandsTest : public ViewerFixture {
+ protected:
+  void StartWith(ViewerProfile which, SortOrder launched) {
+    device.MakeFolder("\\My Documents");
+    // Sizes: b < c < a; dates: c < a < b.
+    const struct {
+      const char* name;
+      int side;
+      const char* date;
+    } pictures[] = {{"a.jpg", 60, "2020:01:01 00:00:00"},
+                    {"b.jpg", 8, "2022:01:01 00:00:00"},
+                    {"c.jpg", 30, "2018:01:01 00:00:00"}};
+    for (const auto& p : pictures) {
+      const std::string jpeg = EncodeJpeg(RampPicture(p.side, p.side));
+      device.WriteFile(std::string("\\My Documents\\") + p.name,
+                       jpeg.substr(0, 2) + DateTakenSegment(p.date) + jpeg.substr(2));
+    }
+    profile = which;
+    sortOrder = launched;
+    Start(400, 300);
+  }
+  std::vector<UINT> Checked() const {
+    std::vector<UINT> checked;
+    for (UINT id : {ID_SORT_BY_NAME, ID_SORT_BY_DATE_TAKEN, ID_SORT_BY_MODIFIED, ID_SORT_BY_SIZE, ID_SORT_REVERSED}) {
+      if (Bar().IsMenuItemChecked(id)) checked.push_back(id);
+    }
+    return checked;
+  }
+};
+
+TEST_F(SortCommandsTest, TheDesktopStartsInItsKeptOrderAndTakesTheMenusKeepingTheCurrentPicture) {
+  StartWith(PROFILE_DESKTOP, {SORT_BY_SIZE, FALSE});
+  ASSERT_EQ(Bar().Menu()->itemCount, 16u);
+  EXPECT_EQ(Names(*List()), (std::vector<std::string>{"b.jpg", "c.jpg", "a.jpg"}));
+  EXPECT_EQ(Checked(), (std::vector<UINT>{ID_SORT_BY_SIZE}));
+  ASSERT_TRUE(List()->SetCurrent(1));  // c.jpg
+  const struct {
+    UINT command;
+    std::vector<std::string> names;
+    SortOrder order;
+    std::vector<UINT> checked;
+  } steps[] = {
+      {ID_SORT_BY_DATE_TAKEN, {"c.jpg", "a.jpg", "b.jpg"}, {SORT_BY_DATE_TAKEN, FALSE}, {ID_SORT_BY_DATE_TAKEN}},
+      {ID_SORT_REVERSED,
+       {"b.jpg", "a.jpg", "c.jpg"},
+       {SORT_BY_DATE_TAKEN, TRUE},
+       {ID_SORT_BY_DATE_TAKEN, ID_SORT_REVERSED}},
+      {ID_SORT_BY_NAME, {"c.jpg", "b.jpg", "a.jpg"}, {SORT_BY_NAME, TRUE}, {ID_SORT_BY_NAME, ID_SORT_REVERSED}},
+      {ID_SORT_REVERSED, {"a.jpg", "b.jpg", "c.jpg"}, {SORT_BY_NAME, FALSE}, {ID_SORT_BY_NAME}},
+  };
+  for (const auto& step : steps) {
+    Command(step.command);
+    EXPECT_EQ(Names(*List()), step.names) << step.command;
+    EXPECT_EQ(Names(*List())[(size_t)List()->m_nCurrent], "c.jpg") << step.command;
+    EXPECT_TRUE(app->CurrentSortOrder() == step.order) << step.command;
+    EXPECT_EQ(Checked(), step.checked) << step.command;
+  }
+}
+
+TEST_F(SortCommandsTest, TheHandheldStaysInNameOrderWithoutTheCommands) {
+  StartWith(PROFILE_HANDHELD, {SORT_BY_SIZE, TRUE});
+  EXPECT_EQ(Bar().Menu()->itemCount, 3u);
+  EXPECT_EQ(Names(*List()), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+  Command(ID_SORT_BY_DATE_TAKEN);
+  Command(ID_SORT_REVERSED);
+  EXPECT_EQ(Names(*List()), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+  EXPECT_TRUE(app->CurrentSortOrder() == SortOrder());
+  EXPECT_TRUE(Checked().empty());
 }
 
 }  // namespace

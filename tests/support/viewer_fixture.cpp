@@ -11,6 +11,7 @@ void ViewerFixture::Start(int width, int height) {
   app->m_launch.autoRotate = autoRotate ? TRUE : FALSE;
   app->m_launch.profile = profile;
   app->m_launch.slideshowPaceMs = slideshowPaceMs;
+  app->m_launch.list.sortOrder = sortOrder;
   ASSERT_TRUE(app->InitInstance());
   host->Pump();
 }

@@ -47,6 +47,8 @@ class ViewerFixture : public ::testing::Test {
   ViewerProfile profile = PROFILE_HANDHELD;
   // The desktop slideshow's pace (--slideshow); 0 for its default.
   UINT slideshowPaceMs = 0;
+  // The order the launch asks the list for (the desktop's kept one).
+  SortOrder sortOrder;
   std::unique_ptr<CHeadlessHost> host;
   std::unique_ptr<CViewerApp> app;
 };

@@ -5,6 +5,7 @@
 
 #include "app/filecommands.h"
 #include "app/frametitle.h"
+#include "app/sortcommands.h"
 #include "app/viewerlistobserver.h"
 #include "filelist/imagefilelist.h"
 #include "pages/imagepage.h"
@@ -30,6 +31,8 @@ CMainFrame::CMainFrame(const ListSettings& listSettings) : m_tooltipTexts{} {
 CMainFrame::~CMainFrame() {
   delete m_pFileCommands;
   m_pFileCommands = nullptr;
+  delete m_pSortCommands;
+  m_pSortCommands = nullptr;
   delete g_pFileListObserver;
   delete g_pImageFileList;
   for (WCHAR*& text : m_tooltipTexts) {
@@ -76,7 +79,16 @@ void CMainFrame::EnableFileActions() {
   if (m_pFileCommands != nullptr) SetExtraAccelerators(IDR_FILE_ACTIONS);
 }
 
+void CMainFrame::EnableSortOrders(std::function<void(const SortOrder&)> changed) {
+  if (m_pSortCommands != nullptr || g_pImageFileList == nullptr) return;
+  m_pSortCommands = new (std::nothrow) CSortCommands(g_pImageFileList, std::move(changed));
+}
+
 BOOL CMainFrame::OnFrameCommand(UINT id) {
+  if (m_pSortCommands != nullptr && m_pSortCommands->OnCommand(id, m_viewerWnd)) {
+    UpdateTitle();
+    return TRUE;
+  }
   if (m_pFileCommands != nullptr && m_pFileCommands->OnCommand(id, m_viewerWnd)) {
     UpdateTitle();
     return TRUE;
@@ -102,6 +114,7 @@ void CMainFrame::UpdateTitle() {
       MakeFrameTitle(GetTitle(), g_pImageFileList, picturePage, DeviceRootName(), withView ? &view : nullptr));
   // The file actions' menu items follow the picture the caption names.
   if (m_pFileCommands != nullptr) m_pFileCommands->UpdateMenu(m_commandBar);
+  if (m_pSortCommands != nullptr) m_pSortCommands->UpdateMenu(m_commandBar);
 }
 
 void CMainFrame::ShowInitialPage() {

@@ -4,12 +4,15 @@
 // says in its caption where the user is.
 #pragma once
 
+#include <functional>
+
 #include "app/viewerwnd.h"
 #include "filelist/imagefilelist.h"
 #include "platform/controls/cmdbar.h"
 #include "platform/window/frame.h"
 
 class CFileCommands;
+class CSortCommands;
 
 class CMainFrame : public CFrameWnd {
  public:
@@ -20,6 +23,9 @@ class CMainFrame : public CFrameWnd {
   // Called before the frame is loaded; the handheld's frame never has them.
   void EnableFileActions();
   CFileCommands* GetFileCommands() const { return m_pFileCommands; }
+  // The desktop's sort orders in the Tools menu; `changed` is told each
+  // order the list takes. Called before the frame is loaded.
+  void EnableSortOrders(std::function<void(const SortOrder&)> changed);
 
   virtual void ShowInitialPage();
   // The caption follows the page, the folder and the picture shown; before
@@ -38,6 +44,7 @@ class CMainFrame : public CFrameWnd {
   CViewerWnd m_viewerWnd;
   WCHAR* m_tooltipTexts[6];
   CFileCommands* m_pFileCommands = nullptr;
+  CSortCommands* m_pSortCommands = nullptr;
   // On the picture page the caption also gives the picture's size and zoom
   // (the desktop's); the handheld's names the picture and its place only.
   BOOL m_bTitleShowsView = FALSE;

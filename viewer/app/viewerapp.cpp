@@ -39,6 +39,9 @@ BOOL CViewerApp::StartViewer() {
   // The shared thumbnail cache is the desktop's: the handheld reads and
   // writes no files, whatever the list was handed.
   if (!desktop) list.thumbnailCache.clear();
+  // Other orders are the desktop's: the handheld lists in name order.
+  if (!desktop) list.sortOrder = SortOrder();
+  m_sortOrder = list.sortOrder;
   m_nThumbnailSize = ClampThumbSide(m_launch.thumbnailSize);
   list.grid = GridSizesFor(m_nThumbnailSize);
   CMainFrame* frame = new (std::nothrow) CMainFrame(list);
@@ -68,6 +71,7 @@ BOOL CViewerApp::StartViewer() {
   // The desktop's file actions (Trash, turns, rename, copy, move); the
   // handheld writes nothing.
   if (desktop) frame->EnableFileActions();
+  if (desktop) frame->EnableSortOrders([this](const SortOrder& order) { m_sortOrder = order; });
   // 3. AfxGetMainWnd finds the frame from here on, while it is being created too.
   m_pMainWnd = frame;
   // 4. Frame window from resource 128. A frame that cannot be created has

@@ -46,7 +46,11 @@ class CViewerApp : public CWinApp {
   // The grid's thumbnail side now: the launch value, then the last one the
   // user picked. It outlives the frame, so it can be kept at exit.
   int CurrentThumbnailSize() const { return m_nThumbnailSize; }
+  // The list's order now: the launch value, then the last one the user
+  // picked (the handheld's is always name order). Kept at exit likewise.
+  const SortOrder& CurrentSortOrder() const { return m_sortOrder; }
 
  private:
   int m_nThumbnailSize = kHandheldThumb;
+  SortOrder m_sortOrder;
 };

@@ -44,6 +44,13 @@
 #define ID_FILE_RENAME 32805
 #define ID_FILE_COPY_TO 32806
 #define ID_FILE_MOVE_TO 32807
+// The desktop's sort orders: one item a key, checked when it is the list's,
+// and the reversal of whichever it is.
+#define ID_SORT_BY_NAME 32810
+#define ID_SORT_BY_DATE_TAKEN 32811
+#define ID_SORT_BY_MODIFIED 32812
+#define ID_SORT_BY_SIZE 32813
+#define ID_SORT_REVERSED 32814
 #define ID_APP_ABOUT 57664
 #define IDM_TOOLS 106
 

@@ -92,19 +92,29 @@ const MenuItemResource kToolsMenuItems[] = {
     {ID_APP_EXIT, u"Quit"},
     {ID_VIEW_FULLSCREEN, u"Full Screen"},
 };
-// The desktop's Tools menu with the file actions; the handheld's stays as
-// it was.
+// The desktop's Tools menu with the file actions and the sort orders; the
+// handheld's stays as it was.
 const MenuItemResource kFileActionsMenuItems[] = {
-    {ID_APP_ABOUT, u"About Vimbra..."},      {ID_APP_EXIT, u"Quit"},
-    {ID_VIEW_FULLSCREEN, u"Full Screen"},    {ID_FILE_ROTATE_LEFT, u"Rotate Left"},
-    {ID_FILE_ROTATE_RIGHT, u"Rotate Right"}, {ID_FILE_RENAME, u"Rename..."},
-    {ID_FILE_COPY_TO, u"Copy to..."},        {ID_FILE_MOVE_TO, u"Move to..."},
-    {ID_FILE_TRASH, u"Move to Trash"},       {ID_FILE_UNDO_TRASH, u"Undo Move to Trash"},
+    {ID_APP_ABOUT, u"About Vimbra..."},
+    {ID_APP_EXIT, u"Quit"},
+    {ID_VIEW_FULLSCREEN, u"Full Screen"},
+    {ID_FILE_ROTATE_LEFT, u"Rotate Left"},
+    {ID_FILE_ROTATE_RIGHT, u"Rotate Right"},
+    {ID_FILE_RENAME, u"Rename..."},
+    {ID_FILE_COPY_TO, u"Copy to..."},
+    {ID_FILE_MOVE_TO, u"Move to..."},
+    {ID_FILE_TRASH, u"Move to Trash"},
+    {ID_FILE_UNDO_TRASH, u"Undo Move to Trash"},
     {ID_FILE_DELETE, u"Delete for Good..."},
+    {ID_SORT_BY_NAME, u"Sort by Name"},
+    {ID_SORT_BY_DATE_TAKEN, u"Sort by Date Taken"},
+    {ID_SORT_BY_MODIFIED, u"Sort by Modification Time"},
+    {ID_SORT_BY_SIZE, u"Sort by File Size"},
+    {ID_SORT_REVERSED, u"Reverse Order"},
 };
 const MenuResource kMenus[] = {
     {IDR_MAINFRAME, u"Tools", kToolsMenuItems, 3},
-    {IDR_FILE_ACTIONS, u"Tools", kFileActionsMenuItems, 11},
+    {IDR_FILE_ACTIONS, u"Tools", kFileActionsMenuItems, 16},
 };
 const MenuBarResource kMenuBars[] = {
     {IDR_MAINFRAME, IDM_TOOLS, IDS_TOOLS, IDR_MAINFRAME},

@@ -20,6 +20,8 @@ ViewerLaunch LaunchFromCommandLine(const CommandLine& options, const StartPlace*
                                                      : kDesktopThumbnailSize;
   }
   if (desktop) launch.slideshowPaceMs = (UINT)options.slideshowSeconds * 1000u;
+  // The desktop's order is the one kept; the handheld lists in name order.
+  if (desktop) launch.list.sortOrder = kept.sortOrder;
   // The shared thumbnail cache is the desktop's; the handheld writes nothing.
   if (desktop && !options.noThumbnailCache) launch.list.thumbnailCache = DefaultThumbnailFolder();
   if (place != nullptr) {

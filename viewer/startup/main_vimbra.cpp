@@ -139,7 +139,8 @@ int main(int argc, char** argv) {
   HostWindowPlace closed;
   const int status = RunWxHost(argv[0], StartWindowPlace(options, kept), &closed);
 
-  // 6. The desktop keeps the window as it closed, and the thumbnail size.
+  // 6. The desktop keeps the window as it closed, the thumbnail size and
+  //    the sort order.
   if (!options.handheld && closed.areaWidth > 0 && closed.areaHeight > 0) {
     KeptSettings now;
     now.areaWidth = closed.areaWidth;
@@ -148,6 +149,7 @@ int main(int argc, char** argv) {
     now.x = closed.x;
     now.y = closed.y;
     now.thumbnailSize = TheViewerApp().CurrentThumbnailSize();
+    now.sortOrder = TheViewerApp().CurrentSortOrder();
     if (!SaveSettings(settingsPath, now, &error)) std::fprintf(stderr, "%s\n", error.c_str());
   }
   return status;

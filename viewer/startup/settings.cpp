@@ -29,6 +29,27 @@ bool ParseSigned(const std::string& text, long long limit, int* value) {
   return true;
 }
 
+// The sort order words, in SortKey's order.
+const char* const kSortWords[] = {"name", "date-taken", "modified", "size"};
+constexpr const char* kReversedSuffix = "-reversed";
+
+bool ParseSortOrder(std::string text, SortOrder* order) {
+  const size_t suffix = std::strlen(kReversedSuffix);
+  order->reversed = text.size() > suffix && text.compare(text.size() - suffix, suffix, kReversedSuffix) == 0;
+  if (order->reversed) text.resize(text.size() - suffix);
+  for (size_t key = 0; key < sizeof(kSortWords) / sizeof(kSortWords[0]); ++key) {
+    if (text != kSortWords[key]) continue;
+    order->key = (SortKey)key;
+    return true;
+  }
+  *order = SortOrder();
+  return false;
+}
+
+std::string SortOrderWord(const SortOrder& order) {
+  return std::string(kSortWords[order.key]) + (order.reversed ? kReversedSuffix : "");
+}
+
 bool ParsePlace(const std::string& text, int* x, int* y) {
   const size_t comma = text.find(',');
   return comma != std::string::npos && ParseSigned(text.substr(0, comma), kMaxPlace, x) &&
@@ -50,6 +71,8 @@ bool TakeLine(const std::string& key, const std::string& value, KeptSettings* ke
   } else if (key == "thumbnail-size") {
     ok = ParseBoundedNumber(value.c_str(), kMinThumbnailSize, kMaxThumbnailSize, &number);
     kept->thumbnailSize = ok ? (int)number : 0;
+  } else if (key == "sort-order") {
+    ok = ParseSortOrder(value, &kept->sortOrder);
   } else {
     known = false;
   }
@@ -104,6 +127,7 @@ std::string FormatSettings(const KeptSettings& kept) {
   }
   if (kept.placed) text += "window-place=" + std::to_string(kept.x) + "," + std::to_string(kept.y) + "\n";
   if (kept.thumbnailSize > 0) text += "thumbnail-size=" + std::to_string(kept.thumbnailSize) + "\n";
+  if (kept.sortOrder != SortOrder()) text += "sort-order=" + SortOrderWord(kept.sortOrder) + "\n";
   return text;
 }
 

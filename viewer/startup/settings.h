@@ -1,10 +1,12 @@
 // What the desktop profile of vimbra keeps from one run to the next: the
-// window's size and place and the grid's thumbnail size, in a small
+// window's size and place, the grid's thumbnail size and sort order, in a small
 // key=value file of the user's configuration folder.
 #pragma once
 
 #include <cstddef>
 #include <string>
+
+#include "filelist/sortorder.h"
 
 // The settings file is read only as a regular file of at most this size.
 constexpr size_t kMaxSettingsBytes = 4096;
@@ -19,6 +21,8 @@ struct KeptSettings {
   int y = 0;
   // The grid's thumbnail side; 0 for none.
   int thumbnailSize = 0;
+  // The grid's order; name order when none was kept.
+  SortOrder sortOrder;
 };
 
 // $XDG_CONFIG_HOME/vimbra/settings, with ~/.config for an unset or relative
@@ -26,7 +30,9 @@ struct KeptSettings {
 std::string SettingsFilePath();
 
 // The text of a settings file: lines "key=value" ("window-size=WxH",
-// "window-place=X,Y", "thumbnail-size=N"), blank lines and "#" comments;
+// "window-place=X,Y", "thumbnail-size=N", "sort-order=ORDER" with ORDER
+// one of name, date-taken, modified and size, each also with "-reversed"
+// after it), blank lines and "#" comments;
 // keys this version does not know are passed over. FALSE, with the line's
 // number and what is wrong with it in *why, for anything else: a line
 // without "=", a value out of its range, a key given twice.

@@ -97,3 +97,22 @@ void CCommandBar::EnableMenuItem(UINT command, BOOL enabled) {
 BOOL CCommandBar::IsMenuItemEnabled(UINT command) const {
   return std::find(m_greyedItems.begin(), m_greyedItems.end(), command) == m_greyedItems.end() ? TRUE : FALSE;
 }
+
+void CCommandBar::CheckMenuItem(UINT command, BOOL checked) {
+  if (IsMenuItemCheckable(command) && IsMenuItemChecked(command) == checked) return;
+  if (!IsMenuItemCheckable(command)) m_checkItems.push_back(command);
+  if (checked) {
+    m_checkedItems.push_back(command);
+  } else {
+    m_checkedItems.erase(std::remove(m_checkedItems.begin(), m_checkedItems.end(), command), m_checkedItems.end());
+  }
+  GetHost()->CommandBarChanged(this);
+}
+
+BOOL CCommandBar::IsMenuItemCheckable(UINT command) const {
+  return std::find(m_checkItems.begin(), m_checkItems.end(), command) != m_checkItems.end() ? TRUE : FALSE;
+}
+
+BOOL CCommandBar::IsMenuItemChecked(UINT command) const {
+  return std::find(m_checkedItems.begin(), m_checkedItems.end(), command) != m_checkedItems.end() ? TRUE : FALSE;
+}

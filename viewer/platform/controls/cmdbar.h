@@ -45,6 +45,11 @@ class CCommandBar : public CWnd {
   // EnableMenuItem); the host asks as it opens the menu.
   void EnableMenuItem(UINT command, BOOL enabled);
   BOOL IsMenuItemEnabled(UINT command) const;
+  // An item once given a check state here is a check item from then on
+  // (the Win32 menu's CheckMenuItem); the host shows the mark.
+  void CheckMenuItem(UINT command, BOOL checked);
+  BOOL IsMenuItemCheckable(UINT command) const;
+  BOOL IsMenuItemChecked(UINT command) const;
 
  protected:
   BOOL CreateHostPeer() override;
@@ -57,5 +62,7 @@ class CCommandBar : public CWnd {
   const ToolbarResource* m_pToolbar = nullptr;
   std::vector<CommandBarButton> m_buttons;
   std::vector<UINT> m_greyedItems;
+  std::vector<UINT> m_checkItems;
+  std::vector<UINT> m_checkedItems;
   DWORD m_dwBarStyle = 0;
 };

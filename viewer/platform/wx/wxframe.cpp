@@ -298,7 +298,11 @@ void CWxFrame::OnMenuButton(wxCommandEvent& /*event*/) {
     wxString label = ToWx(CString(resource->items[i].text));
     const wxString shortcut = ShortcutOf(keys, resource->items[i].id);
     if (!shortcut.empty()) label += "\t" + shortcut;
-    menu.Append(ID_MENU_ITEM_FIRST + (int)i, label);
+    const UINT command = resource->items[i].id;
+    menu.Append(ID_MENU_ITEM_FIRST + (int)i, label, wxEmptyString,
+                m_pBar->IsMenuItemCheckable(command) ? wxITEM_CHECK : wxITEM_NORMAL);
+    if (m_pBar->IsMenuItemCheckable(command))
+      menu.Check(ID_MENU_ITEM_FIRST + (int)i, m_pBar->IsMenuItemChecked(command) != FALSE);
     // Greyed out where the command cannot act now.
     menu.Enable(ID_MENU_ITEM_FIRST + (int)i, m_pBar->IsMenuItemEnabled(resource->items[i].id) != FALSE);
   }
