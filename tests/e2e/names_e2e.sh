@@ -42,6 +42,8 @@ for profile in handheld desktop; do
   # The desktop's file actions follow; the handheld has none.
   [[ $profile == desktop ]] && expected+=$'\nRotate Left\nRotate Right\nRename...\nCopy to...\nMove to...'
   [[ $profile == desktop ]] && expected+=$'\nMove to Trash\nUndo Move to Trash\nDelete for Good...'
+  [[ $profile == desktop ]] && expected+=$'\nSort by Name\nSort by Date Taken\nSort by Modification Time'
+  [[ $profile == desktop ]] && expected+=$'\nSort by File Size\nReverse Order'
   e2e_check "$profile Tools menu: every item is named (got: $(tr '\n' '|' <<<"$items"))" \
     test "$items" = "$expected"
   xdotool key Escape
