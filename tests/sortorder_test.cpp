@@ -138,6 +138,7 @@ TEST_F(SortOrderTest, EachOrderAndItsReverseFromTheScanAndFromAChange) {
       {
         CImageFileList scanned(Desktop({c.key, reversed}));
         EXPECT_EQ(Names(scanned), expected);
+        EXPECT_EQ(scanned.m_nCurrent, 0);  // a folder starts at its first picture
       }
       // Taken from another order, the list stands the same.
       CImageFileList changed(Desktop({SORT_BY_SIZE, !reversed}));

@@ -145,7 +145,12 @@ BOOL CImageFileList::Scan(const CString& pattern) {
   if (!started) return FALSE;
   // The enumeration gives name order; another order is taken before anybody
   // is told of the folder (without the memory for it, name order stays).
-  if (m_sortOrder != SortOrder()) ApplySortOrder();
+  // A new folder starts at its first picture in that order.
+  if (m_sortOrder != SortOrder()) {
+    const int first = m_nCurrent;
+    ApplySortOrder();
+    m_nCurrent = first;
+  }
   // Nothing is left out in silence: the title says how many, and so does
   // one line on the standard error stream.
   m_nLeftOut = pictures - m_nCount;
