@@ -12,6 +12,7 @@
 
 #include "pages/imagepage.h"
 #include "platform/base/tick.h"
+#include "platform/controls/dialog.h"
 #include "res/resource_ids.h"
 #include "startup/launch.h"
 #include "support/pixels.h"
@@ -198,6 +199,26 @@ TEST_F(SlideshowTest, FullScreenStaysAsTheWindowWas) {
     EXPECT_EQ(Frame()->IsFullScreen(), fullScreen ? TRUE : FALSE);
     Restart();
   }
+}
+
+TEST_F(SlideshowTest, NoStepUnderAnOpenDialog) {
+  profile = PROFILE_DESKTOP;
+  Folder(3);
+  Start();
+  OpenPicture(0);
+  F5();
+  // The host's modal loop still fires the window's timers.
+  int underDialog = -1;
+  host->SetDialogHandler([&](CDialog& dialog) {
+    Wait(3 * kDefaultSlideshowPaceMs);
+    underDialog = List()->m_nCurrent;
+    dialog.SendMessage(WM_COMMAND, IDOK);
+  });
+  Command(ID_APP_ABOUT);
+  EXPECT_EQ(underDialog, 0);
+  EXPECT_TRUE(Running());
+  Wait(kDefaultSlideshowPaceMs);
+  EXPECT_EQ(List()->m_nCurrent, 1);
 }
 
 TEST_F(SlideshowTest, EachStepKeepsTheNextPictureReadAhead) {

@@ -8,6 +8,7 @@
 #include "filelist/imagefilelist.h"
 #include "pages/browserpage.h"
 #include "pages/imagepage.h"
+#include "platform/controls/dialog.h"
 #include "platform/window/app.h"
 #include "res/resource_ids.h"
 
@@ -118,7 +119,11 @@ void CViewerWnd::ToggleSlideshow() {
 BOOL CViewerWnd::OnSlideshowTimer(UINT id) {
   if (m_pSlideshow == nullptr || id != kSlideshowTimerId) return FALSE;
   // A step as the Right key makes it: the picture read ahead, wrap-around.
-  if (m_pSlideshow->IsStepDue(id) && IsPicturePageShown()) m_pImagePage->StepNext();
+  // None under an open dialog (a question naming the picture, Rename): the
+  // show goes on a pace after it closes.
+  if (m_pSlideshow->IsStepDue(id) && IsPicturePageShown() && CDialog::OpenModalCount() == 0) {
+    m_pImagePage->StepNext();
+  }
   return TRUE;
 }
 

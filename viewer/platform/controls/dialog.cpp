@@ -9,6 +9,15 @@
 #include "platform/window/host.h"
 #include "treectrl.h"
 
+namespace {
+// Used on the user-interface thread only, as dialogs are.
+int g_nOpenModal = 0;
+}  // namespace
+
+int CDialog::OpenModalCount() {
+  return g_nOpenModal;
+}
+
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nTemplateId(templateId), m_pParentWnd(parent) {}
 
 CDialog::~CDialog() = default;
@@ -43,7 +52,11 @@ INT_PTR CDialog::DoModal() {
     return -1;
   }
   SendMessage(WM_INITDIALOG);
-  if (!m_bEnded) GetHost()->RunModalDialog(this);
+  if (!m_bEnded) {
+    ++g_nOpenModal;
+    GetHost()->RunModalDialog(this);
+    --g_nOpenModal;
+  }
   if (!m_bEnded) EndDialog(IDCANCEL);
   DestroyWindow();
   m_controls.clear();

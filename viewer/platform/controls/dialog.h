@@ -20,6 +20,9 @@ class CDialog : public CWnd {
   virtual INT_PTR DoModal();
   void EndDialog(int result);
   BOOL IsEnded() const { return m_bEnded; }
+  // Dialogs in the host's modal loop now, nested ones each; the program's
+  // window takes no input meanwhile, but its timers still fire.
+  static int OpenModalCount();
   INT_PTR GetResult() const { return m_nResult; }
 
   // Work the dialog does while it is open (filling a large tree), which the
