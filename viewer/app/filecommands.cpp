@@ -31,7 +31,8 @@ BOOL CFileCommands::OnCommand(UINT id, CViewerWnd& view) {
   if (m_pList == nullptr) return FALSE;
   CString shown;
   m_pList->GetPath(m_pList->m_nCurrent, shown);
-  const bool any = m_pList->GetCount() > 0;
+  // A folder cell current on the grid chooses no picture.
+  const bool any = m_pList->GetCount() > 0 && !view.IsFolderCellCurrent();
   switch (id) {
     case ID_FILE_TRASH:
       if (any) Trash();
@@ -63,8 +64,8 @@ BOOL CFileCommands::OnCommand(UINT id, CViewerWnd& view) {
   return TRUE;
 }
 
-void CFileCommands::UpdateMenu(CCommandBar& bar) const {
-  const BOOL any = m_pList != nullptr && m_pList->GetCount() > 0 ? TRUE : FALSE;
+void CFileCommands::UpdateMenu(CCommandBar& bar, bool pictureChosen) const {
+  const BOOL any = pictureChosen && m_pList != nullptr && m_pList->GetCount() > 0 ? TRUE : FALSE;
   for (UINT id : {ID_FILE_TRASH, ID_FILE_DELETE, ID_FILE_RENAME, ID_FILE_COPY_TO, ID_FILE_MOVE_TO}) {
     bar.EnableMenuItem(id, any);
   }

@@ -17,8 +17,9 @@ class CFileCommands {
 
   // TRUE when `id` is one of the file actions (done, refused or declined).
   BOOL OnCommand(UINT id, CViewerWnd& view);
-  // Greys out in `bar`'s menu what cannot act on the current picture now.
-  void UpdateMenu(CCommandBar& bar) const;
+  // Greys out in `bar`'s menu what cannot act on the current picture now;
+  // everything but Undo Trash when no picture is chosen (a folder cell is).
+  void UpdateMenu(CCommandBar& bar, bool pictureChosen = true) const;
 
  private:
   void Trash();

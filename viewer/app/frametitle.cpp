@@ -53,7 +53,7 @@ CString DeviceRootName() {
 }
 
 CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool picturePage, const CString& rootName,
-                       const PictureView* view) {
+                       const PictureView* view, bool folderPath) {
   if (list == nullptr) return title;
   const int count = list->GetCount();
   const int current = list->m_nCurrent;
@@ -69,7 +69,13 @@ CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool pi
   }
   const CString& folder = list->m_strFolder;
   const size_t slash = folder.rfind(u'\\');
-  const CString name = slash == CString::npos ? folder : folder.substr(slash + 1);
+  CString name = slash == CString::npos ? folder : folder.substr(slash + 1);
+  if (folderPath) {
+    // The root's name, then each folder down to this one, as a desktop
+    // path reads.
+    name = rootName;
+    for (char16_t c : folder) name.push_back(c == u'\\' ? u'/' : c);
+  }
   // A folder with more pictures than the list holds says so.
   const int leftOut = list->GetLeftOutCount();
   const CString note = leftOut > 0 ? u" (" + Decimal(leftOut) + u" pictures left out)" : CString();

@@ -12,9 +12,11 @@ struct PictureView;
 
 // The caption for `list` (null: the bare title) on the picture page or on
 // the grid; `title` is the frame's own title, `rootName` the device root's.
-// `view`, when given, is the picture shown on the picture page.
+// `view`, when given, is the picture shown on the picture page. With
+// `folderPath` the grid's caption names the folder by its path from the
+// root ("Pictures/Holiday/2024 — Vimbra").
 CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool picturePage, const CString& rootName,
-                       const PictureView* view = nullptr);
+                       const PictureView* view = nullptr, bool folderPath = false);
 
 // A scale as the caption gives it: whole percents ("25 %", "67 %") from 10 %
 // up, tenths below ("8.3 %"), each rounded to the nearest; a scale below

@@ -48,6 +48,9 @@ class CMainFrame : public CFrameWnd {
   // On the picture page the caption also gives the picture's size and zoom
   // (the desktop's); the handheld's names the picture and its place only.
   BOOL m_bTitleShowsView = FALSE;
+  // On the grid the caption gives the folder's whole path from the device
+  // root (the desktop's); the handheld's gives the folder's name.
+  BOOL m_bTitleShowsPath = FALSE;
 
  protected:
   int OnCreate() override;

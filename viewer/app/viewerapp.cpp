@@ -53,6 +53,7 @@ BOOL CViewerApp::StartViewer() {
     browser.keyboardGrid = TRUE;
     browser.resizableCells = TRUE;
     browser.ellipsizeTitles = TRUE;
+    browser.folderCells = TRUE;
     browser.thumbnailSideChanged = [this](int side) { m_nThumbnailSize = side; };
     frame->GetViewerWnd().m_pBrowserPage->SetSettings(browser);
   }
@@ -67,6 +68,7 @@ BOOL CViewerApp::StartViewer() {
     frame->m_bTitleShowsView = TRUE;
     // F5's slideshow, at the command line's pace.
     frame->GetViewerWnd().EnableSlideshow(m_launch.slideshowPaceMs);
+    frame->m_bTitleShowsPath = TRUE;
   }
   // The desktop's file actions (Trash, turns, rename, copy, move); the
   // handheld writes nothing.

@@ -107,7 +107,9 @@ void CViewerWnd::ToggleSlideshow() {
     return;
   }
   if (!IsPicturePageShown()) {
-    // From the grid the current picture opens first, as Return opens it.
+    // From the grid the current picture opens first, as Return opens it; a
+    // folder cell current chooses none.
+    if (IsFolderCellCurrent()) return;
     CImageFileList* list = g_pImageFileList;
     if (list == nullptr || !list->SetCurrent(list->m_nCurrent)) return;
     SwitchPage(PAGE_IMAGE);
@@ -125,6 +127,10 @@ BOOL CViewerWnd::OnSlideshowTimer(UINT id) {
     m_pImagePage->StepNext();
   }
   return TRUE;
+}
+
+bool CViewerWnd::IsFolderCellCurrent() const {
+  return m_pCurrentPage != nullptr && m_pCurrentPage == m_pBrowserPage && m_pBrowserPage->IsFolderCurrent();
 }
 
 BOOL CViewerWnd::OpenPicture(const CString& path) {

@@ -33,6 +33,9 @@ class CViewerWnd : public CScrollView, public IPageHost {
   // F5: starts the show from the picture shown, or from the grid's current
   // picture, which opens; ends a running show, which stays on its picture.
   void ToggleSlideshow();
+  // The grid is shown with a folder cell current: there is no picture for
+  // the file actions to act on.
+  bool IsFolderCellCurrent() const;
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Zoom In, Zoom Out and Back go to the current page; nothing else.

@@ -1,9 +1,10 @@
 // Browser page: painting the grid, taps, keys, cell sizes, activation and
-// snapping scroll.
+// snapping scroll. Folder cells are in browsercells.cpp.
 #include "pages/browserpage.h"
 
 #include "filelist/imagefilelist.h"
 #include "imaging/dibdraw.h"
+#include "pages/foldercell.h"
 #include "platform/window/resource.h"
 #include "platform/window/wnd.h"
 #include "res/resource_ids.h"
@@ -63,10 +64,6 @@ CBrowserPage::CBrowserPage(IPageHost* owner) : CPage(owner) {}
 
 CBrowserPage::~CBrowserPage() = default;
 
-int CBrowserPage::PictureCount() const {
-  return g_pImageFileList != nullptr ? g_pImageFileList->GetCount() : 0;
-}
-
 GridLayout CBrowserPage::CurrentGrid() {
   RECT rc = {0, 0, 0, 0};
   GetClientRect(&rc);
@@ -78,8 +75,15 @@ GridLayout CBrowserPage::CurrentGrid() {
 void CBrowserPage::Paint(HDC dc) {
   RECT rc = {0, 0, 0, 0};
   GetClientRect(&rc);
+  // A folder changed without a word to the page (a folder without entries
+  // tells nobody) gets its cells now.
+  if (m_settings.folderCells && g_pImageFileList != nullptr &&
+      (!m_folders.IsListed() || m_folders.Folder() != g_pImageFileList->m_strFolder)) {
+    SyncFolders();
+    LayOut();
+  }
   const GridLayout grid = CurrentGrid();
-  const int count = PictureCount();
+  const int count = CellCount();
   if (count == 0) {
     WCHAR text[256];
     LoadString(IDS_NO_PICTURES, text, 256);
@@ -89,7 +93,7 @@ void CBrowserPage::Paint(HDC dc) {
     return;
   }
   if (grid.cols <= 0 || grid.rows <= 0) return;
-  int i = g_pImageFileList->m_nFirstShown;
+  int i = FirstCell();
   if (i < 0) return;
   // Thumbnails asked for by earlier paints and not yet started are dropped:
   // this paint asks again for what it shows, in grid order.
@@ -112,22 +116,34 @@ void CBrowserPage::Paint(HDC dc) {
   }
 }
 
-void CBrowserPage::PaintCell(HDC dc, const GridLayout& grid, int index, int x, int y) {
+void CBrowserPage::PaintCell(HDC dc, const GridLayout& grid, int cell, int x, int y) {
   CImageFileList* list = g_pImageFileList;
-  CString title;
-  list->GetTitle(index, title);
-  // A cell whose file gives no picture shows only its frame and title; so
-  // does one whose thumbnail is being made in the background, until it comes.
-  const CDibOwner thumbnail(list->GetOrMakeThumbnail(index));
+  const int folders = FolderCount();
+  const bool current = cell == CurrentCell();
   // A paint without erase must not leave the mark of a cell that was current.
-  if (m_settings.keyboardGrid && index != list->m_nCurrent) PaintMark(dc, grid.sizes, x, y, false);
-  PaintThumbnailAndFrame(dc, grid.sizes, thumbnail.Get(), x, y);
-  if (m_settings.keyboardGrid && index == list->m_nCurrent) PaintMark(dc, grid.sizes, x, y, true);
-  if (grid.titles) {
-    RECT titleBox = {x, y + grid.sizes.titleTop, x + grid.sizes.thumb, y + grid.sizes.titleBottom};
-    const UINT shortened = m_settings.ellipsizeTitles ? (UINT)DT_END_ELLIPSIS : 0u;
-    DrawText(dc, title.c_str(), -1, &titleBox, DT_CENTER | DT_VCENTER | shortened);
+  if (m_settings.keyboardGrid && !current) PaintMark(dc, grid.sizes, x, y, false);
+  CString title;
+  if (cell < folders) {
+    // A folder shows its whole name: a dot in it starts no extension.
+    title = m_folders.GetName(cell);
+    DrawFolderCell(dc, x, y, grid.sizes.thumb, m_folders.HoldsPictures(cell) == CFolderListing::kHolds);
+    PaintThumbnailAndFrame(dc, grid.sizes, nullptr, x, y);
+  } else {
+    list->GetTitle(cell - folders, title);
+    // A cell whose file gives no picture shows only its frame and title; so
+    // does one whose thumbnail is being made in the background, until it comes.
+    const CDibOwner thumbnail(list->GetOrMakeThumbnail(cell - folders));
+    PaintThumbnailAndFrame(dc, grid.sizes, thumbnail.Get(), x, y);
   }
+  if (m_settings.keyboardGrid && current) PaintMark(dc, grid.sizes, x, y, true);
+  PaintTitle(dc, grid, title, x, y);
+}
+
+void CBrowserPage::PaintTitle(HDC dc, const GridLayout& grid, const CString& title, int x, int y) {
+  if (!grid.titles) return;
+  RECT titleBox = {x, y + grid.sizes.titleTop, x + grid.sizes.thumb, y + grid.sizes.titleBottom};
+  const UINT shortened = m_settings.ellipsizeTitles ? (UINT)DT_END_ELLIPSIS : 0u;
+  DrawText(dc, title.c_str(), -1, &titleBox, DT_CENTER | DT_VCENTER | shortened);
 }
 
 void CBrowserPage::PaintMark(HDC dc, const GridSizes& sizes, int x, int y, bool on) {
@@ -172,31 +188,32 @@ void CBrowserPage::OnThumbnailReady(int index, HMEMBLOCK thumbnail) {
   // A paint on its way draws every cell from the cache anyway.
   if (view->IsPaintPending()) return;
   const GridLayout grid = CurrentGrid();
-  const int cell = index - g_pImageFileList->m_nFirstShown;
-  if (grid.cols <= 0 || grid.rows <= 0 || cell < 0 || cell >= grid.cols * grid.rows) return;
-  if (index >= PictureCount()) return;
+  if (index < 0 || index >= PictureCount()) return;
+  const int cell = FolderCount() + index;
+  const int shown = cell - FirstCell();
+  if (grid.cols <= 0 || grid.rows <= 0 || shown < 0 || shown >= grid.cols * grid.rows) return;
   int x = 0, y = 0;
-  GridCellOrigin(grid, cell, &x, &y);
+  GridCellOrigin(grid, shown, &x, &y);
   // Only the thumbnail box and its frame: the title is there already.
   HDC dc = view->GetDC();
   if (dc == nullptr) return;
   PaintThumbnailAndFrame(dc, grid.sizes, thumbnail, x, y);
-  if (m_settings.keyboardGrid && index == g_pImageFileList->m_nCurrent) PaintMark(dc, grid.sizes, x, y, true);
+  if (m_settings.keyboardGrid && cell == CurrentCell()) PaintMark(dc, grid.sizes, x, y, true);
   view->ReleaseDC(dc);
 }
 
-void CBrowserPage::RepaintCell(int index) {
+void CBrowserPage::RepaintCell(int cell) {
   CScrollView* view = View();
   if (view == nullptr || g_pImageFileList == nullptr || view->IsPaintPending()) return;
   const GridLayout grid = CurrentGrid();
-  const int cell = index - g_pImageFileList->m_nFirstShown;
-  if (grid.cols <= 0 || grid.rows <= 0 || cell < 0 || cell >= grid.cols * grid.rows) return;
-  if (index >= PictureCount()) return;
+  const int shown = cell - FirstCell();
+  if (grid.cols <= 0 || grid.rows <= 0 || shown < 0 || shown >= grid.cols * grid.rows) return;
+  if (cell < 0 || cell >= CellCount()) return;
   int x = 0, y = 0;
-  GridCellOrigin(grid, cell, &x, &y);
+  GridCellOrigin(grid, shown, &x, &y);
   HDC dc = view->GetDC();
   if (dc == nullptr) return;
-  PaintCell(dc, grid, index, x, y);
+  PaintCell(dc, grid, cell, x, y);
   view->ReleaseDC(dc);
 }
 
@@ -206,7 +223,12 @@ void CBrowserPage::OnLButtonUp(UINT /*flags*/, const POINT& point) {
   const int down = GridHitTest(grid, m_ptDown.x, m_ptDown.y);
   const int up = GridHitTest(grid, point.x, point.y);
   if (down < 0 || down != up) return;
-  if (g_pImageFileList->SetCurrent(g_pImageFileList->m_nFirstShown + up)) SwitchTo(PAGE_IMAGE);
+  const int cell = FirstCell() + up;
+  if (cell < FolderCount()) {
+    EnterFolder(cell);
+  } else if (SetCurrentCell(cell)) {
+    SwitchTo(PAGE_IMAGE);
+  }
 }
 
 GridLayout CBrowserPage::LayOut() {
@@ -219,7 +241,7 @@ GridLayout CBrowserPage::LayOut() {
   // possibly the number of columns: lay out again until nothing changes.
   for (int round = 0; round < 4; ++round) {
     m_bSizeChanged = false;
-    const GridScroll scroll = ComputeGridScroll(grid, PictureCount());
+    const GridScroll scroll = ComputeGridScroll(grid, CellCount());
     view->SetScrollSizes(MM_TEXT, SIZE{0, scroll.totalHeight}, SIZE{0, scroll.pageHeight}, SIZE{0, scroll.lineHeight});
     grid = CurrentGrid();
     if (!m_bSizeChanged) break;
@@ -231,7 +253,8 @@ GridLayout CBrowserPage::LayOut() {
 void CBrowserPage::Activate() {
   // 1. The base clears both scroll bars.
   CPage::Activate();
-  // 2. The scroll sizes for this folder in this window.
+  // 2. The folder cells and the scroll sizes for this folder in this window.
+  SyncFolders();
   const GridLayout grid = LayOut();
   // 3. Command bar: Browser shown; Zoom In, Zoom Out and Back hidden.
   SetButtonState(ID_BROWSER, TBSTATE_ENABLED);
@@ -244,8 +267,8 @@ void CBrowserPage::Activate() {
 }
 
 int CBrowserPage::TopRowShowingCurrent(const GridLayout& grid) {
-  const int first = g_pImageFileList->m_nFirstShown;
-  const int current = g_pImageFileList->m_nCurrent;
+  const int first = FirstCell();
+  const int current = CurrentCell();
   // The desktop's current cell is looked at, title and all: a cut bottom
   // row does not show it.
   return m_settings.keyboardGrid ? GridTopRowShowingWhole(grid, first, current)
@@ -262,7 +285,7 @@ void CBrowserPage::SnapScroll(int x, long long y) {
   CScrollView* view = View();
   if (view == nullptr || g_pImageFileList == nullptr) return;
   const GridLayout grid = CurrentGrid();
-  const GridScroll scroll = ComputeGridScroll(grid, PictureCount());
+  const GridScroll scroll = ComputeGridScroll(grid, CellCount());
   // 1. Nothing to do without height or without scrolling.
   if (grid.height == 0 || !scroll.needed) return;
   // 2. Snap to the nearest row.
@@ -273,9 +296,9 @@ void CBrowserPage::SnapScroll(int x, long long y) {
   if (y > 0x7FFFFFFF) y = 0x7FFFFFFF;
   if (y < -0x7FFFFFFF) y = -0x7FFFFFFF;
   view->ScrollToPosition(POINT{x, (LONG)y});
-  // 4. The row the viewer stands on gives the first thumbnail shown.
+  // 4. The row the viewer stands on gives the first cell shown.
   const long long shown = view->GetScrollPosition().y;
-  g_pImageFileList->SetFirstShown((int)(((shown * grid.rows + H / 2) / H) * grid.cols));
+  SetFirstCell((int)(((shown * grid.rows + H / 2) / H) * grid.cols));
 }
 
 void CBrowserPage::OnVScroll(UINT code, UINT position) {
@@ -309,7 +332,7 @@ void CBrowserPage::OnVScroll(UINT code, UINT position) {
   SnapScroll(at.x, y);
 }
 
-void CBrowserPage::OnKeyDown(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
+void CBrowserPage::OnKeyDown(UINT virtualKey, UINT /*repeat*/, UINT flags) {
   CImageFileList* list = g_pImageFileList;
   if (list == nullptr) return;
   // The size keys: "+" and "-" of either row, with or without Ctrl (the
@@ -325,8 +348,16 @@ void CBrowserPage::OnKeyDown(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
     }
   }
   if (!m_settings.keyboardGrid) return;
+  if (m_settings.folderCells && (virtualKey == VK_BACK || (virtualKey == VK_UP && (flags & KF_ALTDOWN) != 0))) {
+    GoToParent();
+    return;
+  }
   if (virtualKey == VK_RETURN || virtualKey == VK_SPACE) {
-    if (list->SetCurrent(list->m_nCurrent)) SwitchTo(PAGE_IMAGE);
+    if (IsFolderCurrent()) {
+      EnterFolder(CurrentCell());
+    } else if (list->SetCurrent(list->m_nCurrent)) {
+      SwitchTo(PAGE_IMAGE);
+    }
     return;
   }
   GridMove move;
@@ -334,12 +365,11 @@ void CBrowserPage::OnKeyDown(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
 }
 
 void CBrowserPage::MoveCurrent(GridMove move) {
-  CImageFileList* list = g_pImageFileList;
   const GridLayout grid = CurrentGrid();
-  if (grid.cols <= 0 || grid.rows <= 0 || list->GetCount() == 0) return;
-  const int before = list->m_nCurrent;
-  const int firstBefore = list->m_nFirstShown;
-  if (!list->SetCurrent(GridMoveTarget(grid, list->GetCount(), before, move))) return;
+  if (grid.cols <= 0 || grid.rows <= 0 || CellCount() == 0) return;
+  const int before = CurrentCell();
+  const int firstBefore = FirstCell();
+  if (!SetCurrentCell(GridMoveTarget(grid, CellCount(), before, move))) return;
   // 1. A page key turns the page as well, so that the current cell keeps
   //    its place on the screen while the range lasts.
   if (move == GRID_MOVE_PAGE_UP || move == GRID_MOVE_PAGE_DOWN) {
@@ -351,9 +381,9 @@ void CBrowserPage::MoveCurrent(GridMove move) {
   ScrollToRow(grid, TopRowShowingCurrent(grid));
   // 3. A grid that did not move shows the change in the two cells alone;
   //    one that moved is painted again whole.
-  if (list->m_nFirstShown == firstBefore && list->m_nCurrent != before) {
+  if (FirstCell() == firstBefore && CurrentCell() != before) {
     RepaintCell(before);
-    RepaintCell(list->m_nCurrent);
+    RepaintCell(CurrentCell());
   }
 }
 
@@ -368,8 +398,8 @@ void CBrowserPage::SetThumbnailSide(int side) {
   //    from the picture page. A grid that needs no scrolling starts at the
   //    first picture, or those above could not be reached.
   if (grid.cols > 0 && grid.rows > 0) {
-    if (!ComputeGridScroll(grid, PictureCount()).needed) {
-      list->SetFirstShown(0);
+    if (!ComputeGridScroll(grid, CellCount()).needed) {
+      SetFirstCell(0);
     } else {
       ScrollToRow(grid, TopRowShowingCurrent(grid));
     }
@@ -410,6 +440,8 @@ void CBrowserPage::OnKeyUp(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
 }
 
 void CBrowserPage::OnListChanged() {
+  // The folder may be the same one read again: its subfolders are too.
+  m_folders.Clear();
   Activate();
 }
 
@@ -430,10 +462,10 @@ void CBrowserPage::OnSize() {
   // A window that grew to hold every picture has nothing left to scroll:
   // the grid starts at the first picture again, or those above the old top
   // row could not be reached at all.
-  if (!ComputeGridScroll(grid, PictureCount()).needed) {
-    g_pImageFileList->SetFirstShown(0);
+  if (!ComputeGridScroll(grid, CellCount()).needed) {
+    SetFirstCell(0);
     return;
   }
-  const int topRow = g_pImageFileList->m_nFirstShown < 0 ? 0 : g_pImageFileList->m_nFirstShown / grid.cols;
+  const int topRow = FirstCell() < 0 ? 0 : FirstCell() / grid.cols;
   ScrollToRow(grid, topRow);
 }

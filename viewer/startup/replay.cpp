@@ -198,10 +198,12 @@ bool Replay::Command(const std::vector<std::string>& w, std::string* error) {
   }
   if (verb == "key" || verb == "keydown" || verb == "keyup") {
     unsigned vk;
-    if (w.size() != 2 || !ParseKey(w[1], &vk)) return fail("needs a key name or a VK number");
+    // "alt+K": the key with Alt held.
+    const bool alt = w.size() == 2 && w[1].compare(0, 4, "alt+") == 0;
+    if (w.size() != 2 || !ParseKey(alt ? w[1].substr(4) : w[1], &vk)) return fail("needs a key name or a VK number");
     if (viewer == nullptr) return fail("no viewer window");
-    if (verb != "keyup") viewer->HostKey(TRUE, vk);
-    if (verb != "keydown") viewer->HostKey(FALSE, vk);
+    if (verb != "keyup") viewer->HostKey(TRUE, vk, alt ? TRUE : FALSE);
+    if (verb != "keydown") viewer->HostKey(FALSE, vk, alt ? TRUE : FALSE);
     return true;
   }
   if (verb == "wheel") {
@@ -280,7 +282,8 @@ std::string Replay::Help() {
          "  tap X Y | dbltap X Y | down X Y | move X Y | up X Y   stylus, client pixels\n"
          "  key K | keydown K | keyup K      K: left right up down home end pageup pagedown\n"
          "                                   plus equals minus kpplus kpminus escape\n"
-         "                                   backspace return space, or a VK number\n"
+         "                                   backspace return space, or a VK number;\n"
+         "                                   alt+K: with Alt held\n"
          "  wheel up|down [ctrl]             one notch of the mouse wheel (with Ctrl held)\n"
          "  scroll CODE [POS]                CODE: lineup linedown pageup pagedown\n"
          "                                   thumbposition thumbtrack top bottom endscroll\n"

@@ -126,6 +126,8 @@ enum : UINT {
 
 // Key-state flags of stylus and wheel messages.
 enum : UINT { MK_LBUTTON = 0x0001, MK_CONTROL = 0x0008 };
+// Key messages: the high word of lParam has this bit while Alt is held.
+enum : UINT { KF_ALTDOWN = 0x2000 };
 
 // WM_MOUSEWHEEL: the key state in the low word of wParam, the signed
 // rotation in the high word, WHEEL_DELTA of it a notch (positive: away from

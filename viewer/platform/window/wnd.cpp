@@ -298,10 +298,12 @@ void CWnd::HostStylusUp(int x, int y) {
   if (m_bCreated) SendMessage(WM_LBUTTONUP, 0, MAKELPARAM((WORD)(int16_t)x, (WORD)(int16_t)y));
 }
 
-void CWnd::HostKey(BOOL down, UINT virtualKey) {
+void CWnd::HostKey(BOOL down, UINT virtualKey, BOOL alt) {
   if (!m_bCreated) return;
-  // Repeat count 1; key-up messages carry the previous-state and transition bits.
-  const LPARAM flags = down ? 1 : (LPARAM)(DWORD)0xC0000001u;
+  // Repeat count 1; key-up messages carry the previous-state and transition
+  // bits; the context bit says Alt is held.
+  const DWORD context = alt ? (DWORD)KF_ALTDOWN << 16 : 0u;
+  const LPARAM flags = (LPARAM)((down ? 1u : 0xC0000001u) | context);
   SendMessage(down ? WM_KEYDOWN : WM_KEYUP, virtualKey, flags);
 }
 

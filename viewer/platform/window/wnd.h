@@ -129,7 +129,8 @@ class CWnd : public CCmdTarget {
   void HostStylusDown(int x, int y);
   void HostStylusMove(int x, int y);
   void HostStylusUp(int x, int y);
-  void HostKey(BOOL down, UINT virtualKey);
+  // A key pressed or let go; `alt` when Alt is held with it (KF_ALTDOWN).
+  void HostKey(BOOL down, UINT virtualKey, BOOL alt = FALSE);
   void HostVScroll(UINT code, int trackPos);
 
  protected:

@@ -169,7 +169,7 @@ void CWxCanvasPanel::OnKeyDown(wxKeyEvent& event) {
     Probe::Line("accelerator %u", vk);
     return;
   }
-  m_pWnd->HostKey(TRUE, vk);
+  m_pWnd->HostKey(TRUE, vk, event.AltDown() ? TRUE : FALSE);
   Probe::Line("key down %u", vk);
 }
 
@@ -179,7 +179,7 @@ void CWxCanvasPanel::OnKeyUp(wxKeyEvent& event) {
     event.Skip();
     return;
   }
-  m_pWnd->HostKey(FALSE, vk);
+  m_pWnd->HostKey(FALSE, vk, event.AltDown() ? TRUE : FALSE);
   Probe::Line("key up %u", vk);
 }
 
