@@ -2,7 +2,8 @@
 # End-to-end: the desktop profile's defaults, vimbra's, on a 1920 x 1200
 # screen, each step equal pixel for pixel to vimbra-shot's in its default
 # profile: 128-pixel thumbnails at the first start; the grid driven by keys
-# alone to the twelfth picture and back; Ctrl + wheel up to 256-pixel
+# alone to the twelfth picture and back, past the Holiday folder's cell,
+# into that folder and out again with BackSpace and Alt+Up; Ctrl + wheel up to 256-pixel
 # thumbnails, kept for the next start; and a phone-style portrait (stored
 # sideways, Exif Orientation 6) shown upright.
 #
@@ -67,17 +68,32 @@ key_step() {
 }
 key_step keys-down Down 40 down
 key_step keys-up Up 38 up
-for ((i = 1; i < 11; i++)); do
+# The first cell is the Holiday folder's; the pictures follow it.
+for ((i = 1; i < 12; i++)); do
   e2e_key Right 39
   steps+=(key right)
 done
-key_step keys-right-11 Right 39 right
+key_step keys-right-12 Right 39 right
 title=$(xdotool getwindowname "$E2E_WINDOW")
 key_step keys-return Return 13 return
 title=$(xdotool getwindowname "$E2E_WINDOW")
 e2e_check "Return opens the twelfth picture (title '$title')" bash -c "[[ '$title' == *'(12 of '* ]]"
 key_step keys-back Escape 27 escape
 e2e_check "Escape returns to the grid" bash -c "[[ '$(xdotool getwindowname "$E2E_WINDOW")' != *'(12 of '* ]]"
+
+# ---- 2b. Folders in the grid: into Holiday and out again -------------------
+root_name=$(basename "$DEVICE")
+DASH=$'\u2014'
+key_step folder-home Home 36 home
+key_step folder-enter Return 13 return
+title=$(xdotool getwindowname "$E2E_WINDOW")
+e2e_check "Return enters Holiday (title '$title')" test "$title" = "$root_name/My Documents/Holiday $DASH Vimbra"
+key_step folder-backspace BackSpace 8 backspace
+e2e_check "BackSpace goes up (title '$(xdotool getwindowname "$E2E_WINDOW")')" \
+  test "$(xdotool getwindowname "$E2E_WINDOW")" = "$root_name/My Documents $DASH Vimbra"
+key_step folder-enter-again Return 13 return
+key_step folder-alt-up alt+Up 38 alt+up
+e2e_check "Alt+Up goes up" test "$(xdotool getwindowname "$E2E_WINDOW")" = "$root_name/My Documents $DASH Vimbra"
 
 # ---- 3. Thumbnail sizes: Ctrl + wheel up from 128 to 256 -------------------
 read -r cx cy cw ch < <(e2e_canvas_rect)

@@ -110,8 +110,8 @@ void CMainFrame::UpdateTitle() {
   PictureView view;
   const bool withView = m_bTitleShowsView && picturePage && m_viewerWnd.m_pImagePage != nullptr &&
                         m_viewerWnd.m_pImagePage->GetView(&view);
-  SetWindowText(MakeFrameTitle(GetTitle(), g_pImageFileList, picturePage, DeviceRootName(),
-                               withView ? &view : nullptr, m_bTitleShowsPath != FALSE));
+  SetWindowText(MakeFrameTitle(GetTitle(), g_pImageFileList, picturePage, DeviceRootName(), withView ? &view : nullptr,
+                               m_bTitleShowsPath != FALSE));
   // The file actions' menu items follow the picture the caption names.
   if (m_pFileCommands != nullptr) m_pFileCommands->UpdateMenu(m_commandBar, !m_viewerWnd.IsFolderCellCurrent());
   if (m_pSortCommands != nullptr) m_pSortCommands->UpdateMenu(m_commandBar);
