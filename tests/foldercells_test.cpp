@@ -71,19 +71,8 @@ class FolderCellsTest : public ViewerFixture {
   }
   std::string Folder() const { return Utf8FromWide(List()->m_strFolder); }
   std::string Caption() const { return Utf8FromWide(Frame()->GetWindowText()); }
-  void Press(const std::string& key) {
+  void Press(UINT vk, bool alt = false) {
     TickAdvance(1000);
-    const bool alt = key == "alt+up";
-    const UINT vk = key == "right"    ? VK_RIGHT
-                    : key == "left"   ? VK_LEFT
-                    : key == "up"     ? VK_UP
-                    : key == "down"   ? VK_DOWN
-                    : key == "home"   ? VK_HOME
-                    : key == "end"    ? VK_END
-                    : key == "return" ? VK_RETURN
-                    : key == "escape" ? VK_ESCAPE
-                    : key == "back"   ? VK_BACK
-                                      : VK_UP;
     Viewer().HostKey(TRUE, vk, alt ? TRUE : FALSE);
     Viewer().HostKey(FALSE, vk, alt ? TRUE : FALSE);
     Pump();
@@ -94,7 +83,8 @@ class FolderCellsTest : public ViewerFixture {
 TEST_F(FolderCellsTest, FoldersComeFirstInNameOrderGreenWhenALookFindsPictures) {
   const std::string docs = "\\My Documents";
   device.MakeFolder(docs);
-  for (const char* folder : {"\\a10", "\\a10\\deep", "\\a10\\deep\\er", "\\a2", "\\b", "\\c empty", "\\far", "\\loop"}) {
+  for (const char* folder :
+       {"\\a10", "\\a10\\deep", "\\a10\\deep\\er", "\\a2", "\\b", "\\c empty", "\\far", "\\loop"}) {
     device.MakeFolder(docs + folder);
   }
   device.WriteFile(docs + "\\a10\\deep\\er\\p.jpg", FlatJpeg(9, 8, 8));  // two levels down
@@ -118,8 +108,8 @@ TEST_F(FolderCellsTest, FoldersComeFirstInNameOrderGreenWhenALookFindsPictures) 
     const char* name;
     COLORREF fill;
   } kFolders[] = {
-      {"a2", kFolderFill},   {"a10", kPictureFolderFill},  {"b", kPictureFolderFill}, {"c empty", kFolderFill},
-      {"far", kFolderFill},  {"inside", kPictureFolderFill}, {"loop", kPictureFolderFill},
+      {"a2", kFolderFill},  {"a10", kPictureFolderFill},    {"b", kPictureFolderFill},    {"c empty", kFolderFill},
+      {"far", kFolderFill}, {"inside", kPictureFolderFill}, {"loop", kPictureFolderFill},
   };
   // "loop" holds "up", a link to the folder that holds the pictures.
   StartAs(PROFILE_DESKTOP, 700, 300);
@@ -137,7 +127,7 @@ TEST_F(FolderCellsTest, FoldersComeFirstInNameOrderGreenWhenALookFindsPictures) 
     GridCellOrigin(Grid(), i, &x, &y);
     Tap(x + 10, y + 10);
     EXPECT_EQ(Folder(), "\\My Documents\\" + std::string(kFolders[i].name));
-    Press("back");
+    Press(VK_BACK);
     EXPECT_EQ(Folder(), "\\My Documents");
     EXPECT_TRUE(Marked(i)) << kFolders[i].name;
   }
@@ -150,8 +140,8 @@ TEST_F(FolderCellsTest, FoldersComeFirstInNameOrderGreenWhenALookFindsPictures) 
 }
 
 TEST_F(FolderCellsTest, ReturnEntersBackSpaceAndAltUpGoUpToTheFolderLeftNeverAboveTheRoot) {
-  for (const char* folder : {"\\Archive", "\\My Documents", "\\My Documents\\Alps", "\\My Documents\\Alps\\2023",
-                             "\\My Documents\\Beach"}) {
+  for (const char* folder :
+       {"\\Archive", "\\My Documents", "\\My Documents\\Alps", "\\My Documents\\Alps\\2023", "\\My Documents\\Beach"}) {
     device.MakeFolder(folder);
   }
   device.WriteFile("\\My Documents\\Beach\\b.jpg", FlatJpeg(1, 32, 32));
@@ -159,28 +149,29 @@ TEST_F(FolderCellsTest, ReturnEntersBackSpaceAndAltUpGoUpToTheFolderLeftNeverAbo
   StartAs(PROFILE_DESKTOP);
   const std::string root = Utf8FromWide(DeviceRootName());
   const std::string dash = " \u2014 Vimbra";
+  const UINT kAltUp = 0x100 | VK_UP;
   const struct {
-    const char* key;
+    UINT key;
     const char* folder;
     int current;  // the marked cell
   } kSteps[] = {
-      {"", "\\My Documents", 0},  // Alps, Beach, c.jpg
-      {"right", "\\My Documents", 1},
-      {"return", "\\My Documents\\Beach", 0},  // b.jpg alone
-      {"back", "\\My Documents", 1},
-      {"left", "\\My Documents", 0},
-      {"return", "\\My Documents\\Alps", 0},
-      {"return", "\\My Documents\\Alps\\2023", -1},  // empty: no cell at all
-      {"alt+up", "\\My Documents\\Alps", 0},
-      {"alt+up", "\\My Documents", 0},
-      {"back", "", 1},  // Archive, My Documents
-      {"back", "", 1},
-      {"alt+up", "", 1},
-      {"up", "", 1},  // Up alone moves nothing on a single row
+      {0, "\\My Documents", 0},  // Alps, Beach, c.jpg
+      {VK_RIGHT, "\\My Documents", 1},
+      {VK_RETURN, "\\My Documents\\Beach", 0},  // b.jpg alone
+      {VK_BACK, "\\My Documents", 1},
+      {VK_LEFT, "\\My Documents", 0},
+      {VK_RETURN, "\\My Documents\\Alps", 0},
+      {VK_RETURN, "\\My Documents\\Alps\\2023", -1},  // empty: no cell at all
+      {kAltUp, "\\My Documents\\Alps", 0},
+      {kAltUp, "\\My Documents", 0},
+      {VK_BACK, "", 1},  // Archive, My Documents
+      {VK_BACK, "", 1},
+      {kAltUp, "", 1},
+      {VK_UP, "", 1},  // Up alone moves nothing on a single row
   };
   for (const auto& step : kSteps) {
-    SCOPED_TRACE(std::string(step.key) + " to \"" + step.folder + "\"");
-    if (*step.key != 0) Press(step.key);
+    SCOPED_TRACE(std::to_string(step.key) + " to \"" + step.folder + "\"");
+    if (step.key != 0) Press(step.key & 0xFF, step.key == kAltUp);
     EXPECT_EQ(Folder(), step.folder);
     std::string path = root + step.folder;
     for (char& c : path) c = c == '\\' ? '/' : c;
@@ -191,13 +182,13 @@ TEST_F(FolderCellsTest, ReturnEntersBackSpaceAndAltUpGoUpToTheFolderLeftNeverAbo
     EXPECT_FALSE(OnImagePage());
   }
   // The file actions have no picture while a folder cell is current.
-  Press("right");
-  Press("return");
+  Press(VK_RIGHT);
+  Press(VK_RETURN);
   ASSERT_EQ(Folder(), "\\My Documents");
   EXPECT_TRUE(Viewer().IsFolderCellCurrent());
   EXPECT_FALSE(Bar().IsMenuItemEnabled(ID_FILE_TRASH));
-  Press("right");
-  Press("right");
+  Press(VK_RIGHT);
+  Press(VK_RIGHT);
   EXPECT_FALSE(Viewer().IsFolderCellCurrent());
   EXPECT_TRUE(Bar().IsMenuItemEnabled(ID_FILE_TRASH));
 }
@@ -210,15 +201,15 @@ TEST_F(FolderCellsTest, KeysMoveAcrossFolderAndPictureCells) {
   StartAs(PROFILE_DESKTOP, 370, 300);
   ASSERT_EQ(Grid().cols, 5);  // f1 f2 f3 p0 p1 / p2 p3
   const struct {
-    const char* key;
+    UINT key;
     int cell;
     int picture;  // the list's current picture when a picture cell is current
   } kMoves[] = {
-      {"right", 1, -1}, {"right", 2, -1}, {"right", 3, 0}, {"down", 6, 3}, {"left", 5, 2},
-      {"up", 0, -1},    {"end", 6, 3},    {"home", 0, -1}, {"down", 5, 2}, {"left", 4, 1},
+      {VK_RIGHT, 1, -1}, {VK_RIGHT, 2, -1}, {VK_RIGHT, 3, 0}, {VK_DOWN, 6, 3}, {VK_LEFT, 5, 2},
+      {VK_UP, 0, -1},    {VK_END, 6, 3},    {VK_HOME, 0, -1}, {VK_DOWN, 5, 2}, {VK_LEFT, 4, 1},
   };
   for (const auto& move : kMoves) {
-    SCOPED_TRACE(std::string(move.key) + " to cell " + std::to_string(move.cell));
+    SCOPED_TRACE("key " + std::to_string(move.key) + " to cell " + std::to_string(move.cell));
     Press(move.key);
     EXPECT_TRUE(Marked(move.cell));
     EXPECT_EQ(Viewer().IsFolderCellCurrent(), move.picture < 0);
@@ -227,11 +218,11 @@ TEST_F(FolderCellsTest, KeysMoveAcrossFolderAndPictureCells) {
     }
   }
   // Return opens the current picture; back on the grid its cell is current.
-  Press("return");
+  Press(VK_RETURN);
   ASSERT_TRUE(OnImagePage());
   EXPECT_EQ(List()->m_nCurrent, 1);
-  Press("right");
-  Press("escape");
+  Press(VK_RIGHT);
+  Press(VK_ESCAPE);
   ASSERT_FALSE(OnImagePage());
   EXPECT_TRUE(Marked(5));
 }
@@ -253,8 +244,8 @@ TEST_F(FolderCellsTest, TheHandheldGridTitleAndKeysStayAsTheyWere) {
   Start();
   EXPECT_EQ(Pixels(Screen()), without);
   EXPECT_EQ(Caption(), caption);
-  for (const char* key : {"back", "alt+up", "return"}) {
-    Press(key);
+  for (UINT key : {VK_BACK, VK_UP, VK_RETURN}) {
+    Press(key, key == VK_UP);
     EXPECT_EQ(Folder(), "\\My Documents") << key;
   }
   EXPECT_FALSE(Viewer().IsFolderCellCurrent());
