@@ -107,9 +107,9 @@ void CViewerWnd::ToggleSlideshow() {
     return;
   }
   if (!IsPicturePageShown()) {
-    // From the grid the current picture opens first, as Return opens it; a
-    // folder cell current chooses none.
-    if (IsFolderCellCurrent()) return;
+    // From the grid the current picture opens first, as Return opens it
+    // (with a folder cell current, the list's current picture: the
+    // folder's first unless one was chosen since).
     CImageFileList* list = g_pImageFileList;
     if (list == nullptr || !list->SetCurrent(list->m_nCurrent)) return;
     SwitchPage(PAGE_IMAGE);
