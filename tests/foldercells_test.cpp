@@ -227,6 +227,30 @@ TEST_F(FolderCellsTest, KeysMoveAcrossFolderAndPictureCells) {
   EXPECT_TRUE(Marked(5));
 }
 
+TEST_F(FolderCellsTest, SortingKeepsTheFoldersFirstAndTheCurrentCell) {
+  for (const char* folder : {"\\My Documents", "\\My Documents\\f1"}) device.MakeFolder(folder);
+  device.WriteFile("\\My Documents\\p0.jpg", FlatJpeg(0, 64, 64));  // the larger file
+  device.WriteFile("\\My Documents\\p1.jpg", FlatJpeg(1, 48, 48));
+  StartAs(PROFILE_DESKTOP);
+  const struct {
+    UINT key, command;
+    int cell;  // the marked cell, picture cells after f1's
+  } kSteps[] = {
+      {VK_RIGHT, 0, 1},         // p0
+      {0, ID_SORT_BY_SIZE, 2},  // p1 p0: p0 moved and stays current
+      {VK_LEFT, 0, 1},          // p1
+      {VK_LEFT, 0, 0},          // f1
+      {0, ID_SORT_BY_NAME, 0},  // the folder cell stays current
+  };
+  for (const auto& step : kSteps) {
+    SCOPED_TRACE("cell " + std::to_string(step.cell));
+    if (step.key != 0) Press(step.key);
+    if (step.command != 0) Command(step.command);
+    EXPECT_TRUE(Marked(step.cell));
+    EXPECT_TRUE(Near(CellFill(1), ColourOf(List()->GetSortOrder().key == SORT_BY_SIZE ? 1 : 0)));
+  }
+}
+
 TEST_F(FolderCellsTest, TheHandheldGridTitleAndKeysStayAsTheyWere) {
   device.MakeFolder("\\My Documents");
   for (int i = 0; i < 3; ++i) device.WriteFile("\\My Documents\\p" + std::to_string(i) + ".jpg", FlatJpeg(i, 64, 64));

@@ -440,8 +440,8 @@ void CBrowserPage::OnKeyUp(UINT virtualKey, UINT /*repeat*/, UINT /*flags*/) {
 }
 
 void CBrowserPage::OnListChanged() {
-  // The folder may be the same one read again: its subfolders are too.
-  m_folders.Clear();
+  // A new folder gets its cells (Activate); the same one, sorted anew,
+  // keeps them and its current cell.
   Activate();
 }
 
