@@ -27,7 +27,13 @@ for profile in handheld desktop; do
   e2e_check "$profile grid: Tools, Browser and About are named (got: $(names | tr '\t\n' ':|'))" \
     test "$(names)" = $'button\tTools\nbutton\tBrowser\nbutton\tAbout'
 
-  e2e_tap 40 40
+  if [[ $profile == desktop ]]; then
+    # The desktop's first cell is the Holiday folder's; the first picture follows.
+    e2e_key Right 39
+    e2e_key Return 13
+  else
+    e2e_tap 40 40
+  fi
   e2e_check "$profile picture page: Tools, Back, Zoom In, Zoom Out and About are named (got: $(names | tr '\t\n' ':|'))" \
     test "$(names)" = $'button\tTools\nbutton\tBack\nbutton\tZoom In\nbutton\tZoom Out\nbutton\tAbout'
 
