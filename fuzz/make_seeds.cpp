@@ -2,7 +2,7 @@
 // test-picture library, so that no binary fixture is ever committed.
 //
 // Usage: vimbra-fuzz-seeds DIR   (writes DIR/exifthumb, DIR/jpegdecode,
-//        DIR/gridcell, and DIR/png, gif, webp, tiff and heif)
+//        DIR/gridcell, DIR/picturefacts, and DIR/png, gif, webp, tiff and heif)
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imaging/jpegdecode.h"
+#include "support/camerafacts.h"
 #include "support/craftedformats.h"
 #include "support/craftedpics.h"
 #include "support/exifwriter.h"
@@ -145,6 +146,36 @@ std::vector<std::pair<std::string, std::string>> FormatSeeds() {
   return seeds;
 }
 
+// Pictures of every format that carries camera facts and a profile, the
+// hostile Exif blocks as files and as bare blocks, and bare profiles.
+std::vector<std::string> FactSeeds() {
+  const Picture photo = RenderScene(kSceneSunset, 24, 16, 1);
+  CameraFacts facts;
+  const std::string icc = IccProfileNamed("Seed RGB");
+  std::vector<std::string> seeds = {icc, IccProfileNamed("Seed v4", true)};
+  for (ExifHazard hazard : {ExifHazard::kNone, ExifHazard::kExifLoopsToIfd0, ExifHazard::kGpsLoopsToItself,
+                            ExifHazard::kIfd0Count0xFFFF, ExifHazard::kMakePastEnd, ExifHazard::kCountsFFFF}) {
+    const std::string tiff = CameraFactsTiff(facts, hazard == ExifHazard::kGpsLoopsToItself, hazard);
+    seeds.push_back(tiff);
+    seeds.push_back(CameraFileWithFacts(EncodeJpeg(photo), tiff, icc));
+  }
+  const std::string tiff = CameraFactsTiff(facts, false);
+  PngOptions png;
+  png.exif = tiff;
+  png.icc = icc;
+  WebpOptions webp;
+  webp.exif = tiff;
+  webp.icc = icc;
+  HeifOptions heif;
+  heif.exif = tiff;
+  heif.icc = icc;
+  seeds.push_back(EncodePng(photo, png));
+  seeds.push_back(EncodeWebp(photo, webp));
+  const std::string heic = EncodeHeif(photo, heif);
+  if (!heic.empty()) seeds.push_back(heic);
+  return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -157,6 +188,7 @@ int main(int argc, char** argv) {
   fs::create_directories(root / "exifthumb", ec);
   fs::create_directories(root / "jpegdecode", ec);
   fs::create_directories(root / "gridcell", ec);
+  fs::create_directories(root / "picturefacts", ec);
   for (const char* target : {"png", "gif", "webp", "tiff", "heif"}) fs::create_directories(root / target, ec);
   int count = 0;
   bool ok = true;
@@ -174,6 +206,9 @@ int main(int argc, char** argv) {
   }
   for (const auto& seed : FormatSeeds()) {
     ok = Write(root / seed.first / ("seed" + std::to_string(count++)), seed.second) && ok;
+  }
+  for (const std::string& seed : FactSeeds()) {
+    ok = Write(root / "picturefacts" / ("facts" + std::to_string(count++)), seed) && ok;
   }
   if (!ok) {
     std::fprintf(stderr, "vimbra-fuzz-seeds: cannot write into %s\n", argv[1]);

@@ -22,6 +22,7 @@ PACKAGES=(
   libglib2.0-dev libturbojpeg0-dev libjpeg-turbo-progs
   libgif-dev libwebp-dev libtiff-dev libheif-dev zlib1g-dev libvips-tools
   dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
+  libexif-dev libimage-exiftool-perl
 )
 I386_PACKAGES=(wine wine32)
 

@@ -4,7 +4,9 @@
 # the Exif walk, the decoding glue, and the whole path of a grid cell (Exif
 # walk, decode towards 160 x 160, 64 x 64 thumbnail, fitted drawing) under a
 # 16 MB budget and the scan limit; then the glue of each other format (PNG,
-# GIF, WebP, TIFF, HEIF and AVIF) through the picture interface under 64 MB.
+# GIF, WebP, TIFF, HEIF and AVIF) through the picture interface under 64 MB;
+# and the information panel's facts (the walks to Exif blocks and ICC
+# profiles, libexif's load of the blocks) under 64 MB.
 #
 # Usage: tools/run-fuzzers.sh [SECONDS-PER-TARGET]   (default 5)
 #   The test command runs the short default. The long run is
@@ -16,7 +18,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${VIMBRA_FUZZ_BUILD:-$ROOT/build-fuzz}
 SECONDS_EACH=${1:-5}
-TARGETS=(exifthumb jpegdecode gridcell png gif webp tiff heif)
+TARGETS=(exifthumb jpegdecode gridcell picturefacts png gif webp tiff heif)
 
 if ! command -v clang++ >/dev/null; then
   echo "run-fuzzers: clang++ not found (tools/install-deps.sh installs it)" >&2

@@ -122,10 +122,11 @@ std::string EncodePng(const Picture& picture, const PngOptions& options) {
       }
     }
   }
-  std::string exif;
-  if (options.orientation >= 1 && options.orientation <= 8) {
-    exif = ExifBlock(options.orientation);
-    png_set_eXIf_1(png, info, (png_uint_32)exif.size(), (png_bytep)exif.data());
+  std::string exif = options.exif;
+  if (exif.empty() && options.orientation >= 1 && options.orientation <= 8) exif = ExifBlock(options.orientation);
+  if (!exif.empty()) png_set_eXIf_1(png, info, (png_uint_32)exif.size(), (png_bytep)exif.data());
+  if (!options.icc.empty()) {
+    png_set_iCCP(png, info, "icc", 0, (png_const_bytep)options.icc.data(), (png_uint_32)options.icc.size());
   }
   std::vector<png_bytep> pointers;
   for (auto& row : rows) pointers.push_back(row.data());
@@ -264,13 +265,17 @@ std::string EncodeWebp(const Picture& picture, const WebpOptions& options) {
     image.size = writer.size;
   }
   std::string bytes;
-  if (options.orientation >= 1 && options.orientation <= 8) {
-    // The EXIF chunk through the muxer, which writes the extended header.
+  const std::string exif = !options.exif.empty() || options.orientation < 1 || options.orientation > 8
+                               ? options.exif
+                               : ExifBlock(options.orientation);
+  if (!exif.empty() || !options.icc.empty()) {
+    // The EXIF and ICCP chunks through the muxer, which writes the extended header.
     WebPMux* mux = WebPMuxCreate(&image, 1);
-    const std::string exif = ExifBlock(options.orientation);
     const WebPData chunk = {(const uint8_t*)exif.data(), exif.size()};
+    const WebPData profile = {(const uint8_t*)options.icc.data(), options.icc.size()};
     WebPData assembled = {nullptr, 0};
-    if (mux != nullptr && WebPMuxSetChunk(mux, "EXIF", &chunk, 1) == WEBP_MUX_OK &&
+    if (mux != nullptr && (exif.empty() || WebPMuxSetChunk(mux, "EXIF", &chunk, 1) == WEBP_MUX_OK) &&
+        (options.icc.empty() || WebPMuxSetChunk(mux, "ICCP", &profile, 1) == WEBP_MUX_OK) &&
         WebPMuxAssemble(mux, &assembled) == WEBP_MUX_OK) {
       bytes.assign((const char*)assembled.bytes, assembled.size);
     }
@@ -413,8 +418,12 @@ std::string EncodeHeif(const Picture& picture, const HeifOptions& options) {
     if (options.orientation >= 1 && options.orientation <= 8) {
       encoding->image_orientation = (heif_orientation)options.orientation;
     }
+    if (!options.icc.empty()) heif_image_set_raw_color_profile(image, "prof", options.icc.data(), options.icc.size());
     heif_image_handle* handle = nullptr;
     if (heif_context_encode_image(context, image, encoder, encoding, &handle).code == heif_error_Ok) {
+      if (!options.exif.empty()) {
+        heif_context_add_exif_metadata(context, handle, options.exif.data(), (int)options.exif.size());
+      }
       if (options.thumbnail > 0) {
         heif_context_encode_thumbnail(context, image, handle, encoder, encoding, options.thumbnail, nullptr);
       }

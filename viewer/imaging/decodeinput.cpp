@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "imaging/jpegdecode.h"
 #include "shell/memblock.h"
@@ -95,4 +96,14 @@ void DecoderFree(void* block) {
   const size_t total = *(size_t*)start;
   std::free(start);
   MemUnreserve(total);
+}
+
+void* DecoderRealloc(void* block, size_t bytes) {
+  if (block == nullptr) return DecoderAlloc(bytes);
+  void* grown = DecoderAlloc(bytes);
+  if (grown == nullptr) return nullptr;
+  const size_t had = *(size_t*)((char*)block - kHookHeader) - kHookHeader;
+  std::memcpy(grown, block, had < bytes ? had : bytes);
+  DecoderFree(block);
+  return grown;
 }

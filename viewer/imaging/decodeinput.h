@@ -79,3 +79,7 @@ class CDecodeReservation {
 // when it is freed. Null when the budget or the host refuses.
 void* DecoderAlloc(size_t bytes);
 void DecoderFree(void* block);
+// A block of DecoderAlloc grown or shrunk to `bytes`, its first bytes kept;
+// null (the old block left as it was) when the budget or the host refuses.
+// A null block is allocated.
+void* DecoderRealloc(void* block, size_t bytes);
