@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "support/camerafacts.h"
 #include "support/exifwriter.h"
 
 namespace {
@@ -214,6 +215,10 @@ std::string CameraShot(int kind, int width, int height, uint32_t seed, const Cam
     thumbnailJpeg = EncodeJpeg(thumbnail, thumbnailOptions);
   } else {
     layout.withIfd1 = false;
+  }
+  if (options.facts != nullptr) {
+    return CameraFileWithFacts(mainJpeg,
+                               CameraFactsTiff(*options.facts, options.bigEndian, ExifHazard::kNone, thumbnailJpeg));
   }
   return CameraFile(mainJpeg, thumbnailJpeg, layout);
 }

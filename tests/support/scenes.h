@@ -33,6 +33,9 @@ struct CameraShotOptions {
   // 0 writes an Exif block without a thumbnail (IFD0 only).
   int thumbnailWidth = 160;
   int thumbnailHeight = 120;
+  // The camera's facts (make, model, exposure, GPS, …) in the Exif block
+  // beside the thumbnail; null writes only the orientation and resolution.
+  const struct CameraFacts* facts = nullptr;
 };
 
 // A camera-style JPEG: SOI, Exif APP1 with the marked thumbnail, then the

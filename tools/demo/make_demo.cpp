@@ -4,10 +4,12 @@
 // Usage: vimbra-make-demo DEVICE-ROOT
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "support/camerafacts.h"
 #include "support/exifwriter.h"
 #include "support/formatpics.h"
 #include "support/scenes.h"
@@ -63,6 +65,26 @@ class DemoWriter {
   int m_files = 0;
 };
 
+// What the demo camera says of shot `seed`: settings that vary from shot to
+// shot, and a position on every other one.
+CameraFacts DemoCameraFacts(uint32_t seed) {
+  static const uint32_t kExposures[] = {60, 125, 250, 500, 1000};
+  static const uint32_t kApertures[] = {28, 40, 56, 80};
+  CameraFacts facts;
+  facts.exposure[1] = kExposures[seed % 5];
+  facts.fNumber[0] = kApertures[seed % 4];
+  facts.iso = (uint16_t)(100 << (seed % 4));
+  facts.focalLength[0] = 45 + 10 * seed;
+  facts.flash = seed % 3 == 0 ? 9 : 16;
+  char date[32];
+  std::snprintf(date, sizeof date, "2024:05:%02u 10:%02u:00", 1 + seed % 28, (seed * 7) % 60);
+  facts.dateTaken = date;
+  facts.gps = seed % 2 == 1;
+  facts.latitude = 43.296482 + 0.001 * seed;
+  facts.longitude = 5.369780 - 0.002 * seed;
+  return facts;
+}
+
 // The start folder: enough camera pictures that the grid scrolls, in
 // landscape and portrait, with the extensions in several letter cases.
 void WriteMyDocuments(DemoWriter& demo) {
@@ -73,7 +95,11 @@ void WriteMyDocuments(DemoWriter& demo) {
   for (const char* name : kNames) {
     const int kind = (int)(seed % kSceneCount);
     const bool portrait = seed % 5 == 4;
-    demo.Camera(std::string("My Documents/") + name, kind, seed, {}, portrait ? kHeight : kWidth,
+    // The camera's pictures tell its facts; the two renamed ones do not.
+    const CameraFacts facts = DemoCameraFacts(seed);
+    CameraShotOptions camera;
+    if (std::strncmp(name, "IMG_", 4) == 0) camera.facts = &facts;
+    demo.Camera(std::string("My Documents/") + name, kind, seed, camera, portrait ? kHeight : kWidth,
                 portrait ? kWidth : kHeight);
     ++seed;
   }
@@ -175,8 +201,22 @@ void WriteFormats(DemoWriter& demo) {
   const Picture photo = RenderScene(kSceneSunset, w, h, 901);
   const Picture tiles = RenderScene(kSceneTiles, w, h, 902);
   const Picture logo = WithAlpha(RenderScene(kSceneRings, 400, 300, 903), RoundLogo);
+  // A phone's facts and its display's profile, in the PNG and HEIC photos.
+  CameraFacts phone;
+  phone.model = "Vimbra Phone 3";
+  phone.lens = "Vimbra Phone 3 back camera 4.2mm f/1.8";
+  phone.fNumber[0] = 18;
+  phone.focalLength[0] = 42;
+  phone.exposure[1] = 120;
+  phone.iso = 64;
+  phone.latitude = 60.169857;
+  phone.longitude = 24.938379;
   PngOptions png;
+  png.exif = CameraFactsTiff(phone, false);
+  png.icc = IccProfileNamed("Vimbra Display P3");
   demo.File("Formats/PNG photo.png", EncodePng(photo, png));
+  png.exif.clear();
+  png.icc.clear();
   demo.File("Formats/PNG with transparency.png", EncodePng(logo, png));
   png.orientation = 6;
   demo.File("Formats/PNG stored on its side.png", EncodePng(Turned(RenderScene(kSceneShapes, w, h, 904), -1), png));
@@ -199,7 +239,11 @@ void WriteFormats(DemoWriter& demo) {
   demo.File("Formats/TIFF 16 bits.tiff", EncodeTiff(RenderScene(kSceneRings, w, h, 909), tiff));
   HeifOptions heif;
   heif.thumbnail = 320;
+  heif.exif = CameraFactsTiff(phone, true);
+  heif.icc = IccProfileNamed("Vimbra Display P3", true);
   const std::string heic = EncodeHeif(RenderScene(kSceneSunset, 1600, 1200, 910), heif);
+  heif.exif.clear();
+  heif.icc.clear();
   // HEIF and AVIF need the library's encoders; without them the rest stands.
   if (!heic.empty()) {
     demo.File("Formats/HEIC phone photo.heic", heic);

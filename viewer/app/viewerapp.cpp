@@ -74,6 +74,8 @@ BOOL CViewerApp::StartViewer() {
   // handheld writes nothing.
   if (desktop) frame->EnableFileActions();
   if (desktop) frame->EnableSortOrders([this](const SortOrder& order) { m_sortOrder = order; });
+  // The desktop's information panel (i); the handheld never had one.
+  if (desktop) frame->GetViewerWnd().EnableInfoPanel();
   // 3. AfxGetMainWnd finds the frame from here on, while it is being created too.
   m_pMainWnd = frame;
   // 4. Frame window from resource 128. A frame that cannot be created has

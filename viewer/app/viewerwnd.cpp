@@ -8,6 +8,7 @@
 #include "filelist/imagefilelist.h"
 #include "pages/browserpage.h"
 #include "pages/imagepage.h"
+#include "pages/infopanel.h"
 #include "platform/controls/dialog.h"
 #include "platform/window/app.h"
 #include "res/resource_ids.h"
@@ -35,6 +36,24 @@ class CaptionFollows {
   bool m_bFollow;
 };
 
+// Once a message other than a paint is handled, the panel shows the picture
+// that is current now (a key or a tap may have moved the grid's current
+// cell, which repaints only the cells).
+class PanelFollows {
+ public:
+  PanelFollows(UINT message, CViewerWnd& wnd) : m_wnd(message != WM_PAINT ? &wnd : nullptr) {}
+  ~PanelFollows() {
+    if (m_wnd != nullptr) m_wnd->InfoPanelFollows();
+  }
+  PanelFollows(const PanelFollows&) = delete;
+  PanelFollows& operator=(const PanelFollows&) = delete;
+
+ private:
+  CViewerWnd* m_wnd;
+};
+
+constexpr UINT kVkInfoPanel = 'I';
+
 }  // namespace
 
 CViewerWnd::CViewerWnd() : m_pCurrentPage(nullptr), m_pBrowserPage(nullptr), m_pImagePage(nullptr) {
@@ -50,6 +69,44 @@ CViewerWnd::~CViewerWnd() {
   m_pBrowserPage = nullptr;
   delete m_pImagePage;
   m_pImagePage = nullptr;
+  delete m_pInfoPanel;
+  m_pInfoPanel = nullptr;
+}
+
+void CViewerWnd::EnableInfoPanel() {
+  if (m_pInfoPanel == nullptr) m_pInfoPanel = new (std::nothrow) CInfoPanel();
+}
+
+RECT CViewerWnd::InfoPanelBand() const {
+  RECT rc = {0, 0, 0, 0};
+  if (m_pInfoPanel == nullptr || !m_pInfoPanel->IsShown() || !GetClientRect(&rc)) return RECT{0, 0, 0, 0};
+  rc.left = rc.right - CInfoPanel::WidthFor(rc.right - rc.left);
+  return rc;
+}
+
+void CViewerWnd::ApplyInfoPanelBand() {
+  const RECT band = InfoPanelBand();
+  for (CPage* page : {(CPage*)m_pBrowserPage, (CPage*)m_pImagePage}) {
+    if (page != nullptr) page->SetRightBand(band.right - band.left);
+  }
+}
+
+void CViewerWnd::ToggleInfoPanel() {
+  m_pInfoPanel->Toggle();
+  ApplyInfoPanelBand();
+  // The page lays itself out again in the area it now has.
+  if (m_pCurrentPage != nullptr) m_pCurrentPage->OnSize();
+  Invalidate(TRUE);
+}
+
+void CViewerWnd::InfoPanelFollows() {
+  if (m_pInfoPanel == nullptr || !m_pInfoPanel->IsShown() || IsPaintPending() || !m_pInfoPanel->SubjectChanged()) {
+    return;
+  }
+  HDC dc = GetDC();
+  if (dc == nullptr) return;
+  m_pInfoPanel->Paint(dc, InfoPanelBand());
+  ReleaseDC(dc);
 }
 
 BOOL CViewerWnd::PreCreateWindow(DWORD& style) {
@@ -88,6 +145,7 @@ void CViewerWnd::ShowInitialPage() {
 }
 
 void CViewerWnd::NotifyListChanged() {
+  if (m_pInfoPanel != nullptr) m_pInfoPanel->Forget();
   if (m_pCurrentPage != nullptr) m_pCurrentPage->OnListChanged();
   UpdateFrameTitle();
 }
@@ -172,11 +230,13 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   const UINT repeat = LOWORD((uintptr_t)lParam);
   const UINT keyFlags = HIWORD((uintptr_t)lParam);
   const CaptionFollows caption(message, *this);
+  const PanelFollows panel(message, *this);
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(&ps);
       if (m_pCurrentPage != nullptr) m_pCurrentPage->Paint(dc);
+      if (m_pInfoPanel != nullptr && m_pInfoPanel->IsShown()) m_pInfoPanel->Paint(dc, InfoPanelBand());
       EndPaint(&ps);
       return 0;
     }
@@ -195,6 +255,10 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYUP:
       // A running show has the first word on the picture page's keys.
       if (m_pSlideshow != nullptr && IsPicturePageShown() && m_pSlideshow->TakeKeyUp((UINT)wParam)) return 0;
+      if (wParam == kVkInfoPanel && m_pInfoPanel != nullptr) {
+        ToggleInfoPanel();
+        return 0;
+      }
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnKeyUp((UINT)wParam, repeat, keyFlags);
       return 0;
     case WM_CHAR:
@@ -216,6 +280,7 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_SIZE:
+      ApplyInfoPanelBand();
       if (m_pCurrentPage != nullptr) m_pCurrentPage->OnSize();
       return 0;
     case WM_TIMER:

@@ -9,6 +9,7 @@
 class CBrowserPage;
 class CImagePage;
 class CSlideshow;
+class CInfoPanel;
 
 class CViewerWnd : public CScrollView, public IPageHost {
  public:
@@ -36,6 +37,12 @@ class CViewerWnd : public CScrollView, public IPageHost {
   // The grid is shown with a folder cell current: there is no picture for
   // the file actions to act on.
   bool IsFolderCellCurrent() const;
+  // The desktop's information panel: made here, shown and hidden with i.
+  // Without it (the handheld) the window is as it always was.
+  void EnableInfoPanel();
+  CInfoPanel* InfoPanel() const { return m_pInfoPanel; }
+  // Draws the panel at once when the current picture changed under it.
+  void InfoPanelFollows();
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Zoom In, Zoom Out and Back go to the current page; nothing else.
@@ -52,4 +59,12 @@ class CViewerWnd : public CScrollView, public IPageHost {
   BOOL OnSlideshowTimer(UINT id);
 
   CSlideshow* m_pSlideshow = nullptr;
+
+  // The panel's band in client coordinates (empty while it is hidden), and
+  // that band kept out of both pages' client areas.
+  RECT InfoPanelBand() const;
+  void ApplyInfoPanelBand();
+  void ToggleInfoPanel();
+
+  CInfoPanel* m_pInfoPanel = nullptr;
 };

@@ -69,6 +69,7 @@ BOOL CPage::GetClientRect(RECT* out) {
   CScrollView* view = View();
   if (view == nullptr || out == nullptr) return FALSE;
   if (!view->GetClientRect(out)) *out = RECT{0, 0, 0, 0};
+  out->right = out->right - m_nRightBand > out->left ? out->right - m_nRightBand : out->left;
   return TRUE;
 }
 

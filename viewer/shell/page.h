@@ -70,6 +70,11 @@ class CPage {
   virtual void OnTimer(UINT id);
 
   int SwitchTo(int page);
+  // A band of `width` pixels at the right edge that the viewer window keeps
+  // for its own drawing (the desktop's information panel): GetClientRect
+  // leaves it out, so the page lays itself out beside it. 0 by default.
+  void SetRightBand(int width) { m_nRightBand = width; }
+  int RightBand() const { return m_nRightBand; }
 
   IPageHost* m_pOwner;
   POINT m_ptDown;
@@ -78,4 +83,7 @@ class CPage {
   // The owner's scrolling window; null without an owner.
   CScrollView* View() const;
   void SetButtonState(int id, int state);
+
+ private:
+  int m_nRightBand = 0;
 };

@@ -22,9 +22,10 @@ bool IsBlank(char c) {
 const struct {
   const char* verb;
   size_t arguments;
-} kVerbs[] = {{"tap", 2},     {"dbltap", 2}, {"down", 2},   {"move", 2},    {"up", 2},     {"key", 1},
-              {"keydown", 1}, {"keyup", 1},  {"scroll", 1}, {"command", 1}, {"folder", 0}, {"folder-cancel", 0},
-              {"resize", 2},  {"wait", 1},   {"pump", 0},   {"idle", 0},    {"shot", 1},   {"wheel", 1}};
+} kVerbs[] = {{"tap", 2},    {"dbltap", 2},        {"down", 2},   {"move", 2},   {"up", 2},
+              {"key", 1},    {"keydown", 1},       {"keyup", 1},  {"scroll", 1}, {"command", 1},
+              {"folder", 0}, {"folder-cancel", 0}, {"resize", 2}, {"wait", 1},   {"pump", 0},
+              {"idle", 0},   {"shot", 1},          {"wheel", 1},  {"panel", 1}};
 
 }  // namespace
 

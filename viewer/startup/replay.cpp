@@ -4,11 +4,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <ostream>
 #include <sstream>
 
 #include "app/mainframe.h"
 #include "filelist/imagefilelist.h"
+#include "pages/infopanel.h"
 #include "platform/base/tick.h"
 #include "platform/controls/dialog.h"
 #include "platform/controls/treectrl.h"
@@ -265,6 +267,20 @@ bool Replay::Command(const std::vector<std::string>& w, std::string* error) {
     if (!m_host.WaitForBackgroundWork()) return fail("background work did not finish");
     return true;
   }
+  if (verb == "panel") {
+    // The information panel's lines as drawn, one a line; nothing while it
+    // is hidden or the profile has none.
+    if (w.size() != 2) return fail("needs a file name");
+    CMainFrame* frame = dynamic_cast<CMainFrame*>(m_host.Frame());
+    if (frame == nullptr) return fail("the viewer has quit");
+    std::ofstream out(w[1], std::ios::binary | std::ios::trunc);
+    CInfoPanel* panel = frame->GetViewerWnd().InfoPanel();
+    if (panel != nullptr && panel->IsShown()) {
+      for (const std::string& line : panel->Lines()) out << line << "\n";
+    }
+    if (!out) return fail("cannot write " + w[1]);
+    return true;
+  }
   if (verb == "shot") {
     if (w.size() != 2) return fail("needs a file name");
     // Every thumbnail asked for is drawn before the picture is taken.
@@ -302,5 +318,6 @@ std::string Replay::Help() {
          "  pump                             run pending paints\n"
          "  idle                             wait until background work (thumbnails) is done\n"
          "  shot FILE.png                    screenshot of the viewer window, once every\n"
-         "                                   thumbnail asked for is drawn\n";
+         "                                   thumbnail asked for is drawn\n"
+         "  panel FILE.txt                   the information panel's lines (empty while hidden)\n";
 }
