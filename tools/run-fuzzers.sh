@@ -35,11 +35,11 @@ cmake -S "$ROOT" -B "$BUILD" \
   -DVIMBRA_GUI=OFF -DVIMBRA_BENCH=OFF -DVIMBRA_WINDOWS_INSTALLER=OFF >/dev/null
 cmake --build "$BUILD" -j2 --target vimbra-fuzz-seeds "${TARGETS[@]/#/fuzz_}"
 
+export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp"
 SEEDS=$BUILD/fuzz-seeds
 rm -rf "$SEEDS"
 "$BUILD/fuzz/vimbra-fuzz-seeds" "$SEEDS"
 
-export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
 for target in "${TARGETS[@]}"; do

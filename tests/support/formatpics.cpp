@@ -102,7 +102,10 @@ std::string EncodePng(const Picture& picture, const PngOptions& options) {
         rows[(size_t)y].push_back((uint8_t)found->second);
       }
     }
-    if (colours.size() > 256) return std::string();
+    if (colours.size() > 256) {
+      png_destroy_write_struct(&png, &info);
+      return std::string();
+    }
     png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_PALETTE,
                  options.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
