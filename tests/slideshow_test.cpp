@@ -161,6 +161,7 @@ TEST_F(SlideshowTest, F5OnTheGridStartsAtTheCurrentPicture) {
   Viewer().HostKey(TRUE, VK_RIGHT);
   Pump();
   ASSERT_EQ(List()->m_nCurrent, 3);
+  EXPECT_TRUE(Bar().IsMenuItemEnabled(ID_VIEW_SLIDESHOW));
   F5();
   EXPECT_TRUE(Viewer().IsPicturePageShown());
   EXPECT_TRUE(Running());
@@ -176,6 +177,9 @@ TEST_F(SlideshowTest, F5OnTheGridStartsAtTheCurrentPicture) {
   List()->SelectFolder(u"\\Empty");
   Pump();
   ASSERT_EQ(List()->GetCount(), 0);
+  // The menu follows each message, as the caption does.
+  Press(VK_RIGHT);
+  EXPECT_FALSE(Bar().IsMenuItemEnabled(ID_VIEW_SLIDESHOW));
   F5();
   EXPECT_FALSE(Viewer().IsPicturePageShown());
   EXPECT_FALSE(Running());

@@ -45,7 +45,9 @@ for profile in handheld desktop; do
   e2e_wait '^menu open$'
   items=$(names | grep '^menuitem' | cut -f2)
   expected=$'About Vimbra...\nQuit\nFull Screen'
-  # The desktop's file actions follow; the handheld has none.
+  # The desktop's slideshow, file actions and sort orders follow; the
+  # handheld has none.
+  [[ $profile == desktop ]] && expected+=$'\nSlideshow'
   [[ $profile == desktop ]] && expected+=$'\nRotate Left\nRotate Right\nRename...\nCopy to...\nMove to...'
   [[ $profile == desktop ]] && expected+=$'\nMove to Trash\nUndo Move to Trash\nDelete for Good...'
   [[ $profile == desktop ]] && expected+=$'\nSort by Name\nSort by Date Taken\nSort by Modification Time'

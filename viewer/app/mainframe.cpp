@@ -114,6 +114,11 @@ void CMainFrame::UpdateTitle() {
                                m_bTitleShowsPath != FALSE));
   // The file actions' menu items follow the picture the caption names.
   if (m_pFileCommands != nullptr) m_pFileCommands->UpdateMenu(m_commandBar, !m_viewerWnd.IsFolderCellCurrent());
+  // The slideshow needs a picture to show.
+  if (m_viewerWnd.GetSlideshow() != nullptr) {
+    const BOOL any = g_pImageFileList != nullptr && g_pImageFileList->GetCount() > 0 ? TRUE : FALSE;
+    m_commandBar.EnableMenuItem(ID_VIEW_SLIDESHOW, any);
+  }
   if (m_pSortCommands != nullptr) m_pSortCommands->UpdateMenu(m_commandBar);
 }
 

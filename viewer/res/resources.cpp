@@ -98,6 +98,7 @@ const MenuItemResource kFileActionsMenuItems[] = {
     {ID_APP_ABOUT, u"About Vimbra..."},
     {ID_APP_EXIT, u"Quit"},
     {ID_VIEW_FULLSCREEN, u"Full Screen"},
+    {ID_VIEW_SLIDESHOW, u"Slideshow"},
     {ID_FILE_ROTATE_LEFT, u"Rotate Left"},
     {ID_FILE_ROTATE_RIGHT, u"Rotate Right"},
     {ID_FILE_RENAME, u"Rename..."},
@@ -114,7 +115,7 @@ const MenuItemResource kFileActionsMenuItems[] = {
 };
 const MenuResource kMenus[] = {
     {IDR_MAINFRAME, u"Tools", kToolsMenuItems, 3},
-    {IDR_FILE_ACTIONS, u"Tools", kFileActionsMenuItems, 16},
+    {IDR_FILE_ACTIONS, u"Tools", kFileActionsMenuItems, 17},
 };
 const MenuBarResource kMenuBars[] = {
     {IDR_MAINFRAME, IDM_TOOLS, IDS_TOOLS, IDR_MAINFRAME},
