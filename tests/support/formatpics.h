@@ -18,8 +18,8 @@ struct PngOptions {
   bool interlaced = false;  // Adam7
   int orientation = 0;      // an eXIf chunk before the pixels, when 1 to 8
   int level = 6;            // zlib's compression level
-  std::string exif;         // an eXIf chunk of these bytes (a TIFF block), in place of the orientation's
-  std::string icc;          // an iCCP chunk of this profile
+  std::string exif = {};    // an eXIf chunk of these bytes (a TIFF block), in place of the orientation's
+  std::string icc = {};     // an iCCP chunk of this profile
 };
 std::string EncodePng(const Picture& picture, const PngOptions& options = {});
 
@@ -38,10 +38,10 @@ std::string EncodeGif(const Picture& picture, const GifOptions& options = {});
 struct WebpOptions {
   bool lossless = false;
   int quality = 90;
-  int orientation = 0;  // an EXIF chunk, when 1 to 8
-  int extraFrames = 0;  // an animation: further frames after the first
-  std::string exif;     // an EXIF chunk of these bytes, in place of the orientation's
-  std::string icc;      // an ICCP chunk of this profile
+  int orientation = 0;    // an EXIF chunk, when 1 to 8
+  int extraFrames = 0;    // an animation: further frames after the first
+  std::string exif = {};  // an EXIF chunk of these bytes, in place of the orientation's
+  std::string icc = {};   // an ICCP chunk of this profile
 };
 std::string EncodeWebp(const Picture& picture, const WebpOptions& options = {});
 
@@ -58,12 +58,12 @@ struct TiffOptions {
 std::string EncodeTiff(const Picture& picture, const TiffOptions& options = {});
 
 struct HeifOptions {
-  bool avif = false;    // AV1 (aom) instead of HEVC (x265)
-  int quality = 90;     // 100 lossless where the encoder can
-  int thumbnail = 0;    // the side of an embedded thumbnail's box; 0 none
-  int orientation = 0;  // irot and imir transformations meaning this Exif orientation
-  std::string exif;     // an Exif item of these bytes (a TIFF block)
-  std::string icc;      // a colr box of this ICC profile
+  bool avif = false;      // AV1 (aom) instead of HEVC (x265)
+  int quality = 90;       // 100 lossless where the encoder can
+  int thumbnail = 0;      // the side of an embedded thumbnail's box; 0 none
+  int orientation = 0;    // irot and imir transformations meaning this Exif orientation
+  std::string exif = {};  // an Exif item of these bytes (a TIFF block)
+  std::string icc = {};   // a colr box of this ICC profile
 };
 // Empty when the library has no encoder for the format.
 std::string EncodeHeif(const Picture& picture, const HeifOptions& options = {});
