@@ -299,7 +299,7 @@ class SortCommandsTest : public ViewerFixture {
 
 TEST_F(SortCommandsTest, TheDesktopStartsInItsKeptOrderAndTakesTheMenusKeepingTheCurrentPicture) {
   StartWith(PROFILE_DESKTOP, {SORT_BY_SIZE, FALSE});
-  ASSERT_EQ(Bar().Menu()->itemCount, 16u);
+  ASSERT_EQ(Bar().Menu()->itemCount, 17u);
   EXPECT_EQ(Names(*List()), (std::vector<std::string>{"b.jpg", "c.jpg", "a.jpg"}));
   EXPECT_EQ(Checked(), (std::vector<UINT>{ID_SORT_BY_SIZE}));
   ASSERT_TRUE(List()->SetCurrent(1));  // c.jpg
