@@ -22,6 +22,29 @@ e2e_die() {
   exit 1
 }
 
+# Sets the Exif Orientation of a JPEG in place: the IFD0 entry of tag 0x0112,
+# wherever it stands among the others, in the block's byte order.
+e2e_set_orientation() {
+  python3 - "$1" "$2" <<'PY' || e2e_die "no Exif Orientation entry in $1"
+import struct, sys
+path, value = sys.argv[1], int(sys.argv[2])
+data = bytearray(open(path, "rb").read())
+exif = data.find(b"Exif\0\0")
+if exif < 0:
+    sys.exit(1)
+tiff = exif + 6
+order = "<" if data[tiff:tiff + 2] == b"II" else ">"
+ifd = tiff + struct.unpack_from(order + "I", data, tiff + 4)[0]
+for i in range(struct.unpack_from(order + "H", data, ifd)[0]):
+    entry = ifd + 2 + 12 * i
+    if struct.unpack_from(order + "H", data, entry)[0] == 0x0112:
+        struct.pack_into(order + "H", data, entry + 8, value)
+        open(path, "wb").write(data)
+        sys.exit(0)
+sys.exit(1)
+PY
+}
+
 e2e_require_tools() {
   local tool
   for tool in Xvfb xdotool import compare; do

@@ -104,9 +104,9 @@ e2e_wait_idle
 e2e_check "F2: renamed" test -e "$D/My Documents/zz.jpg" -a ! -e "$D/My Documents/p1.jpg"
 e2e_key Return 13
 e2e_check "F2: the renamed picture is current and last" title_is "zz (3 of 3)"
-# Move to... (the eighth item of Tools) into \Other: the next picture shows.
+# Move to... (the ninth item of Tools) into \Other: the next picture shows.
 e2e_key Home 36
-e2e_menu_item 8
+e2e_menu_item 9
 e2e_wait '^dialog 131 '
 e2e_wait '^dialog-work-done 131 |^idle$'
 e2e_tree_click Other
