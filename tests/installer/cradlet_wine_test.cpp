@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <string>
 
 #include "cradlet_wine_fixture.h"
@@ -186,15 +185,16 @@ TEST_F(CradletUnderWine, ProgramIconLoadsAtEverySizeWithAlpha) {
   std::map<std::string, std::string> icons = ReadRecord(record);
   for (int nSize : {16, 24, 32, 48, 256}) {
     std::string line = icons["icon" + std::to_string(nSize)];
-    std::smatch m;
-    ASSERT_TRUE(
-        std::regex_match(line, m, std::regex("(\\d+)x(\\d+) bits=32 transparent=(\\d+) partial=(\\d+) opaque=(\\d+)")))
+    int width = 0, height = 0, transparent = 0, partial = 0, opaque = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%dx%d bits=32 transparent=%d partial=%d opaque=%d", &width, &height,
+                          &transparent, &partial, &opaque),
+              5)
         << nSize << ": " << line;
-    EXPECT_EQ(m[1], std::to_string(nSize));
-    EXPECT_EQ(m[2], std::to_string(nSize));
-    EXPECT_GT(std::stoi(m[3]), 0) << line;
-    EXPECT_EQ(std::stoi(m[4]) > 0, nSize == 24 || nSize == 48) << line;
-    EXPECT_GT(std::stoi(m[5]), nSize * nSize / 4) << line;
+    EXPECT_EQ(width, nSize);
+    EXPECT_EQ(height, nSize);
+    EXPECT_GT(transparent, 0) << line;
+    EXPECT_EQ(partial > 0, nSize == 24 || nSize == 48) << line;
+    EXPECT_GT(opaque, nSize * nSize / 4) << line;
   }
 }
 
