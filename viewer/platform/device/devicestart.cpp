@@ -26,8 +26,10 @@ CDeviceFolderReader::~CDeviceFolderReader() {
 long CDeviceFolderReader::ReadStart(const WCHAR* name, void* buffer, size_t size) const {
   if (m_fd < 0 || name == nullptr || buffer == nullptr) return -1;
   // 1. The name as the host spells it: the device's rules, one component.
+  CString path(u"\\");
+  path.append(name, WStrLen(name));
   std::string host;
-  if (!DeviceToHostPath((CString(u"\\") + CString(name, WStrLen(name))).c_str(), &host)) return -1;
+  if (!DeviceToHostPath(path.c_str(), &host)) return -1;
   host = host.substr(host.rfind('/') + 1);
   // 2. Only a regular file is opened; one swapped for a link meanwhile
   //    fails to open, and one swapped for a FIFO does not make the open wait.
