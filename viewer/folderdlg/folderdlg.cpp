@@ -274,7 +274,9 @@ void CFolderDlg::OnOK() {
     // A choice for a copy or move: the path only, the list left alone.
     CString path;
     for (HTREEITEM item = selected; tree->GetParentItem(item) != nullptr; item = tree->GetParentItem(item)) {
-      path = u"\\" + tree->GetItemText(item) + path;
+      CString longer(u"\\");
+      longer.append(tree->GetItemText(item)).append(path);
+      path.swap(longer);
     }
     m_strChosen = path;
     m_bChosen = TRUE;
