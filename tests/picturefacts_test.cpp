@@ -153,9 +153,13 @@ TEST(PictureFactsTest, PanelLinesOfEveryKindOfFile) {
     PictureFacts f;
     EXPECT_TRUE(ReadPictureFacts(stream, &f));
     std::fclose(stream);
-    std::vector<std::string> expected = {c.bytes.size() < 1024 ? std::to_string(c.bytes.size()) + " bytes"
-                                                               : "(" + std::to_string(c.bytes.size()) + " bytes)",
-                                         std::string("Format: ") + c.format, "Pixels: 64 \xC3\x97 48"};
+    // Sizes of a kilobyte or more show in units first, with the exact count in brackets.
+    std::string size = std::to_string(c.bytes.size());
+    size.append(" bytes");
+    if (c.bytes.size() >= 1024) size.insert(0, 1, '(').push_back(')');
+    std::string format("Format: ");
+    format.append(c.format);
+    std::vector<std::string> expected = {size, format, "Pixels: 64 \xC3\x97 48"};
     if (c.camera) expected.insert(expected.end(), kCameraLines.begin(), kCameraLines.end());
     const std::vector<std::string> lines = PictureFactLines(f);
     ASSERT_EQ(lines.size(), expected.size());
