@@ -11,51 +11,20 @@
 #include <utility>
 
 #include "imaging/diblayout.h"
-#include "imaging/exiforientation.h"
 #include "imaging/picturedecoder.h"
 #include "imaging/pixelrows.h"
 #include "imaging/rowreduce.h"
+#include "imaging/webpwhole.h"
 #include "shell/memblock.h"
 
 namespace {
 
-constexpr size_t kHeadBytes = 64;
 // What the library holds besides the output: its decoder records, a few
 // rows of macroblocks and the scaler's rows, for each 1 pixel of width;
 // a lossless picture keeps all its pixels (4 bytes each) and its transforms'
 // sub-images; a lossy one with alpha, the alpha plane.
 constexpr uint64_t kWebpFixedBytes = (uint64_t)2 << 20;
 constexpr uint64_t kWebpBytesPerColumn = 256;
-// The demuxer keeps a record for each chunk of the file.
-constexpr uint64_t kDemuxBytesPerChunk = 128;
-
-const char* StatusText(VP8StatusCode status) {
-  switch (status) {
-    case VP8_STATUS_OUT_OF_MEMORY:
-      return kPictureNoMemory;
-    case VP8_STATUS_INVALID_PARAM:
-      return "WebP: invalid parameter";
-    case VP8_STATUS_BITSTREAM_ERROR:
-      return "WebP: bitstream error";
-    case VP8_STATUS_UNSUPPORTED_FEATURE:
-      return "WebP: unsupported feature";
-    case VP8_STATUS_NOT_ENOUGH_DATA:
-      return "WebP: the file ends early";
-    default:
-      return "WebP: damaged file";
-  }
-}
-
-uint32_t Le32(const BYTE* p) {
-  return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-}
-
-// Top-level chunks after the RIFF header, counted without following any.
-uint64_t CountChunks(const BYTE* data, uint64_t size) {
-  uint64_t count = 0;
-  for (uint64_t at = 12; at + 8 <= size; ++count) at += 8 + (((uint64_t)Le32(data + at + 4) + 1) & ~1ull);
-  return count;
-}
 
 class CWebpDecoder : public CPictureDecoder {
  public:
@@ -71,18 +40,13 @@ class CWebpDecoder : public CPictureDecoder {
   CDib DecodeFirstFrame(int width, int height);
 
   CDecodeInput* m_pInput;
+  CWebpWhole m_file;
   CDecodeReservation m_library;
-  HMEMBLOCK m_hData = nullptr;
-  uint64_t m_nBytes = 0;
-  WebPDemuxer* m_demux = nullptr;
   uint64_t m_nWidth = 0, m_nHeight = 0;
   bool m_bAnimated = false;
 };
 
-CWebpDecoder::~CWebpDecoder() {
-  WebPDemuxDelete(m_demux);
-  MemFree(m_hData);
-}
+CWebpDecoder::~CWebpDecoder() = default;
 
 BOOL CWebpDecoder::Refuse(const char* reason) {
   SetPictureInputError(*m_pInput, reason);
@@ -90,42 +54,16 @@ BOOL CWebpDecoder::Refuse(const char* reason) {
 }
 
 BOOL CWebpDecoder::ReadHeader(PictureInfo* info) {
-  // 1. The size, from the first bytes.
-  BYTE head[kHeadBytes];
-  const size_t got = m_pInput->Read(head, sizeof head);
-  WebPBitstreamFeatures features;
-  const VP8StatusCode status = WebPGetFeatures(head, got, &features);
-  if (status != VP8_STATUS_OK) return Refuse(StatusText(status));
-  if (!AcceptPictureSize(m_pInput, (uint64_t)features.width, (uint64_t)features.height)) return FALSE;
-  m_nWidth = (uint64_t)features.width;
-  m_nHeight = (uint64_t)features.height;
-  // 2. The whole file, within the bound the size sets.
-  const uint64_t size = m_pInput->Size();
-  if (size > kDecodeReadAllowance + kDecodeReadBytesPerPixel * m_nWidth * m_nHeight) {
-    return Refuse(kDecodeTooMuchData);
-  }
-  m_hData = MemAllocRetry((size_t)(size > 0 ? size : 1));
-  if (m_hData == nullptr) return Refuse(kPictureNoMemory);
-  BYTE* data = (BYTE*)MemLock(m_hData);
-  std::memcpy(data, head, got);
-  m_nBytes = got + m_pInput->Read(data + got, (size_t)(size - got));
-  // 3. The demuxer, its records reserved first.
-  const uint64_t chunks = CountChunks(data, m_nBytes);
-  if (chunks > kMaxPictureFrames + 16) return Refuse(kPictureTooManyFrames);
-  if (!m_library.Take(chunks * kDemuxBytesPerChunk + 4096)) return Refuse(kPictureNoMemory);
-  WebPData whole = {data, (size_t)m_nBytes};
-  m_demux = WebPDemux(&whole);
-  if (m_demux == nullptr) return Refuse("WebP: damaged file");
-  m_bAnimated = (WebPDemuxGetI(m_demux, WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
+  if (!m_file.Open(m_pInput)) return FALSE;
+  m_nWidth = m_file.Width();
+  m_nHeight = m_file.Height();
+  m_bAnimated = (WebPDemuxGetI(m_file.Demuxer(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
   info->width = m_nWidth;
   info->height = m_nHeight;
-  info->frames = WebPDemuxGetI(m_demux, WEBP_FF_FRAME_COUNT);
+  info->frames = WebPDemuxGetI(m_file.Demuxer(), WEBP_FF_FRAME_COUNT);
   if (info->frames > kMaxPictureFrames) return Refuse(kPictureTooManyFrames);
-  WebPChunkIterator exif;
-  if (WebPDemuxGetChunk(m_demux, "EXIF", 1, &exif)) {
-    info->orientation = ExifOrientationOfBlock(exif.chunk.bytes, exif.chunk.size);
-    WebPDemuxReleaseChunkIterator(&exif);
-  }
+  const int orientation = m_file.Orientation();
+  if (orientation != 0) info->orientation = orientation;
   return TRUE;
 }
 
@@ -138,7 +76,7 @@ BOOL CWebpDecoder::ReserveLibrary(const WebPBitstreamFeatures& features, uint64_
 }
 
 CDib CWebpDecoder::Decode(int width, int height) {
-  if (m_demux == nullptr) return nullptr;
+  if (m_file.Demuxer() == nullptr) return nullptr;
   return m_bAnimated ? DecodeFirstFrame(width, height) : DecodeStill(width, height);
 }
 
@@ -151,10 +89,10 @@ CDib CWebpDecoder::DecodeStill(int width, int height) {
     Refuse("WebP: library mismatch");
     return nullptr;
   }
-  const BYTE* data = (const BYTE*)MemLock(m_hData);
-  VP8StatusCode status = WebPGetFeatures(data, (size_t)m_nBytes, &config.input);
+  const BYTE* data = m_file.Bytes();
+  VP8StatusCode status = WebPGetFeatures(data, (size_t)m_file.ByteCount(), &config.input);
   if (status != VP8_STATUS_OK) {
-    Refuse(StatusText(status));
+    Refuse(WebpStatusText(status));
     return nullptr;
   }
   const unsigned shift = ReduceShiftForBox(m_nWidth, m_nHeight, width, height);
@@ -190,10 +128,10 @@ CDib CWebpDecoder::DecodeStill(int width, int height) {
     config.output.u.RGBA.stride = (int)stride;
     config.output.u.RGBA.size = (size_t)(stride * outHeight);
   }
-  status = WebPDecode(data, (size_t)m_nBytes, &config);
+  status = WebPDecode(data, (size_t)m_file.ByteCount(), &config);
   WebPFreeDecBuffer(&config.output);
   if (status != VP8_STATUS_OK) {
-    Refuse(StatusText(status));
+    Refuse(WebpStatusText(status));
     return nullptr;
   }
   // The library writes top row first; the CDib keeps the bottom row first.
@@ -217,7 +155,7 @@ CDib CWebpDecoder::DecodeStill(int width, int height) {
 // Later frames would be composed on that canvas the same way.
 CDib CWebpDecoder::DecodeFirstFrame(int width, int height) {
   WebPIterator frame;
-  if (!WebPDemuxGetFrame(m_demux, 1, &frame)) {
+  if (!WebPDemuxGetFrame(m_file.Demuxer(), 1, &frame)) {
     Refuse("WebP: no picture in the file");
     return nullptr;
   }
@@ -231,7 +169,7 @@ CDib CWebpDecoder::DecodeFirstFrame(int width, int height) {
   }
   VP8StatusCode status = WebPGetFeatures(fragment.bytes, fragment.size, &config.input);
   if (status != VP8_STATUS_OK) {
-    Refuse(StatusText(status));
+    Refuse(WebpStatusText(status));
     return nullptr;
   }
   const uint64_t fw = (uint64_t)config.input.width, fh = (uint64_t)config.input.height;
@@ -252,7 +190,7 @@ CDib CWebpDecoder::DecodeFirstFrame(int width, int height) {
   status = WebPDecode(fragment.bytes, fragment.size, &config);
   WebPFreeDecBuffer(&config.output);
   if (status != VP8_STATUS_OK) {
-    Refuse(StatusText(status));
+    Refuse(WebpStatusText(status));
     return nullptr;
   }
   CRowReducer reducer;

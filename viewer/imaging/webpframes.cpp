@@ -9,31 +9,19 @@
 #include <cstring>
 #include <new>
 
-#include "imaging/exiforientation.h"
 #include "imaging/framedecoder.h"
 #include "imaging/picturedecoder.h"
 #include "imaging/pixelrows.h"
+#include "imaging/webpwhole.h"
 #include "shell/memblock.h"
 
 namespace {
 
-constexpr size_t kHeadBytes = 64;
 // What the library holds while it decodes a frame, as the still glue
 // reckons it: fixed records and rows per column; a lossless frame keeps all
 // its pixels and transforms, a lossy one with alpha its alpha plane.
 constexpr uint64_t kWebpFixedBytes = (uint64_t)2 << 20;
 constexpr uint64_t kWebpBytesPerColumn = 256;
-constexpr uint64_t kDemuxBytesPerChunk = 128;
-
-uint32_t Le32(const BYTE* p) {
-  return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-}
-
-uint64_t CountChunks(const BYTE* data, uint64_t size) {
-  uint64_t count = 0;
-  for (uint64_t at = 12; at + 8 <= size; ++count) at += 8 + (((uint64_t)Le32(data + at + 4) + 1) & ~1ull);
-  return count;
-}
 
 // A premultiplied sample over what the canvas holds: s + d·(255 − a) / 255.
 inline BYTE BlendPremultiplied(unsigned s, unsigned d, unsigned a) {
@@ -58,10 +46,8 @@ class CWebpFrames : public CFrameDecoder {
   void Compose(const FrameCanvas& canvas, const WebPIterator& frame) const;
 
   CDecodeInput* m_pInput;
-  CDecodeReservation m_demuxRecords;
-  HMEMBLOCK m_hData = nullptr;
-  uint64_t m_nBytes = 0;
-  WebPDemuxer* m_demux = nullptr;
+  CWebpWhole m_file;
+  WebPDemuxer* m_demux = nullptr;  // the file's, once it is open
   uint64_t m_nWidth = 0, m_nHeight = 0;
   int m_nFrames = 0;
   int m_nNext = 1;  // the frame Next reads, from 1
@@ -74,8 +60,6 @@ class CWebpFrames : public CFrameDecoder {
 };
 
 CWebpFrames::~CWebpFrames() {
-  WebPDemuxDelete(m_demux);
-  MemFree(m_hData);
   MemFree(m_hPixels);
 }
 
@@ -85,42 +69,18 @@ int CWebpFrames::Fail(const char* reason) {
 }
 
 BOOL CWebpFrames::Start(FrameHeader* header) {
-  // 1. The size from the first bytes, then the whole file within its bound.
-  BYTE head[kHeadBytes];
-  const size_t got = m_pInput->Read(head, sizeof head);
-  WebPBitstreamFeatures features;
-  if (WebPGetFeatures(head, got, &features) != VP8_STATUS_OK) return Refuse("WebP: damaged file");
-  if (!AcceptPictureSize(m_pInput, (uint64_t)features.width, (uint64_t)features.height)) return FALSE;
-  m_nWidth = (uint64_t)features.width;
-  m_nHeight = (uint64_t)features.height;
-  const uint64_t size = m_pInput->Size();
-  if (size < got || size > kDecodeReadAllowance + kDecodeReadBytesPerPixel * m_nWidth * m_nHeight) {
-    return Refuse(kDecodeTooMuchData);
-  }
-  m_hData = MemAllocRetry((size_t)(size > 0 ? size : 1));
-  if (m_hData == nullptr) return Refuse(kPictureNoMemory);
-  BYTE* data = (BYTE*)MemLock(m_hData);
-  std::memcpy(data, head, got);
-  m_nBytes = got + m_pInput->Read(data + got, (size_t)(size - got));
-  // 2. The demuxer, its records reserved first, and the frames it finds.
-  const uint64_t chunks = CountChunks(data, m_nBytes);
-  if (chunks > kMaxPictureFrames + 16) return Refuse(kPictureTooManyFrames);
-  if (!m_demuxRecords.Take(chunks * kDemuxBytesPerChunk + 4096)) return Refuse(kPictureNoMemory);
-  WebPData whole = {data, (size_t)m_nBytes};
-  m_demux = WebPDemux(&whole);
-  if (m_demux == nullptr) return Refuse("WebP: damaged file");
-  const uint64_t frames = WebPDemuxGetI(m_demux, WEBP_FF_FRAME_COUNT);
+  if (!m_file.Open(m_pInput)) return FALSE;
+  m_nWidth = m_file.Width();
+  m_nHeight = m_file.Height();
+  const uint64_t frames = WebPDemuxGetI(m_file.Demuxer(), WEBP_FF_FRAME_COUNT);
   if (frames > kMaxPictureFrames) return Refuse(kPictureTooManyFrames);
   if (frames == 0) return Refuse("WebP: no picture in the file");
+  m_demux = m_file.Demuxer();
   m_nFrames = (int)frames;
   header->width = m_nWidth;
   header->height = m_nHeight;
   header->frames = frames;
-  WebPChunkIterator exif;
-  if (WebPDemuxGetChunk(m_demux, "EXIF", 1, &exif)) {
-    header->orientation = ExifOrientationOfBlock(exif.chunk.bytes, exif.chunk.size);
-    WebPDemuxReleaseChunkIterator(&exif);
-  }
+  header->orientation = m_file.Orientation();
   // The loop count is the number of plays; 0 for ever.
   header->plays = WebPDemuxGetI(m_demux, WEBP_FF_LOOP_COUNT);
   return TRUE;
