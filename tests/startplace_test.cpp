@@ -21,39 +21,11 @@
 #include <vector>
 
 #include "platform/device/devicefs.h"
+#include "support/scoped_env.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : m_name(name) {
-    const char* old = std::getenv(name);
-    m_bHad = old != nullptr;
-    if (m_bHad) m_old = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (m_bHad) {
-      setenv(m_name.c_str(), m_old.c_str(), 1);
-    } else {
-      unsetenv(m_name.c_str());
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string m_name;
-  std::string m_old;
-  bool m_bHad = false;
-};
 
 // Every entry below a folder, as sorted relative paths.
 std::vector<std::string> Tree(const fs::path& folder) {
