@@ -22,8 +22,9 @@ constexpr COLORREF kPanelBackground = RGB(243, 243, 243);
 
 class InfoPanelTest : public ViewerFixture {
  protected:
-  void StartAs(ViewerProfile as, int width, int height) {
+  void StartAs(ViewerProfile as, int width, int height, bool subfolder = false) {
     device.MakeFolder("\\My Documents");
+    if (subfolder) device.MakeFolder("\\My Documents\\Trips");
     CameraFacts facts;
     CameraShotOptions camera;
     camera.facts = &facts;
@@ -99,6 +100,22 @@ TEST_F(InfoPanelTest, ToggleNarrowsThePageAndFollowsTheCurrentPicture) {
     EXPECT_TRUE(Pixels() != first) << "the panel did not follow";
     EXPECT_EQ(Screen().PixelAt(c.width - 1, 299), kPanelBackground);
   }
+}
+
+// A folder cell current in the grid is what the panel describes; a step to
+// a picture's cell and back follows it.
+TEST_F(InfoPanelTest, AFolderCellIsDescribedAsAFolder) {
+  StartAs(PROFILE_DESKTOP, 800, 300, true);
+  Key('I');
+  CInfoPanel* panel = Viewer().InfoPanel();
+  ASSERT_NE(panel, nullptr);
+  const std::vector<std::string> folder = {"Name: Trips", "Folder: \\My Documents", "Type: Folder"};
+  EXPECT_EQ(panel->Lines(), folder);
+  Key(VK_RIGHT);
+  ASSERT_FALSE(panel->Lines().empty());
+  EXPECT_EQ(panel->Lines()[0], "Name: a camera.jpg");
+  Key(VK_LEFT);
+  EXPECT_EQ(panel->Lines(), folder);
 }
 
 }  // namespace

@@ -99,10 +99,15 @@ void CViewerWnd::ToggleInfoPanel() {
   Invalidate(TRUE);
 }
 
+void CViewerWnd::AimInfoPanel() {
+  const bool onGrid = m_pBrowserPage != nullptr && m_pCurrentPage == (CPage*)m_pBrowserPage;
+  m_pInfoPanel->SetFolderSubject(onGrid ? m_pBrowserPage->CurrentFolderPath() : CString());
+}
+
 void CViewerWnd::InfoPanelFollows() {
-  if (m_pInfoPanel == nullptr || !m_pInfoPanel->IsShown() || IsPaintPending() || !m_pInfoPanel->SubjectChanged()) {
-    return;
-  }
+  if (m_pInfoPanel == nullptr || !m_pInfoPanel->IsShown() || IsPaintPending()) return;
+  AimInfoPanel();
+  if (!m_pInfoPanel->SubjectChanged()) return;
   HDC dc = GetDC();
   if (dc == nullptr) return;
   m_pInfoPanel->Paint(dc, InfoPanelBand());
@@ -236,7 +241,10 @@ LRESULT CViewerWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(&ps);
       if (m_pCurrentPage != nullptr) m_pCurrentPage->Paint(dc);
-      if (m_pInfoPanel != nullptr && m_pInfoPanel->IsShown()) m_pInfoPanel->Paint(dc, InfoPanelBand());
+      if (m_pInfoPanel != nullptr && m_pInfoPanel->IsShown()) {
+        AimInfoPanel();
+        m_pInfoPanel->Paint(dc, InfoPanelBand());
+      }
       EndPaint(&ps);
       return 0;
     }

@@ -65,6 +65,8 @@ class CViewerWnd : public CScrollView, public IPageHost {
   RECT InfoPanelBand() const;
   void ApplyInfoPanelBand();
   void ToggleInfoPanel();
+  // Tells the panel which folder cell, if any, is current in the grid.
+  void AimInfoPanel();
 
   CInfoPanel* m_pInfoPanel = nullptr;
 };

@@ -53,6 +53,10 @@ bool CBrowserPage::IsFolderCurrent() const {
   return CurrentCell() < FolderCount();
 }
 
+CString CBrowserPage::CurrentFolderPath() const {
+  return IsFolderCurrent() ? m_folders.GetPath(CurrentCell()) : CString();
+}
+
 void CBrowserPage::SyncFolders() {
   CImageFileList* list = g_pImageFileList;
   if (!m_settings.folderCells || list == nullptr) return;

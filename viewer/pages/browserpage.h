@@ -66,6 +66,9 @@ class CBrowserPage : public CPage {
 
   // The current cell is a folder cell (file actions have no picture then).
   bool IsFolderCurrent() const;
+  // The device path of the current folder cell; empty when a picture's cell
+  // is current.
+  CString CurrentFolderPath() const;
 
  private:
   GridLayout CurrentGrid();

@@ -31,6 +31,7 @@ void CInfoPanel::Toggle() {
 }
 
 CString CInfoPanel::CurrentPath() const {
+  if (!m_folderSubject.empty()) return m_folderSubject;
   CString path;
   const CImageFileList* list = g_pImageFileList;
   if (list == nullptr || !list->GetPath(list->m_nCurrent, path)) path.clear();
@@ -38,12 +39,13 @@ CString CInfoPanel::CurrentPath() const {
 }
 
 BOOL CInfoPanel::SubjectChanged() const {
-  return !m_bRead || CurrentPath() != m_path;
+  return !m_bRead || CurrentPath() != m_path || m_bFolder != !m_folderSubject.empty();
 }
 
 const std::vector<std::string>& CInfoPanel::Lines() {
   if (!SubjectChanged()) return m_lines;
   m_path = CurrentPath();
+  m_bFolder = !m_folderSubject.empty();
   m_bRead = true;
   m_lines.clear();
   if (m_path.empty()) {
@@ -55,6 +57,10 @@ const std::vector<std::string>& CInfoPanel::Lines() {
   const CString folder = slash == CString::npos || slash == 0 ? CString(u"\\") : m_path.substr(0, slash);
   m_lines.push_back("Name: " + Utf8FromWide(name));
   m_lines.push_back("Folder: " + Utf8FromWide(folder));
+  if (m_bFolder) {
+    m_lines.push_back("Type: Folder");
+    return m_lines;
+  }
   PictureFacts facts;
   FILE* stream = _wfopen(m_path.c_str(), u"rb");
   if (stream == nullptr) {
