@@ -15,27 +15,6 @@
 
 namespace {
 
-// A block must be exactly header, palette and rows as its header says.
-void CheckLayout(CDib dib) {
-  BITMAPINFOHEADER h;
-  std::memcpy(&h, dib, sizeof h);
-  if (h.biSize != 40 || h.biPlanes != 1 || h.biWidth <= 0 || h.biHeight <= 0) std::abort();
-  if (!((h.biBitCount == 24 && h.biClrUsed == 0) || (h.biBitCount == 8 && h.biClrUsed == 256))) std::abort();
-  const uint64_t stride = ((uint64_t)h.biWidth * h.biBitCount + 31) / 32 * 4;
-  if (h.biSizeImage != stride * (uint64_t)h.biHeight) std::abort();
-  if (MemSize(dib) != 40 + 4 * (uint64_t)h.biClrUsed + stride * (uint64_t)h.biHeight) std::abort();
-}
-
-void Exercise(CDib dib, Canvas* canvas) {
-  CheckLayout(dib);
-  CDib thumbnail = MakeDibThumbnail(dib, 64, 64);
-  HDC dc = CreateCanvasDC(canvas);
-  const RECT cell{0, 0, 64, 64};
-  if (thumbnail != nullptr && DrawDibFit(thumbnail, &cell, dc) != 1) std::abort();
-  DeleteDC(dc);
-  MemFree(thumbnail);
-}
-
 // Up to 64 frames of the animation on its whole first frame.
 void Play(FILE* stream) {
   std::rewind(stream);
@@ -54,11 +33,35 @@ void Play(FILE* stream) {
       step = animation.Advance();
     }
   }
-  CheckLayout(canvas);
+  CheckDibLayout(canvas);
   MemFree(canvas);
 }
 
 }  // namespace
+
+void CheckDibLayout(CDib dib) {
+  BITMAPINFOHEADER h;
+  std::memcpy(&h, dib, sizeof h);
+  if (h.biSize != 40 || h.biPlanes != 1 || h.biWidth <= 0 || h.biHeight <= 0) std::abort();
+  if (!((h.biBitCount == 24 && h.biClrUsed == 0) || (h.biBitCount == 8 && h.biClrUsed == 256))) std::abort();
+  const uint64_t stride = ((uint64_t)h.biWidth * h.biBitCount + 31) / 32 * 4;
+  if (h.biSizeImage != stride * (uint64_t)h.biHeight) std::abort();
+  if (MemSize(dib) != 40 + 4 * (uint64_t)h.biClrUsed + stride * (uint64_t)h.biHeight) std::abort();
+}
+
+void ExerciseDib(CDib dib, Canvas* canvas) {
+  CheckDibLayout(dib);
+  CDib thumbnail = MakeDibThumbnail(dib, 64, 64);
+  HDC dc = CreateCanvasDC(canvas);
+  const RECT cell{0, 0, 64, 64};
+  if (thumbnail != nullptr && DrawDibFit(thumbnail, &cell, dc) != 1) std::abort();
+  const RECT rect{3, 5, 61, 40};
+  if (DrawDibFit(dib, &rect, dc) != 1) std::abort();
+  RECT window{-4, 7, 33, 1000};
+  if (DrawDibRect(dc, &rect, dib, &window) != 1) std::abort();
+  DeleteDC(dc);
+  MemFree(thumbnail);
+}
 
 int FuzzPictureInput(const uint8_t* data, size_t size, PictureFormat format) {
   static const bool configured = [] {
@@ -81,7 +84,7 @@ int FuzzPictureInput(const uint8_t* data, size_t size, PictureFormat format) {
       CPictureFile file;
       if (file.OpenStream(stream, box == 0 ? TRUE : FALSE)) dib = file.Decode(box, box);
     }
-    if (dib != nullptr) Exercise(dib, &canvas);
+    if (dib != nullptr) ExerciseDib(dib, &canvas);
     MemFree(dib);
     // Nothing of ours stays behind: no block, nothing reserved.
     if (HeapBlockCount() != blocks || HeapBytesReserved() != 0) std::abort();

@@ -6,7 +6,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "imaging/dib.h"
 #include "imaging/picturedecode.h"
+
+class Canvas;
+
+// Aborts unless the block is exactly header, palette and rows as its header
+// says.
+void CheckDibLayout(CDib dib);
+
+// Checks a decoded picture's layout, then makes its thumbnail and draws both
+// fitted and through a window on the canvas, aborting on any refusal.
+void ExerciseDib(CDib dib, Canvas* canvas);
 
 // Runs one input against the glue of `format` (HEIF covers AVIF too).
 int FuzzPictureInput(const uint8_t* data, size_t size, PictureFormat format);
