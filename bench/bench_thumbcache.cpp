@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/viewerapp.h"
+#include "benchutil.h"
 #include "filelist/listobserver.h"
 #include "filelist/pictureload.h"
 #include "filelist/thumbcache.h"
@@ -137,29 +138,13 @@ struct Start {
 
 // Runs StartRun in a fresh process.
 bool RunStart(const char* self, const std::string& cacheFolder, Start* start) {
-  std::fflush(stdout);
-  int pipes[2];
-  if (pipe(pipes) != 0) return false;
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(pipes[1], 1);
-    const std::string threads = std::to_string(GetProcessorCount());
-    execl("/proc/self/exe", self, "--start-run", TheDevice().device.Root().c_str(), cacheFolder.c_str(),
-          threads.c_str(), (char*)nullptr);
-    _exit(127);
+  long v[5] = {};
+  if (!benchutil::ChildFiguresOf(self, "--start-run",
+                                 {TheDevice().device.Root(), cacheFolder, std::to_string(GetProcessorCount())}, v, 5)) {
+    return false;
   }
-  close(pipes[1]);
-  std::string text;
-  char buffer[256];
-  ssize_t n;
-  while ((n = read(pipes[0], buffer, sizeof buffer)) > 0) text.append(buffer, (size_t)n);
-  close(pipes[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  long v[4] = {};
-  if (std::sscanf(text.c_str(), "%ld %ld %ld %ld %d", &v[0], &v[1], &v[2], &v[3], &start->cells) != 5) return false;
-  *start = Start{v[0] / 1e6, v[1] / 1e6, v[2] / 1e6, v[3] / 1e6, start->cells};
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  *start = Start{v[0] / 1e6, v[1] / 1e6, v[2] / 1e6, v[3] / 1e6, (int)v[4]};
+  return true;
 }
 
 double Median(std::vector<double> values) {

@@ -76,17 +76,18 @@ inline long CurrentRssKb() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-// Runs this program again as `self --memory-run ARGS...` in a fresh process
-// (so that what the parent made does not count) and reads the first `count`
-// numbers the child prints.
-inline bool ChildFigures(const char* self, const std::vector<std::string>& args, long* values, int count) {
+// Runs this program again as `self MODE ARGS...` in a fresh process (so that
+// what the parent made does not count) and reads the first `count` numbers
+// the child prints.
+inline bool ChildFiguresOf(const char* self, const char* mode, const std::vector<std::string>& args, long* values,
+                           int count) {
   std::fflush(stdout);
   int pipes[2];
   if (pipe(pipes) != 0) return false;
   const pid_t child = fork();
   if (child == 0) {
     dup2(pipes[1], 1);
-    std::vector<char*> argv = {const_cast<char*>(self), const_cast<char*>("--memory-run")};
+    std::vector<char*> argv = {const_cast<char*>(self), const_cast<char*>(mode)};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     execv("/proc/self/exe", argv.data());
@@ -108,6 +109,11 @@ inline bool ChildFigures(const char* self, const std::vector<std::string>& args,
     at = end;
   }
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// ChildFiguresOf in the memory benchmarks' mode, `--memory-run`.
+inline bool ChildFigures(const char* self, const std::vector<std::string>& args, long* values, int count) {
+  return ChildFiguresOf(self, "--memory-run", args, values, count);
 }
 
 // The child's resident memory before its work and its peak (KB), as a child
