@@ -49,6 +49,14 @@ for entry in "${bad_cases[@]}"; do
 done
 e2e_check "vimbra-shot wrote no picture for a bad size" test ! -e "$R/never.png"
 
+# Function keys by name in vimbra-shot's events: f1 to f24, nothing else
+# (an event it cannot read is status 1, saying why).
+for entry in f1:0 f11:0 f24:0 f25:1 f01:1 f:1 f+5:1; do
+  status=$(run_status "$E2E_SHOT" --device "$DEVICE" key "${entry%:*}")
+  e2e_check "vimbra-shot key ${entry%:*}: status ${entry#*:} (got $status)" test "$status" -eq "${entry#*:}"
+  [[ ${entry#*:} == 0 ]] || e2e_check "vimbra-shot key ${entry%:*}: says why" grep -q "needs a key name" "$R/err.txt"
+done
+
 status=$(run_status env -u DISPLAY -u WAYLAND_DISPLAY "$E2E_VIMBRA" --device "$DEVICE")
 e2e_check "no display: status 1 (got $status)" test "$status" -eq 1
 e2e_check "no display: one line saying so, nothing from GTK" \

@@ -51,7 +51,15 @@ bool ParseKey(const std::string& text, unsigned* vk) {
       return true;
     }
   }
+  // f1 … f24, the function keys from 0x70 on.
+  constexpr unsigned kVkF1 = 0x70;
   long long v;
+  const std::string number = text.size() >= 2 && text[0] == 'f' && text[1] != '0' ? text.substr(1) : std::string();
+  if (number.size() <= 2 && number.find_first_not_of("0123456789") == std::string::npos && ParseInt(number, &v) &&
+      v >= 1 && v <= 24) {
+    *vk = kVkF1 + (unsigned)(v - 1);
+    return true;
+  }
   if (!ParseInt(text, &v) || v < 0 || v > 255) return false;
   *vk = (unsigned)v;
   return true;
