@@ -13,47 +13,9 @@ R=$E2E_WORK
 SETTINGS=$XDG_CONFIG_HOME/vimbra/settings
 e2e_start_xvfb 1920x1200
 
-# "X Y W H" of the frame's X window on the screen.
-frame_geometry() {
-  xwininfo -id "$E2E_WINDOW" |
-    awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-         /^  Width:/ { w = $2 } /^  Height:/ { h = $2 } END { print x, y, w, h }'
-}
-
-# "W H" of the viewer area: the frame's width (no window manager draws a
-# border here) and the canvas' height below the toolbar; the canvas alone
-# loses the scroll bar's width when the grid needs the bar.
-area_size() {
-  local fw ch
-  read -r _ _ fw _ < <(frame_geometry)
-  read -r _ _ _ ch < <(e2e_canvas_rect)
-  echo "$fw" "$ch"
-}
-
-quit_with_ctrl_q() {
-  local status
-  e2e_mark
-  xdotool windowfocus --sync "$E2E_WINDOW" key ctrl+q
-  e2e_wait '^exit-status '
-  wait "$E2E_VIMBRA_PID"
-  status=$?
-  E2E_VIMBRA_PID=
-  e2e_check "$1: Ctrl+Q quits with status 0 (got $status)" test "$status" -eq 0
-}
-
-# vimbra-shot in its default profile, with vimbra's scroll bar, into $1.
-reference() {
-  local out=$1
-  shift
-  "$E2E_SHOT" --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" "$@" shot "$out" >/dev/null ||
-    e2e_die "vimbra-shot failed: $*"
-}
-
-within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
-
 # ---- 1. The first start: 128-pixel thumbnails -----------------------------
 e2e_start_vimbra --device "$DEVICE"
-reference "$R/ref-first.png"
+e2e_reference "$R/ref-first.png"
 e2e_expect_canvas first-start-128 "$R/ref-first.png"
 
 # ---- 2. The grid from the keyboard: the twelfth picture and back ----------
@@ -63,7 +25,7 @@ key_step() {
   local name=$1 xkey=$2 vk=$3 word=$4
   e2e_key "$xkey" "$vk"
   steps+=(key "$word")
-  reference "$R/ref-$name.png" "${steps[@]}"
+  e2e_reference "$R/ref-$name.png" "${steps[@]}"
   e2e_expect_canvas "$name" "$R/ref-$name.png"
 }
 key_step keys-down Down 40 down
@@ -106,18 +68,18 @@ for ((i = 0; i < 3; i++)); do
   steps+=(wheel up ctrl)
 done
 e2e_park_pointer
-reference "$R/ref-256.png" "${steps[@]}"
+e2e_reference "$R/ref-256.png" "${steps[@]}"
 e2e_expect_canvas grid-256 "$R/ref-256.png"
 
 # ---- 4. The thumbnail size is kept for the next start ---------------------
-quit_with_ctrl_q "after the size steps"
+e2e_quit "after the size steps"
 e2e_check "the settings file keeps the thumbnail size (got: $(tr '\n' '|' <"$SETTINGS"))" \
   grep -qx 'thumbnail-size=256' "$SETTINGS"
 e2e_start_vimbra --device "$DEVICE"
-read -r kw kh < <(area_size)
-reference "$R/ref-kept-256.png" --size "${kw}x$kh" --thumbnail-size 256
+read -r kw kh < <(e2e_area_size)
+e2e_reference "$R/ref-kept-256.png" --size "${kw}x$kh" --thumbnail-size 256
 e2e_expect_canvas second-start-256 "$R/ref-kept-256.png"
-quit_with_ctrl_q "second start"
+e2e_quit "second start"
 
 # ---- 5. A phone-style portrait shows upright -------------------------------
 # A demo camera picture, landscape pixels with an Exif thumbnail, marked
@@ -138,6 +100,6 @@ read -r pw ph < <(convert "$R/phone-picture.png" -trim -format '%w %h' info:)
 e2e_check "the portrait stands upright: ${pw} x $ph, taller than wide" test "$ph" -gt "$pw"
 read -r sw sh < <(identify -format '%w %h' "$DEVICE/My Documents/IMG_0001.JPG")
 e2e_check "stored sideways: $sw x $sh, wider than tall" test "$sw" -gt "$sh"
-quit_with_ctrl_q "phone portrait"
+e2e_quit "phone portrait"
 
 e2e_finish

@@ -303,6 +303,48 @@ e2e_check() {
   fi
 }
 
+# "X Y W H" of the frame's X window on the screen.
+e2e_frame_geometry() {
+  xwininfo -id "$E2E_WINDOW" |
+    awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+         /^  Width:/ { w = $2 } /^  Height:/ { h = $2 } END { print x, y, w, h }'
+}
+
+# "W H" of the viewer area: the frame's width (no window manager draws a
+# border here) and the canvas' height below the toolbar; the canvas alone
+# loses the scroll bar's width when the grid needs the bar.
+e2e_area_size() {
+  local fw ch
+  read -r _ _ fw _ < <(e2e_frame_geometry)
+  read -r _ _ _ ch < <(e2e_canvas_rect)
+  echo "$fw" "$ch"
+}
+
+# Quits vimbra with Ctrl+Q and waits for the process; given a name, checks
+# that it ended with status 0.
+e2e_quit() {
+  local status
+  e2e_mark
+  xdotool windowfocus --sync "$E2E_WINDOW" key ctrl+q
+  e2e_wait '^exit-status '
+  wait "$E2E_VIMBRA_PID"
+  status=$?
+  E2E_VIMBRA_PID=
+  [[ $# -eq 0 ]] || e2e_check "$1: Ctrl+Q quits with status 0 (got $status)" test "$status" -eq 0
+}
+
+# vimbra-shot on the demo device with vimbra's scroll bar, into $1; the
+# other arguments go before the shot.
+e2e_reference() {
+  local out=$1
+  shift
+  "$E2E_SHOT" --device "$DEVICE" --scrollbar-width "$E2E_BAR_WIDTH" "$@" shot "$out" >/dev/null ||
+    e2e_die "vimbra-shot failed: $*"
+}
+
+# Whether the number $1 lies between $2 and $3.
+e2e_within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
+
 # Closing line in the plain form CI reads; the status follows the failures.
 e2e_finish() {
   echo "$E2E_PASSES passed, $E2E_FAILURES failed"

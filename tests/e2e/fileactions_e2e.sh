@@ -56,14 +56,6 @@ accelerator() {
 # The caption begins so (the picture page adds its size and zoom).
 title_is() { [[ $(e2e_latest '^title ') == "title $1"* ]]; }
 
-quit_vimbra() {
-  e2e_mark
-  xdotool windowfocus --sync "$E2E_WINDOW" key ctrl+q
-  e2e_wait '^exit-status '
-  wait "$E2E_VIMBRA_PID"
-  E2E_VIMBRA_PID=
-}
-
 # ---- 1. Delete to the Trash, Ctrl+Z back -----------------------------------
 e2e_start_vimbra --device "$D" --size 640x480 --threads 1
 REAL=$(realpath "$D/My Documents")
@@ -115,7 +107,7 @@ e2e_dialog_click 1
 e2e_wait_idle
 e2e_check "Move to: moved whole" test -e "$D/Other/p2.jpg" -a ! -e "$D/My Documents/p2.jpg"
 e2e_check "Move to: the next picture, in order" title_is "p3 (1 of 2)"
-quit_vimbra
+e2e_quit
 
 # ---- 4. The handheld writes nothing and has none of these keys --------------
 ls -lR --time-style=full-iso "$D" >"$R/before.txt"
@@ -129,7 +121,7 @@ e2e_wait '^key up 40$'
 e2e_wait_idle
 # (Its own table has Ctrl+Z for a command that nothing handles.)
 e2e_check "--handheld: no file-action key is an accelerator" test -z "$(e2e_latest '^accelerator (46|82|76|113)$')"
-quit_vimbra
+e2e_quit
 ls -lR --time-style=full-iso "$D" >"$R/after.txt"
 e2e_check "--handheld: the device is as it was" cmp -s "$R/before.txt" "$R/after.txt"
 e2e_check "--handheld: nothing went to the Trash" test ! -e "$TRASH/files/p3.jpg"

@@ -47,17 +47,6 @@ normal_size() {
 is_covering() { covers_screen && echo yes || echo no; }
 is_normal() { normal_size && echo yes || echo no; }
 
-quit() {
-  local status
-  e2e_mark
-  xdotool windowfocus --sync "$E2E_WINDOW" key ctrl+q
-  e2e_wait '^exit-status '
-  wait "$E2E_VIMBRA_PID"
-  status=$?
-  E2E_VIMBRA_PID=
-  e2e_check "$1: Ctrl+Q quits with status 0 (got $status)" test "$status" -eq 0
-}
-
 e2e_start_xvfb "${SCREEN_W}x$SCREEN_H"
 
 # 1. No window manager: GDK's own full screen.
@@ -73,7 +62,7 @@ e2e_check "bare X: F11 gives the window its size back" wait_for yes is_normal
 e2e_check "bare X: the probe saw full screen go off" grep -q ' fullscreen 0$' "$E2E_PROBE"
 e2e_key F11 122
 e2e_check "bare X: F11 again covers the screen" wait_for yes is_covering
-quit "bare X"
+e2e_quit "bare X"
 
 # 2. Under evilwm, which answers _NET_WM_STATE requests. It needs a core
 # font; Xvfb serves "fixed".
@@ -95,7 +84,7 @@ e2e_check "evilwm: F11 sets _NET_WM_STATE_FULLSCREEN again" wait_for yes fullscr
 e2e_menu_item 3
 e2e_wait "^command 32778$"
 e2e_check "evilwm: Tools > Full Screen turns it off" wait_for no fullscreen_state
-quit "evilwm"
+e2e_quit "evilwm"
 kill "$wm_pid" 2>/dev/null
 wait "$wm_pid" 2>/dev/null
 

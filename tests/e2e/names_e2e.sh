@@ -57,11 +57,7 @@ for profile in handheld desktop; do
   xdotool key Escape
   e2e_wait '^menu close$'
   e2e_park_pointer
-  e2e_mark
-  xdotool windowfocus --sync "$E2E_WINDOW" key ctrl+q
-  e2e_wait '^exit-status '
-  wait "$E2E_VIMBRA_PID"
-  E2E_VIMBRA_PID=
+  e2e_quit
 done
 
 e2e_finish

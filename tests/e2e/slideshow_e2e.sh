@@ -44,9 +44,5 @@ e2e_check "Escape ends the show on picture $ended (got $(shown))" test "$(shown)
 e2e_key Escape 27
 e2e_check "a second Escape returns to the grid" test -z "$(shown)"
 
-e2e_mark
-xdotool windowfocus --sync "$E2E_WINDOW" key ctrl+q
-e2e_wait '^exit-status '
-wait "$E2E_VIMBRA_PID"
-E2E_VIMBRA_PID=
+e2e_quit
 e2e_finish

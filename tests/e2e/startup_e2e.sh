@@ -37,18 +37,6 @@ reference() {
   "$E2E_SHOT" --handheld --scrollbar-width "$E2E_BAR_WIDTH" "$@" shot "$out" >/dev/null || e2e_die "vimbra-shot failed: $*"
 }
 
-# Quits with Ctrl+Q and checks that the process ended with status 0.
-quit_with_ctrl_q() {
-  local name=$1 status
-  e2e_mark
-  xdotool windowfocus --sync "$E2E_WINDOW" key ctrl+q
-  e2e_wait '^exit-status '
-  wait "$E2E_VIMBRA_PID"
-  status=$?
-  E2E_VIMBRA_PID=
-  e2e_check "$name: Ctrl+Q quits with status 0 (got $status)" test "$status" -eq 0
-}
-
 matches() { [[ $1 =~ $2 ]]; }
 
 # The index N of the picture page's "(N of M)" in a title.
@@ -102,7 +90,7 @@ for entry in "${cases[@]}"; do
   e2e_expect_canvas "${name// /-}" "$R/ref-${name// /-}.png"
   shot=$(shot_title --device "$device" "${shot_events[@]}")
   e2e_check "$name: vimbra-shot's title is the same (got '$shot')" test "$shot" = "$title"
-  quit_with_ctrl_q "$name"
+  e2e_quit "$name"
 done
 e2e_check "nothing was made in the folders opened alone" test "$(cd "$R/alone" && find . | sort)" = "$before"
 
@@ -145,7 +133,7 @@ for entry in "home1|Pictures" "home2|Fotos"; do
   e2e_check "$home: the title is '$folder $DASH Vimbra' (got '$(x_title)')" test "$(x_title)" = "$folder $DASH Vimbra"
   reference "$R/ref-$home.png" --device "$R/refhome/$folder" folder
   e2e_expect_canvas "$home-pictures" "$R/ref-$home.png"
-  quit_with_ctrl_q "$home"
+  e2e_quit "$home"
   e2e_check "$home: nothing was made in the home" test "$(cd "$R/$home" && find . | sort)" = "$before"
   e2e_check "$home: no per-user device folder" test ! -e "$R/$home-data/vimbra"
 done
@@ -154,7 +142,7 @@ e2e_check "no pictures folder: the per-user device folder is made with My Docume
   test -d "$R/home3-data/vimbra/device/My Documents"
 e2e_check "no pictures folder: the title is 'My Documents $DASH Vimbra'" \
   test "$(x_title)" = "My Documents $DASH Vimbra"
-quit_with_ctrl_q "no pictures folder"
+e2e_quit "no pictures folder"
 
 # A pipe as user-dirs.dirs holds up nothing: the window comes, and one line
 # says the file was left aside.
@@ -164,7 +152,7 @@ HOME=$R/home4 XDG_CONFIG_HOME= XDG_DATA_HOME=$R/home4-data e2e_start_vimbra --ha
 e2e_check "user-dirs.dirs a pipe: ~/Pictures is the device" test "$(x_title)" = "Pictures $DASH Vimbra"
 e2e_check "user-dirs.dirs a pipe: one line says it was ignored (got: $(tr '\n' '|' <"$E2E_WORK/vimbra.log"))" \
   test "$(cat "$E2E_WORK/vimbra.log")" = "vimbra: $R/home4/.config/user-dirs.dirs: not a regular file; ignored"
-quit_with_ctrl_q "user-dirs.dirs a pipe"
+e2e_quit "user-dirs.dirs a pipe"
 
 # 4. The title follows the user: a tap, an arrow key, Back, Select Folder.
 e2e_start_vimbra --handheld --device "$DEVICE"
@@ -202,7 +190,7 @@ e2e_wait_idle
 steps+=(folder Grey)
 check_title "Select Folder"
 e2e_check "Select Folder: 'Grey $DASH Vimbra'" test "$(x_title)" = "Grey $DASH Vimbra"
-quit_with_ctrl_q "after the steps"
+e2e_quit "after the steps"
 
 # 5. The window destroyed by another program, or the X connection killed:
 # the process ends with status 1 and says so in one line. So does the
