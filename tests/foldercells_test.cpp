@@ -14,6 +14,8 @@
 #include "pages/foldercell.h"
 #include "pages/gridlayout.h"
 #include "platform/base/tick.h"
+#include "platform/controls/dialog.h"
+#include "platform/controls/treectrl.h"
 #include "res/resource_ids.h"
 #include "support/pixels.h"
 #include "support/viewer_fixture.h"
@@ -248,6 +250,45 @@ TEST_F(FolderCellsTest, SortingKeepsTheFoldersFirstAndTheCurrentCell) {
     if (step.command != 0) Command(step.command);
     EXPECT_TRUE(Marked(step.cell));
     EXPECT_TRUE(Near(CellFill(1), ColourOf(List()->GetSortOrder().key == SORT_BY_SIZE ? 1 : 0)));
+  }
+}
+
+// A picture copied or moved into a subfolder turns its cell green at once,
+// without leaving the folder.
+TEST_F(FolderCellsTest, ACopyOrMoveIntoASubfolderTurnsItsCellGreen) {
+  for (const char* folder : {"\\My Documents", "\\My Documents\\copy here", "\\My Documents\\move here"}) {
+    device.MakeFolder(folder);
+  }
+  for (int i = 0; i < 2; ++i) device.WriteFile("\\My Documents\\p" + std::to_string(i) + ".jpg", FlatJpeg(i, 32, 32));
+  StartAs(PROFILE_DESKTOP);
+  const struct {
+    UINT command;
+    const char* into;
+    int cell;  // the folder's
+  } kTransfers[] = {{ID_FILE_COPY_TO, "copy here", 0}, {ID_FILE_MOVE_TO, "move here", 1}};
+  for (const auto& t : kTransfers) {
+    SCOPED_TRACE(t.into);
+    EXPECT_EQ(CellFill(t.cell), kFolderFill);
+    Press(VK_END);  // a picture's cell
+    host->SetDialogHandler([&](CDialog& dialog) {
+      CTreeCtrl* tree = dynamic_cast<CTreeCtrl*>(dialog.GetDlgItem(IDC_FOLDER_TREE));
+      ASSERT_NE(tree, nullptr);
+      HTREEITEM item = tree->GetRootItem();
+      for (const char* name : {"My Documents", t.into}) {
+        HTREEITEM c = tree->GetChildItem(item);
+        while (c != nullptr && tree->GetItemText(c) != WideFromUtf8(name)) c = tree->GetNextSiblingItem(c);
+        ASSERT_NE(c, nullptr) << name;
+        item = c;
+      }
+      tree->HostSelect(item);
+      dialog.SendMessage(WM_COMMAND, IDOK);
+    });
+    Command(t.command);
+    host->SetDialogHandler(nullptr);
+    Pump();
+    EXPECT_TRUE(fs::exists(device.HostPath("\\My Documents\\" + std::string(t.into) + "\\p1.jpg")));
+    EXPECT_EQ(Folder(), "\\My Documents");
+    EXPECT_EQ(CellFill(t.cell), kPictureFolderFill);
   }
 }
 

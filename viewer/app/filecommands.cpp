@@ -4,6 +4,7 @@
 #include "app/filedialogs.h"
 #include "app/viewerwnd.h"
 #include "folderdlg/folderdlg.h"
+#include "pages/browserpage.h"
 #include "pages/imagepage.h"
 #include "res/resource_ids.h"
 
@@ -55,7 +56,10 @@ BOOL CFileCommands::OnCommand(UINT id, CViewerWnd& view) {
       break;
     case ID_FILE_COPY_TO:
     case ID_FILE_MOVE_TO:
-      if (any) Transfer(id == ID_FILE_MOVE_TO);
+      if (any) {
+        Transfer(id == ID_FILE_MOVE_TO);
+        if (view.m_pBrowserPage != nullptr) view.m_pBrowserPage->ForgetFolderLooks();
+      }
       break;
     default:
       return FALSE;

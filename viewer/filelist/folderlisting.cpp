@@ -57,6 +57,10 @@ int CFolderListing::Find(const CString& name) const {
   return -1;
 }
 
+void CFolderListing::ForgetLooks() {
+  for (Entry& entry : m_entries) entry.pictures = kUnknown;
+}
+
 CFolderListing::Pictures CFolderListing::HoldsPictures(int index) {
   if (index < 0 || index >= GetCount()) return kUnknown;
   Entry& entry = m_entries[(size_t)index];

@@ -36,6 +36,9 @@ class CFolderListing {
   // each folder once, and its answer is kept. kNone also when the look ran
   // out before finding one; kUnknown for an index out of range.
   Pictures HoldsPictures(int index);
+  // Drops every kept answer, so that the next HoldsPictures looks again
+  // (after pictures were copied or moved into a subfolder).
+  void ForgetLooks();
 
  private:
   struct Entry {

@@ -69,6 +69,9 @@ class CBrowserPage : public CPage {
   // The device path of the current folder cell; empty when a picture's cell
   // is current.
   CString CurrentFolderPath() const;
+  // The folder cells look for pictures again when next drawn: pictures may
+  // have gone into one of their folders.
+  void ForgetFolderLooks() { m_folders.ForgetLooks(); }
 
  private:
   GridLayout CurrentGrid();
