@@ -145,6 +145,15 @@ TEST_F(SlideshowTest, KeysPauseStepAndEndTheShow) {
     }
     const bool page = Viewer().IsPicturePageShown();
     EXPECT_EQ(!page ? "grid" : Paused() ? "paused" : Running() ? "running" : "ended", c.state);
+    // The caption says a show runs, or waits, as one more part before the title.
+    const std::string caption = Utf8FromWide(Frame()->GetWindowText());
+    const std::string note = c.state == "running"  ? " \u00B7 Slideshow \u2014 "
+                             : c.state == "paused" ? " \u00B7 Slideshow paused \u2014 "
+                                                   : "";
+    EXPECT_EQ(caption.find("Slideshow") != std::string::npos, !note.empty()) << caption;
+    if (!note.empty()) {
+      EXPECT_NE(caption.find(note), std::string::npos) << caption;
+    }
     EXPECT_EQ(List()->m_nCurrent, c.current);
     EXPECT_EQ(page ? Shown(5) : c.current, c.current);
     Restart();

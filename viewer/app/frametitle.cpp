@@ -43,6 +43,12 @@ CString ZoomPercentText(long long scaleNum, long long scaleDen) {
   return Decimal((int)whole) + u" %";
 }
 
+CString WithCaptionNote(const CString& caption, const CString& note) {
+  const size_t at = caption.rfind(kSeparator);
+  if (at == CString::npos) return caption;
+  return caption.substr(0, at) + kPartSeparator + note + caption.substr(at);
+}
+
 CString DeviceRootName() {
   const std::string& root = DeviceGetRoot();
   const size_t slash = root.rfind('/');

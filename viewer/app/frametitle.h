@@ -18,6 +18,10 @@ struct PictureView;
 CString MakeFrameTitle(const CString& title, const CImageFileList* list, bool picturePage, const CString& rootName,
                        const PictureView* view = nullptr, bool folderPath = false);
 
+// `caption` with `note` as one more part before the frame's own title
+// ("IMG_0022 (17 of 63) · … · Slideshow — Vimbra").
+CString WithCaptionNote(const CString& caption, const CString& note);
+
 // A scale as the caption gives it: whole percents ("25 %", "67 %") from 10 %
 // up, tenths below ("8.3 %"), each rounded to the nearest; a scale below
 // 1:1 never reads as "100 %", and none as "0 %".

@@ -5,6 +5,7 @@
 
 #include "app/filecommands.h"
 #include "app/frametitle.h"
+#include "app/slideshow.h"
 #include "app/sortcommands.h"
 #include "app/viewerlistobserver.h"
 #include "filelist/imagefilelist.h"
@@ -110,8 +111,14 @@ void CMainFrame::UpdateTitle() {
   PictureView view;
   const bool withView = m_bTitleShowsView && picturePage && m_viewerWnd.m_pImagePage != nullptr &&
                         m_viewerWnd.m_pImagePage->GetView(&view);
-  SetWindowText(MakeFrameTitle(GetTitle(), g_pImageFileList, picturePage, DeviceRootName(), withView ? &view : nullptr,
-                               m_bTitleShowsPath != FALSE));
+  CString caption = MakeFrameTitle(GetTitle(), g_pImageFileList, picturePage, DeviceRootName(),
+                                   withView ? &view : nullptr, m_bTitleShowsPath != FALSE);
+  // A running show says so, and whether it waits.
+  const CSlideshow* show = m_viewerWnd.GetSlideshow();
+  if (picturePage && show != nullptr && show->IsRunning()) {
+    caption = WithCaptionNote(caption, show->IsPaused() ? u"Slideshow paused" : u"Slideshow");
+  }
+  SetWindowText(caption);
   // The file actions' menu items follow the picture the caption names.
   if (m_pFileCommands != nullptr) m_pFileCommands->UpdateMenu(m_commandBar, !m_viewerWnd.IsFolderCellCurrent());
   // The slideshow needs a picture to show.
