@@ -10,6 +10,7 @@
 #include "benchutil.h"
 #include "filelist/imagefilelist.h"
 #include "platform/base/heap.h"
+#include "platform/window/app.h"
 #include "res/resource_ids.h"
 #include "support/exifwriter.h"
 #include "support/temp_device.h"
@@ -54,6 +55,8 @@ ListSettings Desktop(SortKey key) {
   settings.grows = TRUE;
   settings.allFormats = TRUE;
   settings.sortOrder.key = key;
+  // The desktop's workers: all cores.
+  settings.threads = GetProcessorCount();
   return settings;
 }
 

@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filelist/imagefilelist.h"
@@ -212,6 +214,36 @@ CDibOwner MarkedThumbnail(const std::string& name) {
 std::string MarkOf(const CImageFileList& list, int index) {
   CDibOwner thumbnail(list.GetThumbnail(index));
   return thumbnail ? std::string((const char*)MemLock(thumbnail.Get())) : std::string();
+}
+
+// A large folder's dates are read on the workers' threads, each filling its
+// own run of entries; every count of threads gives the one order, from the
+// scan and from a change.
+TEST_F(SortOrderTest, ALargeFolderSortsTheSameOnOneThreadOrSeveral) {
+  constexpr int kCount = 1000;  // runs of 256 entries and more, the last one short
+  std::vector<std::pair<int, std::string>> byDate;
+  for (int i = 0; i < kCount; ++i) {
+    const int second = (i * 7) % kCount;  // dates that do not follow the names
+    char name[32], date[32];
+    std::snprintf(name, sizeof(name), "p%04d.jpg", i);
+    std::snprintf(date, sizeof(date), "2021:01:01 %02d:%02d:%02d", second / 3600, second / 60 % 60, second % 60);
+    device.WriteFile(std::string("\\P\\") + name, JpegWithDate(date, false, 0));
+    byDate.emplace_back(second, name);
+  }
+  std::sort(byDate.begin(), byDate.end());
+  std::vector<std::string> expected;
+  for (const auto& entry : byDate) expected.push_back(entry.second);
+  for (int threads : {1, 2, 3, 8}) {
+    SCOPED_TRACE(testing::Message() << threads << " threads");
+    ListSettings settings = Desktop({SORT_BY_DATE_TAKEN, FALSE});
+    settings.threads = threads;
+    CImageFileList scanned(settings);
+    EXPECT_EQ(Names(scanned), expected);
+    settings.sortOrder = {SORT_BY_NAME, FALSE};
+    CImageFileList changed(settings);
+    ASSERT_TRUE(changed.SetSortOrder({SORT_BY_DATE_TAKEN, TRUE}));
+    EXPECT_EQ(Names(changed), std::vector<std::string>(expected.rbegin(), expected.rend()));
+  }
 }
 
 TEST_F(SortOrderTest, TheCurrentPictureAndEveryThumbnailStayWithTheirPictures) {

@@ -37,9 +37,9 @@ echo "== ThreadSanitizer build of the code that runs on worker threads"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIMBRA_TSAN=ON -DVIMBRA_WERROR=ON \
   -DVIMBRA_GUI=OFF -DVIMBRA_BENCH=OFF -DVIMBRA_WINDOWS_INSTALLER=OFF
 cmake --build build-tsan -j"$jobs" --target thumbmaker_test readahead_test pictureload_test heap_test \
-  decodecancel_test thumbcache_test
+  decodecancel_test thumbcache_test sortorder_test
 TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=1" \
-  ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R '^(ThumbnailMaker|ReadAhead|AutoRotateViewer|Heap|DecodeCancel|ThumbCache)'
+  ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R '^(ThumbnailMaker|ReadAhead|AutoRotateViewer|Heap|DecodeCancel|ThumbCache|SortOrderTest)'
 
 echo "== fuzzing (bounded)"
 ./tools/run-fuzzers.sh

@@ -61,7 +61,8 @@ CImageFileList::CImageFileList(const ListSettings& settings)
       m_gridSizes(settings.grid),
       m_sortOrder(settings.sortOrder),
       m_bGrows(settings.grows),
-      m_bAllFormats(settings.allFormats) {
+      m_bAllFormats(settings.allFormats),
+      m_nReadThreads(settings.threads > 1 ? settings.threads : 1) {
   SetAllFormats(settings.allFormats);
   SizeThumbSlots();
   std::memset(m_apEntryBlock, 0, sizeof(m_apEntryBlock));

@@ -238,6 +238,8 @@ class CImageFileList : public CMemoryReserve, private CThumbnailSink {
   SortOrder m_sortOrder;
   BOOL m_bGrows;
   BOOL m_bAllFormats;
+  // Threads a sort by date taken reads the files' starts on (the workers').
+  int m_nReadThreads;
   std::vector<BYTE*> m_moreEntryBlocks;
   std::vector<BYTE*> m_moreThumbBlocks;
   // A slot holds a 4-byte length and the largest thumbnail of the grid's

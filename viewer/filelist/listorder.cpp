@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 #include <numeric>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "filelist/imagefilelist.h"
@@ -29,6 +31,37 @@ struct HeldSlot {
   std::vector<BYTE> bytes;
   DWORD length = 0;
 };
+
+// Fewest entries worth a thread of their own: below, starting it costs more
+// than the reads it takes over.
+constexpr int kEntriesPerThread = 256;
+
+// Runs fill(begin, end) over [0, count) in up to `threads` equal runs, the
+// first on this thread, the others on threads of their own (on this one too
+// when a thread cannot be started); returns once every run is done.
+template <typename Fill>
+void FillInRuns(int count, int threads, const Fill& fill) {
+  int runs = count / kEntriesPerThread;
+  if (runs > threads) runs = threads;
+  if (runs < 2) {
+    fill(0, count);
+    return;
+  }
+  const int each = (count + runs - 1) / runs;
+  std::vector<std::thread> helpers;
+  int next = each;
+  try {
+    helpers.reserve((size_t)runs - 1);
+    for (; next < count; next += each) {
+      helpers.emplace_back(fill, next, next + each < count ? next + each : count);
+    }
+  } catch (const std::exception&) {
+    // No more threads: the runs not started are read here.
+  }
+  fill(0, each);
+  for (; next < count; next += each) fill(next, next + each < count ? next + each : count);
+  for (std::thread& helper : helpers) helper.join();
+}
 
 }  // namespace
 
@@ -66,12 +99,17 @@ BOOL CImageFileList::ApplySortOrder() {
   }
   // 1. Each entry's value, read once (the date taken reads the file's
   //    start, through the folder held open).
+  //    Those reads run on the workers' count of threads, each filling its
+  //    own run of `values`; the entries stay put until they are done.
   const CDeviceFolderReader folder(m_sortOrder.key == SORT_BY_DATE_TAKEN ? m_strFolder.c_str() : nullptr);
-  for (int i = 0; i < count; ++i) {
-    const WIN32_FIND_DATA* record = EntryRecord(i);
-    values[(size_t)i] = SortValueOf(m_sortOrder.key, *record, CString(record->cFileName, WStrLen(record->cFileName)),
-                                    folder.IsOpen() ? &folder : nullptr);
-  }
+  const SortKey key = m_sortOrder.key;
+  FillInRuns(count, key == SORT_BY_DATE_TAKEN ? m_nReadThreads : 1, [this, key, &folder, &values](int begin, int end) {
+    for (int i = begin; i < end; ++i) {
+      const WIN32_FIND_DATA* record = EntryRecord(i);
+      values[(size_t)i] = SortValueOf(key, *record, CString(record->cFileName, WStrLen(record->cFileName)),
+                                      folder.IsOpen() ? &folder : nullptr);
+    }
+  });
   // 2. order[new index] = old index. Names break ties and no two are
   //    equal, so the order is total and the sort's result is the one.
   std::iota(order.begin(), order.end(), 0);
